@@ -1,0 +1,24 @@
+// Platform: the operating system as one program sees it. A composition root builds one (from the
+// real Windows implementations or from a simulated host) and hands it to product code, which
+// reaches the OS through nothing else.
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/registry.h"
+#include "platform/resolver.h"
+#include "platform/service_manager.h"
+#include "platform/system_info.h"
+
+namespace zelta {
+
+struct Platform {
+    Registry& registry;
+    FileSystem& files;
+    Clock& clock;
+    SystemInfo& system;
+    ServiceManager& services;
+    Resolver& resolver;
+};
+
+}  // namespace zelta

@@ -1,0 +1,57 @@
+// The simulated file system: one store per machine (FileStore) and the per-process FileSystem
+// view over it. The machine has drive C: with the current directory at its root; text is kept as
+// UTF-8 bytes (the simulated ANSI code page).
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/sim/faults.h"
+#include "platform/text.h"
+
+namespace zelta::sim {
+
+class FileStore {
+public:
+    FileStore();
+
+    // "C:\x" stays; "\x" is on the current drive; "x" is in the current directory.
+    std::string Resolve(std::string_view path) const;
+
+    void AddDirectory(std::string_view path);  // and its parents
+    bool DirectoryExists(std::string_view path) const;
+    void Write(std::string_view path, std::vector<std::uint8_t> bytes);  // creates the directory too
+    void WriteText(std::string_view path, std::string_view text);
+    std::optional<std::vector<std::uint8_t>> Contents(std::string_view path) const;
+    std::optional<std::string> Text(std::string_view path) const;
+    bool Exists(std::string_view path) const { return Contents(path).has_value(); }
+
+    // Direct access for the simulated calls (paths already resolved).
+    std::map<std::string, std::vector<std::uint8_t>, NoCaseLess>& Files() { return m_files; }
+
+private:
+    std::map<std::string, std::vector<std::uint8_t>, NoCaseLess> m_files;
+    std::set<std::string, NoCaseLess> m_directories;
+    std::string m_currentDirectory = "C:\\";
+};
+
+class SimFileSystem final : public FileSystem {
+public:
+    SimFileSystem(FileStore& store, Faults& faults) : m_store(store), m_faults(faults) {}
+    Win32Error AppendText(std::string_view path, std::string_view text) override;
+    Win32Error SizeOf(std::string_view path, std::uint64_t& size) override;
+    Win32Error Rename(std::string_view from, std::string_view to) override;
+    Win32Error Remove(std::string_view path) override;
+    Win32Error Read(std::string_view path, std::size_t maxBytes, std::vector<std::uint8_t>& out) override;
+
+private:
+    Win32Error Missing(const std::string& resolved) const;
+    FileStore& m_store;
+    Faults& m_faults;
+};
+
+}  // namespace zelta::sim

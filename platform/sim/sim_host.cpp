@@ -1,0 +1,65 @@
+// SimHost and SimProcess: wiring a simulated process's platform to its machine.
+#include "platform/sim/sim_host.h"
+
+namespace zelta::sim {
+
+SimProcess::SimProcess(SimHost& host, ProcessFacts facts)
+    : m_host(host),
+      m_facts(std::move(facts)),
+      m_registry(host.m_registry, host.m_faults),
+      m_files(host.m_files, host.m_faults),
+      m_clock(host.m_scheduler, host.m_machine, host.m_faults),
+      m_system(host.m_machine, m_facts, host.m_faults),
+      m_services(host.m_machine, host.m_faults),
+      m_resolver(host.m_machine, m_winsockStarted, host.m_faults),
+      m_platform{m_registry, m_files, m_clock, m_system, m_services, m_resolver} {}
+
+bool SimProcess::HasEnded() const { return m_programId != 0 && m_host.m_scheduler.HasEnded(m_programId); }
+
+SimHost::~SimHost() = default;
+
+void SimHost::SetOsVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build) {
+    m_machine.osVersion = OsVersion{major, minor, build, 2, {}};
+}
+
+void SimHost::SetWallClock(const LocalTime& localTimeNow) {
+    // Kept as the local time at virtual 0, so that a reading simply adds the virtual time.
+    m_machine.wallClockAtStart =
+        SimClock::FromEpochMs(SimClock::ToEpochMs(localTimeNow) - static_cast<std::int64_t>(m_scheduler.Now()));
+}
+
+void SimHost::SetTickCount(std::uint32_t ticksNow) {
+    m_machine.tickCountAtStart = static_cast<std::uint32_t>(ticksNow - static_cast<std::uint32_t>(m_scheduler.Now()));
+}
+
+void SimHost::SetServiceState(std::string_view name, ServiceState state) {
+    const auto it = m_machine.services.find(name);
+    if (it == m_machine.services.end())
+        throw SimSetupError("SetServiceState: no service named '" + std::string(name) + "'; add it with AddService");
+    it->second.state = state;
+}
+
+void SimHost::RemoveService(std::string_view name) {
+    const auto it = m_machine.services.find(name);
+    if (it != m_machine.services.end()) m_machine.services.erase(it);
+}
+
+SimProcess& SimHost::NewProcess(std::string image, std::string account, std::string desktop) {
+    if (desktop.empty()) {
+        if (!m_machine.inputDesktop)
+            throw SimSetupError("NewProcess: no desktop given and the machine has no input desktop; set it "
+                                "with SimHost::SetInputDesktop");
+        desktop = *m_machine.inputDesktop;
+    }
+    return m_processes.emplace_back(*this, ProcessFacts{std::move(image), std::move(account), std::move(desktop)});
+}
+
+SimProcess& SimHost::Start(std::string image, std::string account, std::function<int(SimProcess&)> main,
+                           std::string desktop) {
+    SimProcess& process = NewProcess(std::move(image), std::move(account), std::move(desktop));
+    process.m_programId = m_scheduler.Start(process.m_facts.image,
+                                            [&process, main = std::move(main)] { process.m_exitCode = main(process); });
+    return process;
+}
+
+}  // namespace zelta::sim

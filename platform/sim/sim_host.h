@@ -1,0 +1,108 @@
+// SimHost: one simulated Windows machine on the campus network, with its virtual-time scheduler,
+// its registry, files, services and name service, injected faults, and the processes running on it.
+//
+// Tests and zelta-campus set the machine up through SimHost, start processes on it, move time on
+// with RunFor, and inspect what changed. Each SimProcess hands product code a Platform.
+#pragma once
+
+#include <functional>
+#include <list>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/sim/clock.h"
+#include "platform/sim/faults.h"
+#include "platform/sim/file_system.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/registry.h"
+#include "platform/sim/resolver.h"
+#include "platform/sim/scheduler.h"
+#include "platform/sim/service_manager.h"
+#include "platform/sim/system_info.h"
+
+namespace zelta::sim {
+
+class SimHost;
+
+// One process on the simulated machine: its own identity and its own view of every platform call.
+class SimProcess {
+public:
+    SimProcess(SimHost& host, ProcessFacts facts);
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    Platform& platform() { return m_platform; }
+    const ProcessFacts& facts() const { return m_facts; }
+
+    // WSAStartup's effect: name lookups work only in a process that started Winsock.
+    void SetWinsockStartedForTesting(bool started) { m_winsockStarted = started; }
+
+    // Valid once the process was started with SimHost::Start.
+    Scheduler::ProgramId programId() const { return m_programId; }
+    bool HasEnded() const;
+    int exitCode() const { return m_exitCode; }
+
+private:
+    friend class SimHost;
+    SimHost& m_host;
+    ProcessFacts m_facts;
+    bool m_winsockStarted = false;
+    SimRegistry m_registry;
+    SimFileSystem m_files;
+    SimClock m_clock;
+    SimSystemInfo m_system;
+    SimServiceManager m_services;
+    SimResolver m_resolver;
+    Platform m_platform;
+    Scheduler::ProgramId m_programId = 0;
+    int m_exitCode = 0;
+};
+
+class SimHost {
+public:
+    SimHost() = default;
+    ~SimHost();  // ends the programs still running before the machine goes away
+    SimHost(const SimHost&) = delete;
+    SimHost& operator=(const SimHost&) = delete;
+
+    // The machine.
+    void SetOsVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build = 2195);
+    void SetWallClock(const LocalTime& localTimeNow);  // the local time at the current virtual time
+    void SetTickCount(std::uint32_t ticksNow);
+    void SetInputDesktop(std::string name) { m_machine.inputDesktop = std::move(name); }
+    void AddHostName(std::string name, Ipv4 address) { m_machine.hosts[std::move(name)] = address; }
+    void AddService(std::string name, ServiceState state) { m_machine.services[std::move(name)] = {state}; }
+    void SetServiceState(std::string_view name, ServiceState state);
+    void RemoveService(std::string_view name);
+    void SetErrorText(Win32Error code, std::string text) { m_machine.errorTexts[code] = std::move(text); }
+    void RemoveErrorText(Win32Error code) { m_machine.errorTexts.erase(code); }
+
+    RegistryStore& registry() { return m_registry; }
+    FileStore& files() { return m_files; }
+    Faults& faults() { return m_faults; }
+    Machine& machine() { return m_machine; }
+    Scheduler& scheduler() { return m_scheduler; }
+
+    // Processes. NewProcess gives a process whose product code the caller runs on its own thread
+    // (the driver), as unit tests do. Start runs `main` as an independent program: it starts now,
+    // runs until it first blocks, and from then on only while the driver lets time pass. An empty
+    // desktop means the input desktop at start.
+    SimProcess& NewProcess(std::string image, std::string account, std::string desktop = {});
+    SimProcess& Start(std::string image, std::string account, std::function<int(SimProcess&)> main,
+                      std::string desktop = {});
+
+    VirtualTime Now() const { return m_scheduler.Now(); }
+    void RunFor(VirtualTime ms) { m_scheduler.RunFor(ms); }
+
+private:
+    friend class SimProcess;
+    Faults m_faults;
+    Machine m_machine;
+    RegistryStore m_registry;
+    FileStore m_files;
+    std::list<SimProcess> m_processes;  // stable addresses: product code holds references
+    Scheduler m_scheduler;              // declared last: destroyed first, ending programs while all else lives
+};
+
+}  // namespace zelta::sim

@@ -1,0 +1,33 @@
+// The simulated SystemInfo of one process.
+#pragma once
+
+#include "platform/sim/faults.h"
+#include "platform/sim/machine.h"
+#include "platform/system_info.h"
+
+namespace zelta::sim {
+
+struct ProcessFacts {
+    std::string image;    // "dial.exe"
+    std::string account;  // what GetUserName answers
+    std::string desktop;  // the desktop the process's threads are on
+};
+
+class SimSystemInfo final : public SystemInfo {
+public:
+    SimSystemInfo(Machine& machine, const ProcessFacts& process, Faults& faults)
+        : m_machine(machine), m_process(process), m_faults(faults) {}
+    Win32Error QueryOsVersion(OsVersion& out) override;
+    Win32Error AccountName(std::string& out) override;
+    Win32Error InputDesktopName(std::string& out) override;
+    Win32Error ThreadDesktopName(std::string& out) override;
+    void DebugOutput(std::string_view text) override;
+    bool ErrorText(Win32Error code, std::string& out) override;
+
+private:
+    Machine& m_machine;
+    const ProcessFacts& m_process;
+    Faults& m_faults;
+};
+
+}  // namespace zelta::sim

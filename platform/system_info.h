@@ -1,0 +1,46 @@
+// SystemInfo: who and where the process is, and the debugger output. Implemented by
+// platform/win32/system_info.cpp and platform/sim/system_info.cpp.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/win32_error.h"
+
+namespace zelta {
+
+struct OsVersion {
+    std::uint32_t major = 0;
+    std::uint32_t minor = 0;
+    std::uint32_t build = 0;
+    std::uint32_t platformId = 2;  // VER_PLATFORM_WIN32_NT
+    std::string servicePack;
+};
+
+class SystemInfo {
+public:
+    virtual ~SystemInfo() = default;
+
+    // GetVersionEx with the basic version record.
+    virtual Win32Error QueryOsVersion(OsVersion& out) = 0;
+
+    // GetUserName: the account the process runs as ("SYSTEM" for the local system account).
+    virtual Win32Error AccountName(std::string& out) = 0;
+
+    // The name of the desktop that receives user input ("Winlogon" while the log-on screen shows,
+    // "Default" in a user session). Fails (kAccessDenied on Windows) when it cannot be opened.
+    virtual Win32Error InputDesktopName(std::string& out) = 0;
+
+    // The name of the desktop the calling thread's windows live on.
+    virtual Win32Error ThreadDesktopName(std::string& out) = 0;
+
+    // OutputDebugString: a line for a debugger, if one listens. Never fails.
+    virtual void DebugOutput(std::string_view text) = 0;
+
+    // FormatMessage from the system message table (neutral language, default sub-language).
+    // Returns false when the system has no text for `code`; `out` is then empty.
+    virtual bool ErrorText(Win32Error code, std::string& out) = 0;
+};
+
+}  // namespace zelta
