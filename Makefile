@@ -1,0 +1,31 @@
+# The two commands a newcomer needs: `make run` and `make test`. Both install what is missing first.
+PRESETS := linux win32 win64
+.PHONY: all deps build run test dist clean $(addprefix build-,$(PRESETS)) bench
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build-%: deps
+	@cmake --preset $* >build-$*.log 2>&1 || { cat build-$*.log; rm -f build-$*.log; exit 1; }
+	@rm -f build-$*.log
+	@echo "== building $* =="
+	@cmake --build --preset $* -- --no-print-directory
+
+build: $(addprefix build-,$(PRESETS))
+
+dist: build
+	@scripts/make-dist
+
+run: dist
+	@scripts/run-demo
+
+test: build
+	@scripts/test-all
+
+bench: deps
+	@cmake --preset bench >/dev/null && cmake --build --preset bench
+
+clean:
+	rm -rf build dist

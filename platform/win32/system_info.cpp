@@ -1,0 +1,67 @@
+// Implements platform/system_info.h with the wide system calls.
+#include "platform/win32/system_info.h"
+
+#include <windows.h>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/wide.h"
+
+namespace zelta::win32 {
+namespace {
+
+Win32Error DesktopName(HDESK desktop, std::string& out) {
+    wchar_t name[256] = {};
+    DWORD needed = 0;
+    if (!::GetUserObjectInformationW(desktop, UOI_NAME, name, sizeof name - sizeof name[0], &needed))
+        return ::GetLastError();
+    out = Narrow(name);
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+Win32Error Win32SystemInfo::QueryOsVersion(OsVersion& out) {
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!::GetVersionExW(&info)) return ::GetLastError();
+    out = OsVersion{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber, info.dwPlatformId,
+                    Narrow(info.szCSDVersion)};
+    return ERROR_SUCCESS;
+}
+
+Win32Error Win32SystemInfo::AccountName(std::string& out) {
+    wchar_t name[257] = {};  // UNLEN + 1
+    DWORD length = 257;
+    if (!::GetUserNameW(name, &length)) return ::GetLastError();
+    out = Narrow(name);
+    return ERROR_SUCCESS;
+}
+
+Win32Error Win32SystemInfo::InputDesktopName(std::string& out) {
+    UniqueDesktop desktop(::OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS));
+    if (!desktop) return ::GetLastError();
+    return DesktopName(desktop.Get(), out);
+}
+
+Win32Error Win32SystemInfo::ThreadDesktopName(std::string& out) {
+    // The thread's desktop handle belongs to the system; it is not closed.
+    HDESK desktop = ::GetThreadDesktop(::GetCurrentThreadId());
+    if (!desktop) return ::GetLastError();
+    return DesktopName(desktop, out);
+}
+
+void Win32SystemInfo::DebugOutput(std::string_view text) { ::OutputDebugStringW(Wide(text).c_str()); }
+
+bool Win32SystemInfo::ErrorText(Win32Error code, std::string& out) {
+    out.clear();
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    UniqueLocal owner(text);
+    if (length == 0 || !text) return false;
+    out = Narrow(std::wstring_view(text, length));
+    return true;
+}
+
+}  // namespace zelta::win32

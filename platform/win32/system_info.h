@@ -1,0 +1,18 @@
+// The real SystemInfo: GetVersionEx, GetUserName, the desktops, OutputDebugString, FormatMessage.
+#pragma once
+
+#include "platform/system_info.h"
+
+namespace zelta::win32 {
+
+class Win32SystemInfo final : public SystemInfo {
+public:
+    Win32Error QueryOsVersion(OsVersion& out) override;
+    Win32Error AccountName(std::string& out) override;
+    Win32Error InputDesktopName(std::string& out) override;
+    Win32Error ThreadDesktopName(std::string& out) override;
+    void DebugOutput(std::string_view text) override;
+    bool ErrorText(Win32Error code, std::string& out) override;
+};
+
+}  // namespace zelta::win32

@@ -1,0 +1,31 @@
+// Text conversions at the Win32 boundary.
+#include "platform/win32/wide.h"
+
+#include <windows.h>
+
+#include "platform/text.h"
+
+namespace zelta::win32 {
+
+std::wstring Wide(std::string_view utf8) {
+    const std::u16string u16 = Utf8ToUtf16(utf8);
+    return std::wstring(u16.begin(), u16.end());
+}
+
+std::string Narrow(std::wstring_view utf16) {
+    return Utf16ToUtf8(std::u16string(utf16.begin(), utf16.end()));
+}
+
+std::string ToAnsi(std::string_view utf8) {
+    const std::wstring wide = Wide(utf8);
+    if (wide.empty()) return {};
+    const int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                             nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0)
+        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), length, nullptr,
+                              nullptr);
+    return ansi;
+}
+
+}  // namespace zelta::win32

@@ -1,0 +1,15 @@
+// UTF-8 above the seam, UTF-16 in the wide API, the ANSI code page in files: conversions at the
+// boundary. Compiled only for Windows.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zelta::win32 {
+
+std::wstring Wide(std::string_view utf8);
+std::string Narrow(std::wstring_view utf16);
+// UTF-8 to the system's ANSI code page; characters it lacks become its default character.
+std::string ToAnsi(std::string_view utf8);
+
+}  // namespace zelta::win32

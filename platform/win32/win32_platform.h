@@ -1,0 +1,32 @@
+// Win32Platform: the composition of the real implementations, owned by a program's entry point.
+#pragma once
+
+#include "platform/platform.h"
+#include "platform/win32/clock.h"
+#include "platform/win32/file_system.h"
+#include "platform/win32/registry.h"
+#include "platform/win32/resolver.h"
+#include "platform/win32/service_manager.h"
+#include "platform/win32/system_info.h"
+
+namespace zelta::win32 {
+
+class Win32Platform {
+public:
+    Win32Platform() = default;
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
+
+    Platform& platform() { return m_platform; }
+
+private:
+    Win32Registry m_registry;
+    Win32FileSystem m_files;
+    Win32Clock m_clock;
+    Win32SystemInfo m_system;
+    Win32ServiceManager m_services;
+    Win32Resolver m_resolver;
+    Platform m_platform{m_registry, m_files, m_clock, m_system, m_services, m_resolver};
+};
+
+}  // namespace zelta::win32

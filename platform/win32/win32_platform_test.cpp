@@ -1,0 +1,140 @@
+// The real implementations against a real (Wine) Windows: the answers product code relies on.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/text.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_platform.h"
+
+namespace zelta::win32 {
+namespace {
+
+std::string TempDir() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = ::GetTempPathW(MAX_PATH, path);
+    std::string dir = Narrow(std::wstring_view(path, length)) + "zelta-test-" + std::to_string(::GetCurrentProcessId());
+    ::CreateDirectoryW(Wide(dir).c_str(), nullptr);
+    return dir;
+}
+
+class Win32PlatformTest : public ::testing::Test {
+protected:
+    Win32Platform os;
+    Platform& p = os.platform();
+};
+
+TEST_F(Win32PlatformTest, RegistryRoundTripsTypedValuesAndReportsSizes) {
+    const std::string path = "SOFTWARE\\ZeltaTest\\" + std::to_string(::GetCurrentProcessId());
+    std::unique_ptr<RegistryKey> key;
+    ASSERT_EQ(p.registry.CreateKey(RegistryRoot::LocalMachine, path, RegAccess::All, key), err::kSuccess);
+    const auto text = EncodeRegString("C:\\Dialer\\dial.exe");
+    const std::uint8_t dword[4] = {13, 0, 0, 0};
+    ASSERT_EQ(key->SetValue("ZeltaVPNPath", RegType::String, text), err::kSuccess);
+    ASSERT_EQ(key->SetValue("SetupFlags", RegType::Dword, dword), err::kSuccess);
+
+    std::unique_ptr<RegistryKey> reader;
+    ASSERT_EQ(p.registry.OpenKey(RegistryRoot::LocalMachine, path, RegAccess::Read, reader), err::kSuccess);
+    RegValue value;
+    ASSERT_EQ(reader->QueryValue("zeltavpnpath", 2048, value), err::kSuccess);
+    EXPECT_EQ(value.type, RegType::String);
+    EXPECT_EQ(DecodeRegString(value.data), "C:\\Dialer\\dial.exe");
+    EXPECT_EQ(reader->QueryValue("ZeltaVPNPath", 8, value), err::kMoreData);
+    ASSERT_EQ(reader->QueryValue("SetupFlags", 4, value), err::kSuccess);
+    EXPECT_EQ(value.type, RegType::Dword);
+    EXPECT_EQ(value.data[0], 13);
+    EXPECT_EQ(reader->QueryValue("Missing", 4, value), err::kFileNotFound);
+    EXPECT_EQ(reader->SetValue("IsRunning", RegType::Dword, dword), err::kAccessDenied);
+
+    std::unique_ptr<RegistryKey> parent;
+    ASSERT_EQ(p.registry.OpenKey(RegistryRoot::LocalMachine, "SOFTWARE\\ZeltaTest", RegAccess::All, parent),
+              err::kSuccess);
+    std::string name;
+    ASSERT_EQ(parent->EnumSubKey(0, name), err::kSuccess);
+    reader.reset();
+    key.reset();
+    EXPECT_EQ(parent->DeleteSubKey(std::to_string(::GetCurrentProcessId())), err::kSuccess);
+    EXPECT_EQ(p.registry.OpenKey(RegistryRoot::LocalMachine, path, RegAccess::Read, reader), err::kFileNotFound);
+}
+
+TEST_F(Win32PlatformTest, FilesAppendInTextModeRenameAndDelete) {
+    const std::string dir = TempDir();
+    const std::string log = dir + "\\vpn.log";
+    const std::string rotated = dir + "\\vpn.log.1";
+    p.files.Remove(log);
+    p.files.Remove(rotated);
+
+    std::uint64_t size = 0;
+    EXPECT_EQ(p.files.SizeOf(log, size), err::kFileNotFound);
+    ASSERT_EQ(p.files.AppendText(log, "one\n"), err::kSuccess);
+    ASSERT_EQ(p.files.AppendText(log, "two\n"), err::kSuccess);
+    ASSERT_EQ(p.files.SizeOf(log, size), err::kSuccess);
+    EXPECT_EQ(size, 10u);
+    std::vector<std::uint8_t> bytes;
+    ASSERT_EQ(p.files.Read(log, 100, bytes), err::kSuccess);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "one\r\ntwo\r\n");
+    EXPECT_EQ(p.files.Read(log, 9, bytes), err::kMoreData);
+
+    ASSERT_EQ(p.files.AppendText(rotated, "old\n"), err::kSuccess);
+    EXPECT_EQ(p.files.Rename(log, rotated), err::kAlreadyExists);
+    EXPECT_EQ(p.files.Remove(rotated), err::kSuccess);
+    EXPECT_EQ(p.files.Rename(log, rotated), err::kSuccess);
+    EXPECT_EQ(p.files.SizeOf(log, size), err::kFileNotFound);
+    EXPECT_EQ(p.files.AppendText(dir + "\\missing\\vpn.log", "x\n"), err::kPathNotFound);
+    p.files.Remove(rotated);
+    ::RemoveDirectoryW(Wide(dir).c_str());
+}
+
+TEST_F(Win32PlatformTest, SystemInfoAnswers) {
+    OsVersion version;
+    ASSERT_EQ(p.system.QueryOsVersion(version), err::kSuccess);
+    EXPECT_GE(version.major, 5u);
+    std::string text;
+    ASSERT_EQ(p.system.AccountName(text), err::kSuccess);
+    EXPECT_FALSE(text.empty());
+    ASSERT_EQ(p.system.ThreadDesktopName(text), err::kSuccess);
+    EXPECT_EQ(text, "Default");
+    EXPECT_TRUE(p.system.ErrorText(err::kFileNotFound, text));
+    EXPECT_NE(text.find("ile"), std::string::npos) << text;  // "The system cannot find the file..." / Wine: "File not found."
+    EXPECT_FALSE(p.system.ErrorText(0x2000'0001, text));
+    EXPECT_TRUE(text.empty());
+    p.system.DebugOutput("zelta test line\n");
+}
+
+TEST_F(Win32PlatformTest, ClockTicksAndSleeps) {
+    LocalTime now;
+    ASSERT_TRUE(p.clock.Now(now));
+    EXPECT_GE(now.year, 2020);
+    EXPECT_GE(now.month, 1);
+    EXPECT_LE(now.month, 12);
+    const std::uint32_t before = p.clock.TickCount();
+    p.clock.Sleep(100);
+    EXPECT_GE(p.clock.TickCount() - before, 50u);  // the tick count moves in steps of 10 to 16 ms
+}
+
+TEST_F(Win32PlatformTest, ResolverNeedsWinsockAndResolvesLocalhost) {
+    Ipv4 address;
+    EXPECT_EQ(p.resolver.Resolve("localhost", address), err::kWsaNotInitialised);
+    WSADATA data;
+    ASSERT_EQ(::WSAStartup(MAKEWORD(1, 1), &data), 0);
+    ASSERT_EQ(p.resolver.Resolve("localhost", address), err::kSuccess);
+    EXPECT_EQ(address.octets[0], 127);
+    EXPECT_EQ(p.resolver.Resolve("no-such-host.invalid", address), err::kWsaHostNotFound);
+    ::WSACleanup();
+}
+
+TEST_F(Win32PlatformTest, ServiceProbeFindsWhatExists) {
+    std::unique_ptr<ServiceControlManager> scm;
+    ASSERT_EQ(p.services.Connect(scm), err::kSuccess);
+    std::unique_ptr<Service> service;
+    EXPECT_EQ(scm->Open("ZeltaNoSuchService", service_access::kQueryStatus, service), err::kServiceDoesNotExist);
+    ASSERT_EQ(scm->Open("RpcSs", service_access::kQueryStatus, service), err::kSuccess);
+    ServiceStatus status;
+    EXPECT_EQ(service->QueryStatus(status), err::kSuccess);
+}
+
+}  // namespace
+}  // namespace zelta::win32
