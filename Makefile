@@ -7,7 +7,7 @@ all: build
 deps:
 	@scripts/install-deps
 
-build-%: deps
+$(addprefix build-,$(PRESETS)): build-%: deps
 	@cmake --preset $* >build-$*.log 2>&1 || { cat build-$*.log; rm -f build-$*.log; exit 1; }
 	@rm -f build-$*.log
 	@echo "== building $* =="
