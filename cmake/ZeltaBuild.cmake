@@ -2,7 +2,7 @@
 
 add_library(zelta_options INTERFACE)
 target_compile_features(zelta_options INTERFACE cxx_std_20)
-target_compile_options(zelta_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
+target_compile_options(zelta_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion -Wno-missing-field-initializers)
 
 if(ZELTA_SANITIZE)
     target_compile_options(zelta_options INTERFACE
