@@ -55,6 +55,10 @@ public:
     void SetRunning(bool running);
     void SetDisabled(bool disabled);
 
+    // The process's platform and log, for the operations that work on behalf of these settings.
+    Platform& platform() const { return *m_platform; }
+    Log& log() const { return *m_log; }
+
     // The fields, named as the rest of the product knows them.
     std::uint32_t pptp = 0;
     std::uint32_t l2tp = 0;

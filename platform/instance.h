@@ -1,8 +1,7 @@
-// Instance: what one copy of the dialer shares with the others. Declared here; the implementations
-// come with the start-up roads.
+// Instance: what one copy of a program shares with the other copies, and Winsock's start. Implemented
+// by platform/win32/instance.cpp and platform/sim/instance.cpp.
 #pragma once
 
-#include <cstdint>
 #include <string_view>
 
 #include "platform/ui.h"
@@ -14,15 +13,17 @@ class Instance {
 public:
     virtual ~Instance() = default;
 
-    // CreateMutex with initial ownership, held until the process ends. Returns kSuccess for the
-    // first copy, kAlreadyExists when another copy holds it, or the creation error.
+    // CreateMutex with initial ownership; the handle is held until the process ends. Returns kSuccess
+    // for the first copy, kAlreadyExists (183) when another process holds the name, or the creation
+    // error (the caller treats that as "another copy runs" too).
     virtual Win32Error ClaimMutex(std::string_view name) = 0;
 
-    // The window handle kept in the data section every copy of the program image shares.
+    // The window handle in the data section every copy of the program image shares (0 until a copy
+    // stores its window there).
     virtual WindowHandle SharedWindow() = 0;
     virtual void SetSharedWindow(WindowHandle window) = 0;
 
-    // WSAStartup asking for Winsock 1.1.
+    // WSAStartup asking for Winsock 1.1. Name lookups work only after it succeeded.
     virtual Win32Error StartWinsock() = 0;
 };
 

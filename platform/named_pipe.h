@@ -1,5 +1,5 @@
-// NamedPipe: one CallNamedPipe transaction with the helper service. Declared here; the
-// implementations come with the helper service requests.
+// NamedPipe: one CallNamedPipe transaction (connect, write, read one reply, close). Implemented by
+// platform/win32/named_pipe.cpp and platform/sim/named_pipe.cpp.
 #pragma once
 
 #include <cstddef>
@@ -12,21 +12,25 @@
 
 namespace zelta {
 
-// The wait CallNamedPipe is given: NMPWAIT_NOWAIT, or a number of milliseconds.
-struct PipeWait {
-    static constexpr std::uint32_t kNoWait = 1;
-    std::uint32_t value = kNoWait;
-};
+namespace pipe_wait {
+inline constexpr std::uint32_t kNoWait = 1;  // NMPWAIT_NOWAIT: fail at once when every instance is busy
+}
+
+namespace pipe_error {
+inline constexpr Win32Error kSemTimeout = 121;  // waited `wait` ms and the pipe stayed busy
+}
 
 class NamedPipe {
 public:
     virtual ~NamedPipe() = default;
 
-    // Writes `request` to the pipe `name` and reads one reply of at most `replyCapacity` bytes.
-    // Returns kSuccess, kFileNotFound when no server listens, kPipeBusy, kTimeout, or kMoreData
-    // (with the first `replyCapacity` bytes) when the reply was longer.
+    // Sends `request` to the pipe `name` and reads one reply of at most `replyCapacity` bytes into
+    // `reply`. `wait` is pipe_wait::kNoWait or milliseconds to wait for a free instance. Returns
+    // kSuccess; kFileNotFound when no server listens; kPipeBusy (no wait) or pipe_error::kSemTimeout
+    // (waited) when every instance stayed busy; kMoreData with the first `replyCapacity` bytes when
+    // the reply was longer. The call blocks until the reply comes.
     virtual Win32Error Transact(std::string_view name, std::span<const std::uint8_t> request,
-                                std::size_t replyCapacity, PipeWait wait, std::vector<std::uint8_t>& reply) = 0;
+                                std::size_t replyCapacity, std::uint32_t wait, std::vector<std::uint8_t>& reply) = 0;
 };
 
 }  // namespace zelta

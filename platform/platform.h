@@ -5,7 +5,10 @@
 
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/instance.h"
+#include "platform/named_pipe.h"
 #include "platform/registry.h"
+#include "platform/remote_access.h"
 #include "platform/resolver.h"
 #include "platform/service_manager.h"
 #include "platform/system_info.h"
@@ -19,6 +22,9 @@ struct Platform {
     SystemInfo& system;
     ServiceManager& services;
     Resolver& resolver;
+    RemoteAccess& remoteAccess;
+    NamedPipe& pipes;
+    Instance& instance;
 };
 
 }  // namespace zelta

@@ -1,8 +1,13 @@
-// RemoteAccess: the Ras* calls. Declared here; entries, devices and dialing are filled in by the
-// phonebook and connection work. Record "forms" are the structure sizes different Windows
-// versions accept, named by their documented i686 size; platform/win32 maps each to its ABI.
+// RemoteAccess: the Ras* calls on the default phonebook. Implemented by
+// platform/win32/remote_access.cpp and platform/sim/remote_access.cpp.
+//
+// Record "forms" are the structure sizes different Windows versions accept, named by their
+// documented i686 ANSI size; platform/win32 maps each to the real layout of its ABI and checks the
+// documented sizes at compile time. Product code never sees a structure size.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,27 +17,85 @@
 
 namespace zelta {
 
-// RASENTRY forms: the Windows XP record and the Windows 2000 one (the XP record cut before
+// RASENTRY forms: the Windows XP record, and the Windows 2000 record (the XP one cut before
 // dwfOptions2).
 enum class RasEntryForm : std::uint32_t { WindowsXp = 2884, Windows2000 = 2088 };
 
+// Remote-access error codes the product acts on.
+namespace ras_error {
+inline constexpr Win32Error kBufferTooSmall = 603;
+inline constexpr Win32Error kCannotFindPhonebookEntry = 623;
+inline constexpr Win32Error kInvalidSize = 632;
+}  // namespace ras_error
+
+// RASENTRY constants, as Windows numbers them.
+namespace rasentry {
+inline constexpr std::uint32_t kOptionRemoteDefaultGateway = 0x00000010;
+inline constexpr std::uint32_t kOptionDisableLcpExtensions = 0x00000020;
+inline constexpr std::uint32_t kOptionModemLights = 0x00000100;
+inline constexpr std::uint32_t kOptionRequireEncryptedPw = 0x00000400;
+inline constexpr std::uint32_t kOptionRequireDataEncryption = 0x00001000;
+inline constexpr std::uint32_t kOptionRequirePap = 0x00040000;
+inline constexpr std::uint32_t kOptionPreviewUserPw = 0x01000000;
+inline constexpr std::uint32_t kOptionShowDialingProgress = 0x04000000;
+inline constexpr std::uint32_t kOptionRequireChap = 0x08000000;
+inline constexpr std::uint32_t kOptionRequireMsChap = 0x10000000;
+inline constexpr std::uint32_t kOptionRequireMsChap2 = 0x20000000;
+inline constexpr std::uint32_t kNetProtocolIp = 0x4;
+inline constexpr std::uint32_t kIdleDisabled = 0xFFFFFFFF;
+inline constexpr std::uint32_t kTypeVpn = 2;
+inline constexpr std::uint32_t kEncryptionRequireMax = 2;
+inline constexpr std::uint32_t kVpnPptpOnly = 1;
+inline constexpr std::uint32_t kVpnL2tpOnly = 3;
+inline constexpr std::size_t kCustomDialDllCapacity = 260;  // characters, with the terminator
+}  // namespace rasentry
+
+// A phonebook entry: the fields the product sets, by their Windows names, and the rest of the record
+// exactly as the OS gave it (`opaque`, meaningful only to the implementation that filled it). Writing
+// an entry read earlier therefore keeps every field the product does not name.
+struct RasEntry {
+    RasEntryForm dwSize = RasEntryForm::WindowsXp;
+    std::uint32_t dwfOptions = 0;
+    std::string szLocalPhoneNumber;
+    std::uint32_t dwfNetProtocols = 0;
+    std::string szDeviceType;
+    std::string szDeviceName;
+    std::uint32_t dwIdleDisconnectSeconds = 0;
+    std::uint32_t dwType = 0;
+    std::uint32_t dwEncryptionType = 0;
+    std::array<std::uint8_t, 16> guidId{};
+    std::string szCustomDialDll;
+    std::uint32_t dwVpnStrategy = 0;
+    std::vector<std::uint8_t> opaque;  // empty: a new entry, zeros everywhere else
+
+    friend bool operator==(const RasEntry&, const RasEntry&) = default;
+};
+
 struct RasDevice {
-    std::string type;  // "vpn", "modem", ...
-    std::string name;  // "WAN Miniport (L2TP)"
+    std::string szDeviceType;  // "vpn", "modem", ...
+    std::string szDeviceName;  // "WAN Miniport (L2TP)"
 };
 
 class RemoteAccess {
 public:
     virtual ~RemoteAccess() = default;
 
-    // RasValidateEntryName in the default phonebook: kSuccess when `entry` is free to create,
-    // kAlreadyExists (183) when it exists, another code when the name is not valid.
+    // RasValidateEntryName: kSuccess when `entry` is free to create, kAlreadyExists (183) when it
+    // exists, another code when the name is not valid.
     virtual Win32Error ValidateEntryName(std::string_view entry) = 0;
 
-    // RasEnumDevices.
-    virtual Win32Error EnumDevices(std::vector<RasDevice>& out) = 0;
+    // RasGetEntryProperties in `form`. ras_error::kInvalidSize when this Windows does not know the
+    // form; ras_error::kCannotFindPhonebookEntry when there is no such entry. `out.dwSize` is `form`.
+    virtual Win32Error GetEntryProperties(std::string_view entry, RasEntryForm form, RasEntry& out) = 0;
 
-    // RasDeleteEntry in the default phonebook.
+    // RasSetEntryProperties with the record's own form (entry.dwSize); creates or replaces.
+    virtual Win32Error SetEntryProperties(std::string_view entry, const RasEntry& value) = 0;
+
+    // RasEnumDevices into room for `capacity` devices. ras_error::kBufferTooSmall (with `count` set to
+    // the number there are, and `out` empty) when they do not fit; any other error leaves `count` 0.
+    virtual Win32Error EnumDevices(std::size_t capacity, std::vector<RasDevice>& out, std::uint32_t& count) = 0;
+
+    // RasDeleteEntry.
     virtual Win32Error DeleteEntry(std::string_view entry) = 0;
 };
 

@@ -3,16 +3,21 @@
 
 namespace zelta::sim {
 
-SimProcess::SimProcess(SimHost& host, ProcessFacts facts)
+SimProcess::SimProcess(SimHost& host, ProcessFacts facts, int processId)
     : m_host(host),
       m_facts(std::move(facts)),
+      m_processId(processId),
       m_registry(host.m_registry, host.m_faults),
       m_files(host.m_files, host.m_faults),
       m_clock(host.m_scheduler, host.m_machine, host.m_faults),
       m_system(host.m_machine, m_facts, host.m_faults),
       m_services(host.m_machine, host.m_faults),
       m_resolver(host.m_machine, m_winsockStarted, host.m_faults),
-      m_platform{m_registry, m_files, m_clock, m_system, m_services, m_resolver} {}
+      m_remoteAccess(host.m_machine, host.m_faults),
+      m_pipes(host.m_machine, host.m_scheduler, host.m_faults),
+      m_instance(host.m_machine, m_facts, processId, m_winsockStarted, host.m_faults),
+      m_platform{m_registry, m_files,        m_clock, m_system,  m_services,
+                 m_resolver, m_remoteAccess, m_pipes, m_instance} {}
 
 bool SimProcess::HasEnded() const { return m_programId != 0 && m_host.m_scheduler.HasEnded(m_programId); }
 
@@ -44,6 +49,11 @@ void SimHost::RemoveService(std::string_view name) {
     if (it != m_machine.services.end()) m_machine.services.erase(it);
 }
 
+PipeServer* SimHost::FindPipeServer(std::string_view name) {
+    const auto it = m_machine.pipes.find(name);
+    return it == m_machine.pipes.end() ? nullptr : &it->second;
+}
+
 SimProcess& SimHost::NewProcess(std::string image, std::string account, std::string desktop) {
     if (desktop.empty()) {
         if (!m_machine.inputDesktop)
@@ -51,14 +61,21 @@ SimProcess& SimHost::NewProcess(std::string image, std::string account, std::str
                                 "with SimHost::SetInputDesktop");
         desktop = *m_machine.inputDesktop;
     }
-    return m_processes.emplace_back(*this, ProcessFacts{std::move(image), std::move(account), std::move(desktop)});
+    return m_processes.emplace_back(*this, ProcessFacts{std::move(image), std::move(account), std::move(desktop)},
+                                    m_nextProcessId++);
 }
 
 SimProcess& SimHost::Start(std::string image, std::string account, std::function<int(SimProcess&)> main,
                            std::string desktop) {
     SimProcess& process = NewProcess(std::move(image), std::move(account), std::move(desktop));
     process.m_programId = m_scheduler.Start(process.m_facts.image,
-                                            [&process, main = std::move(main)] { process.m_exitCode = main(process); });
+                                            [&process, main = std::move(main)] {
+                                                struct Exit {  // however the program ends, the process is gone
+                                                    SimProcess& p;
+                                                    ~Exit() { p.End(); }
+                                                } exit{process};
+                                                process.m_exitCode = main(process);
+                                            });
     return process;
 }
 

@@ -14,8 +14,11 @@
 #include "platform/sim/clock.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/file_system.h"
+#include "platform/sim/instance.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/named_pipe.h"
 #include "platform/sim/registry.h"
+#include "platform/sim/remote_access.h"
 #include "platform/sim/resolver.h"
 #include "platform/sim/scheduler.h"
 #include "platform/sim/service_manager.h"
@@ -28,12 +31,17 @@ class SimHost;
 // One process on the simulated machine: its own identity and its own view of every platform call.
 class SimProcess {
 public:
-    SimProcess(SimHost& host, ProcessFacts facts);
+    SimProcess(SimHost& host, ProcessFacts facts, int processId);
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
     Platform& platform() { return m_platform; }
     const ProcessFacts& facts() const { return m_facts; }
+    int processId() const { return m_processId; }
+    bool winsockStarted() const { return m_winsockStarted; }
+
+    // For a process whose code the test ran itself: the process is gone, its mutexes are free.
+    void End() { m_instance.ReleaseAll(); }
 
     // WSAStartup's effect: name lookups work only in a process that started Winsock.
     void SetWinsockStartedForTesting(bool started) { m_winsockStarted = started; }
@@ -47,6 +55,7 @@ private:
     friend class SimHost;
     SimHost& m_host;
     ProcessFacts m_facts;
+    int m_processId;
     bool m_winsockStarted = false;
     SimRegistry m_registry;
     SimFileSystem m_files;
@@ -54,6 +63,9 @@ private:
     SimSystemInfo m_system;
     SimServiceManager m_services;
     SimResolver m_resolver;
+    SimRemoteAccess m_remoteAccess;
+    SimNamedPipe m_pipes;
+    SimInstance m_instance;
     Platform m_platform;
     Scheduler::ProgramId m_programId = 0;
     int m_exitCode = 0;
@@ -78,6 +90,15 @@ public:
     void SetErrorText(Win32Error code, std::string text) { m_machine.errorTexts[code] = std::move(text); }
     void RemoveErrorText(Win32Error code) { m_machine.errorTexts.erase(code); }
 
+    // Remote access: the VPN devices and the default phonebook.
+    void AddRasDevice(std::string type, std::string name) {
+        m_machine.phonebook.devices.push_back(RasDevice{std::move(type), std::move(name)});
+    }
+    Phonebook& phonebook() { return m_machine.phonebook; }
+    // A pipe server answering on `name` ("\\.\pipe\zeltavpn"); the returned record scripts it.
+    PipeServer& AddPipeServer(std::string name) { return m_machine.pipes[std::move(name)]; }
+    PipeServer* FindPipeServer(std::string_view name);
+
     RegistryStore& registry() { return m_registry; }
     FileStore& files() { return m_files; }
     Faults& faults() { return m_faults; }
@@ -101,7 +122,8 @@ private:
     Machine m_machine;
     RegistryStore m_registry;
     FileStore m_files;
-    std::list<SimProcess> m_processes;  // stable addresses: product code holds references
+    std::list<SimProcess> m_processes;
+    int m_nextProcessId = 1000;  // stable addresses: product code holds references
     Scheduler m_scheduler;              // declared last: destroyed first, ending programs while all else lives
 };
 

@@ -4,7 +4,10 @@
 #include "platform/platform.h"
 #include "platform/win32/clock.h"
 #include "platform/win32/file_system.h"
+#include "platform/win32/instance.h"
+#include "platform/win32/named_pipe.h"
 #include "platform/win32/registry.h"
+#include "platform/win32/remote_access.h"
 #include "platform/win32/resolver.h"
 #include "platform/win32/service_manager.h"
 #include "platform/win32/system_info.h"
@@ -26,7 +29,11 @@ private:
     Win32SystemInfo m_system;
     Win32ServiceManager m_services;
     Win32Resolver m_resolver;
-    Platform m_platform{m_registry, m_files, m_clock, m_system, m_services, m_resolver};
+    Win32RemoteAccess m_remoteAccess;
+    Win32NamedPipe m_pipes;
+    Win32Instance m_instance;
+    Platform m_platform{m_registry, m_files,        m_clock, m_system,  m_services,
+                        m_resolver, m_remoteAccess, m_pipes, m_instance};
 };
 
 }  // namespace zelta::win32

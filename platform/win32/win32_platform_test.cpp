@@ -136,5 +136,22 @@ TEST_F(Win32PlatformTest, ServiceProbeFindsWhatExists) {
     EXPECT_EQ(service->QueryStatus(status), err::kSuccess);
 }
 
+TEST_F(Win32PlatformTest, PipesWithoutAServerAndMutexesAlreadyHeldAnswerAsTheProductExpects) {
+    const std::uint8_t request[2] = {1, 0};
+    std::vector<std::uint8_t> reply;
+    EXPECT_EQ(p.pipes.Transact("\\\\.\\pipe\\zelta-test-nobody", request, 1024, 1, reply), err::kFileNotFound);
+
+    const std::string name = "zelta-test-mutex-" + std::to_string(::GetCurrentProcessId());
+    EXPECT_EQ(p.instance.ClaimMutex(name), err::kSuccess);
+    Win32Instance second;
+    EXPECT_EQ(second.ClaimMutex(name), err::kAlreadyExists);
+
+    EXPECT_EQ(p.instance.SharedWindow(), WindowHandle{});
+    p.instance.SetSharedWindow(WindowHandle{0x1234});
+    EXPECT_EQ(second.SharedWindow(), WindowHandle{0x1234});
+    EXPECT_EQ(p.instance.StartWinsock(), err::kSuccess);
+    ::WSACleanup();
+}
+
 }  // namespace
 }  // namespace zelta::win32

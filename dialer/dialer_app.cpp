@@ -1,0 +1,39 @@
+// DialerApp::InitInstance: the start-up roads of dial.exe.
+#include "dialer/dialer_app.h"
+
+#include "common/dialer_settings.h"
+#include "common/phonebook_name.h"
+#include "dialer/phonebook_entry.h"
+#include "dialer/service_pipe.h"
+#include "platform/text.h"
+
+namespace zelta {
+
+StartRoad DialerApp::UserContextStart() {
+    // Only a missing entry is created here: an ordinary user's start never rewrites an existing one.
+    if (m_platform.remoteAccess.ValidateEntryName(kEntryName) == err::kSuccess) {
+        DialerSettings settings(m_platform, m_log);
+        settings.Load();
+        ProvisionPhonebookEntry(settings);
+    }
+    NotifyServiceUserStart(m_platform);
+    return StartRoad::UserContext;
+}
+
+StartRoad DialerApp::InitInstance() {
+    std::string account;
+    if (m_platform.system.AccountName(account) == err::kSuccess && !EqualsNoCase(account, "SYSTEM"))
+        return UserContextStart();
+
+    // An account name that cannot be read takes the system road too. A mutex that cannot be created
+    // is taken as another copy running.
+    if (m_platform.instance.ClaimMutex(kInstanceMutexName) != err::kSuccess) {
+        const WindowHandle window = m_platform.instance.SharedWindow();
+        return window ? StartRoad::SecondCopyWindow : StartRoad::SecondCopy;
+    }
+
+    if (m_platform.instance.StartWinsock() != err::kSuccess) return StartRoad::NoWinsock;
+    return StartRoad::FirstCopy;
+}
+
+}  // namespace zelta

@@ -1,0 +1,37 @@
+// DialerApp: the program's start-up decision. The dialer window runs only in the local system
+// account; any other account makes sure the entry exists, asks the helper service for the start-up
+// work, and ends. One window at a time: a second copy defers to the first.
+#pragma once
+
+#include "common/log.h"
+#include "platform/platform.h"
+
+namespace zelta {
+
+inline constexpr std::string_view kInstanceMutexName = "MYAPPNAME-DE18B5E2-5E6D-493a-BCFE-C77FAB9004DA";
+
+// Which way a start went; the program ends after every one of them.
+enum class StartRoad {
+    UserContext,        // not "SYSTEM": entry provisioned if missing, request 1 sent
+    SecondCopy,         // another copy holds the mutex and has no window yet
+    SecondCopyWindow,   // another copy holds the mutex and has published its window
+    NoWinsock,          // first copy, but Winsock would not start
+    FirstCopy,          // first copy with Winsock: the dialer window's road
+};
+
+class DialerApp {
+public:
+    DialerApp(Platform& platform, Log& log) : m_platform(platform), m_log(log) {}
+
+    // Decides the road and walks it. Always ends with "exit the program" (the framework's FALSE);
+    // the road taken is returned for the caller and for tests.
+    StartRoad InitInstance();
+
+private:
+    StartRoad UserContextStart();
+
+    Platform& m_platform;
+    Log& m_log;
+};
+
+}  // namespace zelta

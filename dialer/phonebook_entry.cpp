@@ -1,0 +1,123 @@
+// ProvisionPhonebookEntry: the "Zelta VPN" entry, created or brought into shape.
+#include "dialer/phonebook_entry.h"
+
+#include <optional>
+#include <vector>
+
+#include "common/phonebook_name.h"
+
+namespace zelta {
+namespace {
+
+constexpr std::size_t kDeviceCapacity = 2048;
+constexpr std::uint32_t kAuthenticationBits = rasentry::kOptionRequireEncryptedPw | rasentry::kOptionRequirePap |
+                                              rasentry::kOptionRequireChap | rasentry::kOptionRequireMsChap |
+                                              rasentry::kOptionRequireMsChap2;  // cleared: 0xC7FBFBFF keeps the rest
+constexpr std::uint32_t kFixedOptions = rasentry::kOptionRemoteDefaultGateway |
+                                        rasentry::kOptionDisableLcpExtensions | rasentry::kOptionModemLights |
+                                        rasentry::kOptionRequireDataEncryption |
+                                        rasentry::kOptionPreviewUserPw;  // 0x01001130
+
+// The first device whose name (not its type) contains the wanted protocol, case-sensitively.
+std::optional<RasDevice> ChooseDevice(const DialerSettings& settings, const std::vector<RasDevice>& devices) {
+    const char* wanted = settings.l2tp ? "L2TP" : settings.pptp ? "PPTP" : nullptr;
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        const RasDevice& device = devices[i];
+        settings.log().DebugTrace("%d: %s :  %s\n", static_cast<int>(i), device.szDeviceType.c_str(),
+                                  device.szDeviceName.c_str());
+        if (wanted && device.szDeviceName.find(wanted) != std::string::npos) return device;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::uint32_t EntryOptions(const DialerSettings& settings, std::uint32_t existing) {
+    std::uint32_t options = (existing & ~kAuthenticationBits) | kFixedOptions;
+    if (settings.cacheSecurId) {
+        // SecurID tokens need the clear-text password the server forwards: PAP alone.
+        return options | rasentry::kOptionRequirePap;
+    }
+    if (settings.chap) options |= rasentry::kOptionRequireChap | rasentry::kOptionRequireEncryptedPw;
+    if (settings.msChap) options |= rasentry::kOptionRequireMsChap | rasentry::kOptionRequireEncryptedPw;
+    if (settings.msChapV2) options |= rasentry::kOptionRequireMsChap2 | rasentry::kOptionRequireEncryptedPw;
+    if (settings.pap) options = (options & ~rasentry::kOptionRequireEncryptedPw) | rasentry::kOptionRequirePap;
+    return options;
+}
+
+bool ProvisionPhonebookEntry(DialerSettings& settings) {
+    RemoteAccess& ras = settings.platform().remoteAccess;
+    Log& log = settings.log();
+
+    RasEntryForm form = settings.rasEntrySize;
+    RasEntry existing;
+    Win32Error rc = ras.GetEntryProperties(kEntryName, form, existing);
+    if (rc == ras_error::kInvalidSize) {
+        form = RasEntryForm::Windows2000;  // Windows 2000 refuses the XP record
+        rc = ras.GetEntryProperties(kEntryName, form, existing);
+        if (rc == ras_error::kInvalidSize) {
+            log.LogMessage(log_level::kMain, "Unable to detect windows version for RasGetEntryProperties\n");
+            return false;
+        }
+    }
+    const bool exists = rc == err::kSuccess;
+
+    std::vector<RasDevice> devices;
+    std::uint32_t deviceCount = 0;
+    rc = ras.EnumDevices(kDeviceCapacity, devices, deviceCount);
+    if (rc != err::kSuccess) {
+        log.DebugTrace("RasEnumDevices returned %d\n", static_cast<int>(rc));
+        log.LogMessage(log_level::kMain, "Too many RAS devices present = %d.\n", static_cast<int>(deviceCount));
+        return false;
+    }
+    log.DebugTrace("RasEnumDevices succeeded, numdevs=%d\n", static_cast<int>(deviceCount));
+    const std::optional<RasDevice> device = ChooseDevice(settings, devices);
+    if (!device) {
+        log.LogMessage(log_level::kMain, "Could not find a VPN device.\n");
+        return false;
+    }
+
+    // Everything the entry had that we do not set stays as it was, its identifier included.
+    RasEntry entry = exists ? existing : RasEntry{};
+    entry.dwSize = exists ? existing.dwSize : form;
+    entry.szCustomDialDll = settings.installDir + "\\zeltavpn.dll";
+    if (CharacterCount(entry.szCustomDialDll) > rasentry::kCustomDialDllCapacity - 1) {
+        // A cut path would name a library that is not there, and every dial of the entry would fail.
+        log.LogMessage(log_level::kMain, "Custom dial library path too long: %s\n", entry.szCustomDialDll.c_str());
+        return false;
+    }
+    entry.dwfOptions = EntryOptions(settings, exists ? existing.dwfOptions : 0);
+    entry.dwfNetProtocols = rasentry::kNetProtocolIp;
+    entry.szDeviceType = device->szDeviceType;
+    entry.szDeviceName = device->szDeviceName;
+    entry.szLocalPhoneNumber = settings.setupIp;
+    entry.dwIdleDisconnectSeconds = rasentry::kIdleDisabled;
+    entry.dwType = rasentry::kTypeVpn;
+    entry.dwEncryptionType = rasentry::kEncryptionRequireMax;
+    entry.dwVpnStrategy = settings.l2tp ? rasentry::kVpnL2tpOnly : rasentry::kVpnPptpOnly;
+
+    if (exists) {
+        entry.guidId = existing.guidId;
+        log.LogMessage(log_level::kDevices, "custom dial orig=%s, new=%s\n", existing.szCustomDialDll.c_str(),
+                       entry.szCustomDialDll.c_str());
+        // Texts compare as texts, so bytes an old record keeps behind a terminator cannot force a
+        // rewrite; the platform leaves such bytes alone when it writes an unchanged text.
+        if (entry == existing) {
+            log.LogMessage(log_level::kDevices, "Not overwriting original ras entries, size=%d\n",
+                           static_cast<int>(existing.dwSize));
+            return true;
+        }
+    }
+
+    log.LogMessage(log_level::kDevices, "Overwriting original ras entries, size=%d, %d, %d\n",
+                   static_cast<int>(settings.rasEntrySize), static_cast<int>(entry.dwSize),
+                   static_cast<int>(RasEntryForm::WindowsXp));
+    rc = ras.SetEntryProperties(kEntryName, entry);
+    if (rc != err::kSuccess) {
+        log.LogMessage(log_level::kMain, "RasSetEntryProperties returned error %d\n", static_cast<int>(rc));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace zelta

@@ -1,0 +1,54 @@
+// Requests 1, 2 and 4 to the helper service.
+#include "dialer/service_pipe.h"
+
+#include <vector>
+
+namespace zelta {
+namespace {
+
+constexpr std::size_t kReplyCapacity = 1024;
+constexpr std::uint32_t kRequest2WaitMs = 5000;
+
+void FireAndForget(Platform& platform, std::uint8_t kind) {
+    const std::uint8_t request[2] = {kind, 0};
+    std::vector<std::uint8_t> reply;
+    platform.pipes.Transact(kServicePipeName, request, kReplyCapacity, pipe_wait::kNoWait, reply);
+}
+
+}  // namespace
+
+void NotifyServiceUserStart(Platform& platform) { FireAndForget(platform, 1); }
+
+void NotifyServiceDisconnect(Platform& platform) { FireAndForget(platform, 4); }
+
+int StartIpsecViaService(DialerSettings& settings) {
+    Platform& platform = settings.platform();
+    Log& log = settings.log();
+
+    log.LogMessage(log_level::kMain, "DNS = %s\n", settings.dnsName.c_str());
+    // A name that begins with a letter is a host name; anything else is taken as an address already.
+    const char first = settings.dnsName.empty() ? '\0' : settings.dnsName[0];
+    if ((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z')) {
+        Ipv4 address;
+        if (platform.resolver.Resolve(settings.dnsName, address) == err::kSuccess) {
+            settings.setupIp = address.ToString();
+            log.LogMessage(log_level::kMain, "DNS lookup resulted from %s to %s\n", settings.dnsName.c_str(),
+                           settings.setupIp.c_str());
+        }
+    }
+
+    std::vector<std::uint8_t> request{2};
+    request.insert(request.end(), settings.setupIp.begin(), settings.setupIp.end());
+    std::vector<std::uint8_t> reply;
+    const Win32Error rc = platform.pipes.Transact(kServicePipeName, request, kReplyCapacity, kRequest2WaitMs, reply);
+    if (rc != err::kSuccess) {
+        log.LogMessage(log_level::kMain, "CallNamedPipe failed %d\n", static_cast<int>(rc));
+        log.LogSystemError(rc);
+        return -1;
+    }
+    const int result = reply.empty() ? 0 : static_cast<int>(static_cast<std::int8_t>(reply[0]));
+    log.LogMessage(log_level::kVerbose, "CallNamedPipe returned outbuf=%d\n", result);
+    return result;
+}
+
+}  // namespace zelta

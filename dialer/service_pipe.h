@@ -1,0 +1,22 @@
+// Requests to the privileged helper service, one CallNamedPipe transaction each over
+// "\\.\pipe\zeltavpn". The first byte of a request is its kind.
+#pragma once
+
+#include "common/dialer_settings.h"
+
+namespace zelta {
+
+inline constexpr std::string_view kServicePipeName = "\\\\.\\pipe\\zeltavpn";
+
+// Request 1, at a start under an ordinary account: the service does the start-up work. Fire and forget.
+void NotifyServiceUserStart(Platform& platform);
+
+// Request 2: resolves "DNS" into setupIp when it names a host, then hands setupIp to the service,
+// which stops other vendors' VPN services and starts IPsec. Returns the reply's first byte as a
+// signed number (0 for an empty reply), or -1 when the call failed. Negative means "do not go on".
+int StartIpsecViaService(DialerSettings& settings);
+
+// Request 4, on disconnect. Fire and forget.
+void NotifyServiceDisconnect(Platform& platform);
+
+}  // namespace zelta

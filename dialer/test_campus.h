@@ -1,0 +1,29 @@
+// A simulated machine on the campus with a configured dialer: the settings key, the VPN devices and
+// the helper service's pipe. Tests change what they need from there.
+#pragma once
+
+#include "common/phonebook_name.h"
+#include "common/test_machine.h"
+#include "dialer/service_pipe.h"
+
+namespace zelta::testing {
+
+class DialerMachine : public SettingsMachine {
+public:
+    explicit DialerMachine(std::uint32_t osMajor = 5, std::uint32_t osMinor = 1) : SettingsMachine(osMajor, osMinor) {
+        SetString("ZeltaVPNPath", "C:\\Dialer\\dial.exe");
+        SetString("SETUPIP", "10.1.0.1");
+        SetDword("DEBUG", 31);
+        host.AddRasDevice("modem", "Standard Modem");
+        host.AddRasDevice("vpn", "WAN Miniport (PPTP)");
+        host.AddRasDevice("vpn", "WAN Miniport (L2TP)");
+    }
+
+    sim::PipeServer& HelperService() { return host.AddPipeServer(std::string(kServicePipeName)); }
+    const RasEntry* Entry() {
+        const auto it = host.phonebook().entries.find(kEntryName);
+        return it == host.phonebook().entries.end() ? nullptr : &it->second;
+    }
+};
+
+}  // namespace zelta::testing
