@@ -1,13 +1,149 @@
-// Windows services: existence probe.
+// Windows services: probe, stop with dependants, start, and the IPsec preparation.
 #include "common/services.h"
 
+#include <memory>
+#include <string>
+#include <vector>
+
 namespace zelta {
+namespace {
+
+constexpr std::uint32_t kPollMs = 300;
+constexpr std::uint32_t kLimitMs = 3000;
+constexpr std::string_view kPolicyAgent = "policyagent";
+
+// Waits for `service` to reach "stopped", polling every 300 ms. `status` is its last known status.
+int WaitStopped(Platform& platform, Service& service, ServiceStatus status, std::uint32_t start, std::uint32_t limitMs) {
+    while (status.state != ServiceState::Stopped) {
+        platform.clock.Sleep(kPollMs);
+        if (service.QueryStatus(status) != err::kSuccess) return -1;
+        if (status.state == ServiceState::Stopped) return 0;
+        if (platform.clock.TickCount() - start > limitMs) return static_cast<int>(err::kTimeout);
+    }
+    return 0;
+}
+
+}  // namespace
 
 int ServiceExists(Platform& platform, std::string_view name) {
     std::unique_ptr<ServiceControlManager> manager;
     if (platform.services.Connect(manager) != err::kSuccess) return 0;
     std::unique_ptr<Service> service;
     return manager->Open(name, service_access::kQueryStatus, service) == err::kSuccess ? 1 : 0;
+}
+
+int StopServiceAndDependents(Platform& platform, ServiceControlManager& manager, Service& service,
+                             std::uint32_t limitMs) {
+    const std::uint32_t start = platform.clock.TickCount();
+    ServiceStatus status;
+    if (service.QueryStatus(status) != err::kSuccess) return -1;
+    if (status.state == ServiceState::Stopped) return 0;
+
+    while (status.state == ServiceState::StopPending) {
+        platform.clock.Sleep(kPollMs);
+        if (service.QueryStatus(status) != err::kSuccess) return -1;
+        if (status.state == ServiceState::Stopped) return 0;
+        if (platform.clock.TickCount() - start > limitMs) return static_cast<int>(err::kTimeout);
+    }
+
+    std::vector<std::string> dependents;
+    if (const Win32Error rc = service.ActiveDependents(dependents); rc != err::kSuccess) return static_cast<int>(rc);
+    for (const std::string& name : dependents) {
+        std::unique_ptr<Service> dependent;
+        if (manager.Open(name, service_access::kStop | service_access::kQueryStatus, dependent) != err::kSuccess)
+            return -1;
+        ServiceStatus dependentStatus;
+        if (dependent->Stop(dependentStatus) != err::kSuccess) return -1;
+        if (const int rc = WaitStopped(platform, *dependent, dependentStatus, start, limitMs); rc != 0) return rc;
+    }
+
+    if (service.Stop(status) != err::kSuccess) return -1;
+    return WaitStopped(platform, service, status, start, limitMs);
+}
+
+int StopServiceByName(Platform& platform, std::string_view name) {
+    using namespace service_access;
+    std::unique_ptr<ServiceControlManager> manager;
+    if (platform.services.Connect(manager) != err::kSuccess) return -1;
+    std::unique_ptr<Service> service;
+    if (manager->Open(name, kQueryConfig | kChangeConfig | kQueryStatus | kEnumerateDependents | kStop, service) !=
+        err::kSuccess)
+        return -1;
+    if (StopServiceAndDependents(platform, *manager, *service, kLimitMs) != 0) return -1;
+    platform.system.WriteStdout("Service stopped.\n");
+    return 0;
+}
+
+int StartServiceByName(Platform& platform, Log& log, std::string_view name) {
+    using namespace service_access;
+    std::unique_ptr<ServiceControlManager> manager;
+    if (platform.services.Connect(manager) != err::kSuccess) {
+        log.LogMessage(log_level::kMain, "Unable to open SC manager\n");
+        return -1;
+    }
+    std::unique_ptr<Service> service;
+    if (manager->Open(name, kQueryConfig | kChangeConfig | kQueryStatus | kStart, service) != err::kSuccess) {
+        log.LogMessage(log_level::kMain, "Unable to open service\n");
+        return -1;
+    }
+
+    ServiceStartType startType;
+    if (const Win32Error rc = service->QueryStartType(startType); rc != err::kSuccess) {
+        log.LogMessage(log_level::kMain, "Cannot query service error=%d\n", static_cast<int>(rc));
+        return -1;
+    }
+    // A disabled agent is re-enabled for good: the change stays even when the start then fails.
+    if (startType == ServiceStartType::Disabled &&
+        service->ChangeStartType(ServiceStartType::Demand) != err::kSuccess) {
+        log.LogMessage(log_level::kMain, "Cannot re-enable disabled service\n");
+        return -1;
+    }
+
+    ServiceStatus status;
+    if (service->QueryStatus(status) == err::kSuccess && status.state == ServiceState::Running) return 1;
+    if (const Win32Error rc = service->Start(); rc != err::kSuccess) {
+        log.LogMessage(log_level::kMain, "Unable to start service, error=%d\n", static_cast<int>(rc));
+        return -1;
+    }
+
+    const std::uint32_t start = platform.clock.TickCount();
+    if (service->QueryStatus(status) != err::kSuccess) return -1;
+    for (;;) {
+        if (status.state == ServiceState::Running) return 0;
+        if (platform.clock.TickCount() - start > kLimitMs) {
+            log.LogMessage(log_level::kMain, "Timed out starting service\n");
+            return -1;
+        }
+        platform.clock.Sleep(kPollMs);
+        if (service->QueryStatus(status) != err::kSuccess) return -1;
+    }
+}
+
+int PrepareIpsecService(DialerSettings& settings) {
+    Log& log = settings.log();
+    if (!settings.l2tp) {
+        settings.ipsecServiceState = ipsec_service::kNothingToDo;
+        return 0;
+    }
+    if (settings.ipsecServiceState != ipsec_service::kNotPrepared) return 0;
+
+    bool stoppedAny = false;
+    for (std::string_view name : settings.conflictingServices) {
+        if (StopServiceByName(settings.platform(), name) == 0) {
+            log.LogMessage(log_level::kMain, "Stopping %s service\n", std::string(name).c_str());
+            stoppedAny = true;
+        }
+    }
+
+    log.LogMessage(log_level::kMain, "Starting IPSEC service\n");
+    const int started = StartServiceByName(settings.platform(), log, kPolicyAgent);
+    if (started == -1) {
+        log.LogMessage(log_level::kDevices, "Unable to start IPSEC service\n");
+        return -1;
+    }
+    settings.ipsecServiceState = (started == 0 || stoppedAny) ? ipsec_service::kPrepared : ipsec_service::kNothingToDo;
+    log.LogMessage(log_level::kMain, "Started IPSEC service\n");
+    return 0;
 }
 
 }  // namespace zelta

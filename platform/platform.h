@@ -4,9 +4,12 @@
 #pragma once
 
 #include "platform/clock.h"
+#include "platform/device_io.h"
 #include "platform/file_system.h"
 #include "platform/instance.h"
+#include "platform/ip_helper.h"
 #include "platform/named_pipe.h"
+#include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/remote_access.h"
 #include "platform/resolver.h"
@@ -25,6 +28,9 @@ struct Platform {
     RemoteAccess& remoteAccess;
     NamedPipe& pipes;
     Instance& instance;
+    Processes& processes;
+    IpHelper& ipHelper;
+    DeviceIo& deviceIo;
 };
 
 }  // namespace zelta

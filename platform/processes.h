@@ -1,5 +1,5 @@
-// Processes: starting other programs. Declared here; the implementations come with the service and
-// IPsec work.
+// Processes: starting other programs. Implemented by platform/win32/processes.cpp and
+// platform/sim/processes.cpp.
 #pragma once
 
 #include <cstdint>
@@ -15,12 +15,13 @@ class Processes {
 public:
     virtual ~Processes() = default;
 
-    // CreateProcess of `commandLine` (no separate application name, no handle inheritance) in a new
-    // console with its window hidden, then waits without a time limit. Returns kSuccess with the
-    // exit code in `exitCode` (0 when it cannot be read), or the creation error.
+    // CreateProcess of `commandLine` (no separate application name, no handle inheritance, default
+    // environment and directory) in a new console with its window hidden, then a wait without a time
+    // limit. Returns kSuccess with the exit code in `exitCode` (0 when it cannot be read), or the
+    // creation error (kFileNotFound for a program that is not there). Blocks the caller meanwhile.
     virtual Win32Error RunAndWait(std::string_view commandLine, std::uint32_t& exitCode) = 0;
 
-    // Starts `commandLine` without waiting; the process and thread handles are closed at once.
+    // Starts `commandLine` without waiting; its handles are closed at once.
     virtual Win32Error Start(std::string_view commandLine, StartWindow window) = 0;
 };
 

@@ -1,11 +1,12 @@
 // ServiceManager: the service control manager. Implemented by platform/win32/service_manager.cpp
-// and platform/sim/service_manager.cpp. The status probe is here now; start, stop, configuration
-// and dependants come with the service control work.
+// and platform/sim/service_manager.cpp.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/win32_error.h"
 
@@ -32,6 +33,22 @@ inline constexpr std::uint32_t kStart = 0x0010;
 inline constexpr std::uint32_t kStop = 0x0020;
 }  // namespace service_access
 
+// Start types, numbered as Windows numbers them.
+enum class ServiceStartType : std::uint32_t {
+    Boot = 0,
+    System = 1,
+    Automatic = 2,
+    Demand = 3,
+    Disabled = 4,
+};
+
+namespace service_error {
+inline constexpr Win32Error kServiceAlreadyRunning = 1056;
+inline constexpr Win32Error kServiceDisabled = 1058;
+inline constexpr Win32Error kServiceCannotAcceptControl = 1061;
+inline constexpr Win32Error kDependentServicesRunning = 2401;
+}  // namespace service_error
+
 struct ServiceStatus {
     ServiceState state = ServiceState::Stopped;
     std::uint32_t win32ExitCode = 0;
@@ -44,6 +61,21 @@ public:
 
     // QueryServiceStatus. kAccessDenied when the handle lacks kQueryStatus.
     virtual Win32Error QueryStatus(ServiceStatus& out) = 0;
+
+    // QueryServiceConfig, of which the product needs the start type.
+    virtual Win32Error QueryStartType(ServiceStartType& out) = 0;
+
+    // ChangeServiceConfig of the start type alone; everything else stays.
+    virtual Win32Error ChangeStartType(ServiceStartType type) = 0;
+
+    // StartService without arguments. The service is then (at best) start pending.
+    virtual Win32Error Start() = 0;
+
+    // ControlService(SERVICE_CONTROL_STOP); `out` receives the status the service reported.
+    virtual Win32Error Stop(ServiceStatus& out) = 0;
+
+    // EnumDependentServices for the active ones (not stopped), in the order Windows gives them.
+    virtual Win32Error ActiveDependents(std::vector<std::string>& names) = 0;
 };
 
 // An open handle to the service control manager; the destructor closes it.

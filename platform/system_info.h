@@ -38,6 +38,9 @@ public:
     // OutputDebugString: a line for a debugger, if one listens. Never fails.
     virtual void DebugOutput(std::string_view text) = 0;
 
+    // WriteFile on the standard output handle, when the process has one; otherwise nothing.
+    virtual void WriteStdout(std::string_view text) = 0;
+
     // FormatMessage from the system message table (neutral language, default sub-language).
     // Returns false when the system has no text for `code`; `out` is then empty.
     virtual bool ErrorText(Win32Error code, std::string& out) = 0;

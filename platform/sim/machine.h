@@ -4,12 +4,15 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/ip_helper.h"
 #include "platform/remote_access.h"
 #include "platform/ui.h"
 #include "platform/ipv4.h"
@@ -21,6 +24,50 @@ namespace zelta::sim {
 
 struct ServiceRecord {
     ServiceState state = ServiceState::Stopped;
+    ServiceStartType startType = ServiceStartType::Demand;
+    std::vector<std::string> dependsOn;  // services this one needs (it is their dependant)
+    std::uint64_t stopDelay = 0;         // ms spent stop pending before stopped
+    std::uint64_t startDelay = 0;        // ms spent start pending before running
+    bool hangsStopping = false;          // stays stop pending for ever
+    bool failsToStart = false;           // goes back to stopped instead of running
+};
+
+// A row of the IPv4 forwarding table.
+struct RouteRow {
+    Ipv4 dest;
+    Ipv4 mask;
+    Ipv4 nextHop;
+    std::uint32_t ifIndex = 0;
+    std::uint32_t metric = 1;
+    std::uint32_t type = 4;   // MIB_IPROUTE_TYPE_INDIRECT
+    std::uint32_t proto = 3;  // MIB_IPPROTO_NETMGMT: added by the route program
+    friend bool operator==(const RouteRow&, const RouteRow&) = default;
+};
+
+// A network adapter: what GetAdaptersInfo says of it, and what its NDIS driver answers.
+struct SimAdapter {
+    AdapterInfo info;
+    std::map<std::uint32_t, std::vector<std::uint8_t>> oids;  // OID -> the bytes the driver returns
+    std::optional<std::vector<std::uint32_t>> supportedList;  // default: the OIDs above
+};
+
+// A policy in the local IPsec policy store, as the IPsec tools left it.
+struct IpsecPolicy {
+    bool assigned = false;
+    std::string rule;
+    std::string filter;
+    std::string negotiation;
+    std::string ikeLifetime;
+    std::string ikeSecurity;
+    std::string authentication;
+};
+
+struct CommandRun {
+    std::string program;      // the image that ran it
+    std::string commandLine;
+    bool waited = true;
+    Win32Error result = 0;    // the creation error, or 0
+    std::uint32_t exitCode = 0;
 };
 
 // The default phonebook and the remote-access devices.
@@ -54,6 +101,11 @@ struct Machine {
     std::map<Win32Error, std::string> errorTexts = DefaultErrorTexts();
     std::vector<DebugLine> debugOutput;
     Phonebook phonebook;
+    std::vector<RouteRow> routes;
+    std::deque<SimAdapter> adapters;  // a deque: references stay valid as adapters are added
+    std::map<std::string, IpsecPolicy, NoCaseLess> ipsecPolicies;
+    std::vector<CommandRun> commands;
+    std::vector<DebugLine> standardOutput;
     std::map<std::string, PipeServer, NoCaseLess> pipes;
     std::map<std::string, int, NoCaseLess> mutexHolders;           // mutex name -> process id
     std::map<std::string, WindowHandle, NoCaseLess> sharedWindows;  // image name -> shared handle

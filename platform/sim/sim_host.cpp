@@ -11,13 +11,16 @@ SimProcess::SimProcess(SimHost& host, ProcessFacts facts, int processId)
       m_files(host.m_files, host.m_faults),
       m_clock(host.m_scheduler, host.m_machine, host.m_faults),
       m_system(host.m_machine, m_facts, host.m_faults),
-      m_services(host.m_machine, host.m_faults),
+      m_services(host.m_machine, host.m_scheduler, host.m_faults),
       m_resolver(host.m_machine, m_winsockStarted, host.m_faults),
       m_remoteAccess(host.m_machine, host.m_faults),
       m_pipes(host.m_machine, host.m_scheduler, host.m_faults),
       m_instance(host.m_machine, m_facts, processId, m_winsockStarted, host.m_faults),
-      m_platform{m_registry, m_files,        m_clock, m_system,  m_services,
-                 m_resolver, m_remoteAccess, m_pipes, m_instance} {}
+      m_processes(host.m_machine, host.m_files, m_facts, host.m_faults),
+      m_ipHelper(host.m_machine, host.m_faults),
+      m_deviceIo(host.m_machine, host.m_faults),
+      m_platform{m_registry,     m_files, m_clock,    m_system,    m_services, m_resolver,
+                 m_remoteAccess, m_pipes, m_instance, m_processes, m_ipHelper, m_deviceIo} {}
 
 bool SimProcess::HasEnded() const { return m_programId != 0 && m_host.m_scheduler.HasEnded(m_programId); }
 
@@ -47,6 +50,29 @@ void SimHost::SetServiceState(std::string_view name, ServiceState state) {
 void SimHost::RemoveService(std::string_view name) {
     const auto it = m_machine.services.find(name);
     if (it != m_machine.services.end()) m_machine.services.erase(it);
+}
+
+ServiceRecord* SimHost::FindService(std::string_view name) {
+    const auto it = m_machine.services.find(name);
+    return it == m_machine.services.end() ? nullptr : &it->second;
+}
+
+SimAdapter& SimHost::AddAdapter(AdapterInfo info) {
+    if (info.IpAddressList.empty()) info.IpAddressList.push_back({"0.0.0.0", "0.0.0.0"});
+    const auto address = Ipv4::Parse(info.IpAddressList.front().IpAddress);
+    const auto mask = Ipv4::Parse(info.IpAddressList.front().IpMask);
+    if (address && mask && address->NetworkOrderValue() != 0) {
+        const Ipv4 subnet = Ipv4::FromNetworkOrderValue(address->NetworkOrderValue() & mask->NetworkOrderValue());
+        m_machine.routes.push_back(RouteRow{subnet, *mask, *address, info.Index, 20, 3, 2});
+    }
+    m_machine.adapters.push_back(SimAdapter{std::move(info), {}, std::nullopt});
+    return m_machine.adapters.back();
+}
+
+SimAdapter* SimHost::FindAdapter(std::uint32_t index) {
+    for (auto& adapter : m_machine.adapters)
+        if (adapter.info.Index == index) return &adapter;
+    return nullptr;
 }
 
 PipeServer* SimHost::FindPipeServer(std::string_view name) {

@@ -12,11 +12,14 @@
 
 #include "platform/platform.h"
 #include "platform/sim/clock.h"
+#include "platform/sim/device_io.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/file_system.h"
 #include "platform/sim/instance.h"
+#include "platform/sim/ip_helper.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/named_pipe.h"
+#include "platform/sim/processes.h"
 #include "platform/sim/registry.h"
 #include "platform/sim/remote_access.h"
 #include "platform/sim/resolver.h"
@@ -66,6 +69,9 @@ private:
     SimRemoteAccess m_remoteAccess;
     SimNamedPipe m_pipes;
     SimInstance m_instance;
+    SimProcesses m_processes;
+    SimIpHelper m_ipHelper;
+    SimDeviceIo m_deviceIo;
     Platform m_platform;
     Scheduler::ProgramId m_programId = 0;
     int m_exitCode = 0;
@@ -84,7 +90,13 @@ public:
     void SetTickCount(std::uint32_t ticksNow);
     void SetInputDesktop(std::string name) { m_machine.inputDesktop = std::move(name); }
     void AddHostName(std::string name, Ipv4 address) { m_machine.hosts[std::move(name)] = address; }
-    void AddService(std::string name, ServiceState state) { m_machine.services[std::move(name)] = {state}; }
+    ServiceRecord& AddService(std::string name, ServiceState state,
+                              ServiceStartType startType = ServiceStartType::Demand) {
+        auto& record = m_machine.services[std::move(name)];
+        record = ServiceRecord{state, startType};
+        return record;
+    }
+    ServiceRecord* FindService(std::string_view name);
     void SetServiceState(std::string_view name, ServiceState state);
     void RemoveService(std::string_view name);
     void SetErrorText(Win32Error code, std::string text) { m_machine.errorTexts[code] = std::move(text); }
@@ -95,6 +107,15 @@ public:
         m_machine.phonebook.devices.push_back(RasDevice{std::move(type), std::move(name)});
     }
     Phonebook& phonebook() { return m_machine.phonebook; }
+
+    // Network: adapters (with their first address, mask and gateway) and the forwarding table. An
+    // adapter with an address gets its on-link route, as Windows gives it one.
+    SimAdapter& AddAdapter(AdapterInfo info);
+    SimAdapter* FindAdapter(std::uint32_t index);
+    void AddRoute(RouteRow row) { m_machine.routes.push_back(row); }
+    std::vector<RouteRow>& routes() { return m_machine.routes; }
+    // The command lines programs ran, in order.
+    const std::vector<CommandRun>& commands() const { return m_machine.commands; }
     // A pipe server answering on `name` ("\\.\pipe\zeltavpn"); the returned record scripts it.
     PipeServer& AddPipeServer(std::string name) { return m_machine.pipes[std::move(name)]; }
     PipeServer* FindPipeServer(std::string_view name);

@@ -39,6 +39,10 @@ void SimSystemInfo::DebugOutput(std::string_view text) {
     m_machine.debugOutput.push_back(DebugLine{m_process.image, std::string(text)});
 }
 
+void SimSystemInfo::WriteStdout(std::string_view text) {
+    m_machine.standardOutput.push_back(DebugLine{m_process.image, std::string(text)});
+}
+
 bool SimSystemInfo::ErrorText(Win32Error code, std::string& out) {
     out.clear();
     if (m_faults.Check("FormatMessage")) return false;

@@ -22,6 +22,7 @@ public:
     Win32Error InputDesktopName(std::string& out) override;
     Win32Error ThreadDesktopName(std::string& out) override;
     void DebugOutput(std::string_view text) override;
+    void WriteStdout(std::string_view text) override;
     bool ErrorText(Win32Error code, std::string& out) override;
 
 private:

@@ -1,6 +1,8 @@
 // Implements platform/service_manager.h with the service control manager's wide calls.
 #include "platform/win32/service_manager.h"
 
+#include <vector>
+
 #include <windows.h>
 
 #include "platform/win32/handles.h"
@@ -17,6 +19,48 @@ public:
         SERVICE_STATUS status{};
         if (!::QueryServiceStatus(m_handle.Get(), &status)) return ::GetLastError();
         out = ServiceStatus{static_cast<ServiceState>(status.dwCurrentState), status.dwWin32ExitCode};
+        return ERROR_SUCCESS;
+    }
+
+    Win32Error QueryStartType(ServiceStartType& out) override {
+        DWORD needed = 0;
+        ::QueryServiceConfigW(m_handle.Get(), nullptr, 0, &needed);
+        if (needed == 0) return ::GetLastError();
+        std::vector<std::uint8_t> buffer(needed);
+        auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+        if (!::QueryServiceConfigW(m_handle.Get(), config, needed, &needed)) return ::GetLastError();
+        out = static_cast<ServiceStartType>(config->dwStartType);
+        return ERROR_SUCCESS;
+    }
+
+    Win32Error ChangeStartType(ServiceStartType type) override {
+        if (!::ChangeServiceConfigW(m_handle.Get(), SERVICE_NO_CHANGE, static_cast<DWORD>(type), SERVICE_NO_CHANGE,
+                                    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
+            return ::GetLastError();
+        return ERROR_SUCCESS;
+    }
+
+    Win32Error Start() override { return ::StartServiceW(m_handle.Get(), 0, nullptr) ? ERROR_SUCCESS : ::GetLastError(); }
+
+    Win32Error Stop(ServiceStatus& out) override {
+        SERVICE_STATUS status{};
+        if (!::ControlService(m_handle.Get(), SERVICE_CONTROL_STOP, &status)) return ::GetLastError();
+        out = ServiceStatus{static_cast<ServiceState>(status.dwCurrentState), status.dwWin32ExitCode};
+        return ERROR_SUCCESS;
+    }
+
+    Win32Error ActiveDependents(std::vector<std::string>& names) override {
+        names.clear();
+        DWORD needed = 0;
+        DWORD count = 0;
+        if (::EnumDependentServicesW(m_handle.Get(), SERVICE_ACTIVE, nullptr, 0, &needed, &count)) return ERROR_SUCCESS;
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_MORE_DATA) return error;
+        std::vector<std::uint8_t> buffer(needed);
+        auto* services = reinterpret_cast<ENUM_SERVICE_STATUSW*>(buffer.data());
+        if (!::EnumDependentServicesW(m_handle.Get(), SERVICE_ACTIVE, services, needed, &needed, &count))
+            return ::GetLastError();
+        for (DWORD i = 0; i < count; ++i) names.push_back(Narrow(services[i].lpServiceName));
         return ERROR_SUCCESS;
     }
 

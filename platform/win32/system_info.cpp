@@ -52,6 +52,14 @@ Win32Error Win32SystemInfo::ThreadDesktopName(std::string& out) {
 
 void Win32SystemInfo::DebugOutput(std::string_view text) { ::OutputDebugStringW(Wide(text).c_str()); }
 
+void Win32SystemInfo::WriteStdout(std::string_view text) {
+    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
+    const std::string ansi = ToAnsi(text);
+    DWORD written = 0;
+    ::WriteFile(out, ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr);
+}
+
 bool Win32SystemInfo::ErrorText(Win32Error code, std::string& out) {
     out.clear();
     wchar_t* text = nullptr;

@@ -3,9 +3,12 @@
 
 #include "platform/platform.h"
 #include "platform/win32/clock.h"
+#include "platform/win32/device_io.h"
 #include "platform/win32/file_system.h"
 #include "platform/win32/instance.h"
+#include "platform/win32/ip_helper.h"
 #include "platform/win32/named_pipe.h"
+#include "platform/win32/processes.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/remote_access.h"
 #include "platform/win32/resolver.h"
@@ -32,8 +35,11 @@ private:
     Win32RemoteAccess m_remoteAccess;
     Win32NamedPipe m_pipes;
     Win32Instance m_instance;
-    Platform m_platform{m_registry, m_files,        m_clock, m_system,  m_services,
-                        m_resolver, m_remoteAccess, m_pipes, m_instance};
+    Win32Processes m_processes;
+    Win32IpHelper m_ipHelper;
+    Win32DeviceIo m_deviceIo;
+    Platform m_platform{m_registry,     m_files, m_clock,    m_system,    m_services, m_resolver,
+                        m_remoteAccess, m_pipes, m_instance, m_processes, m_ipHelper, m_deviceIo};
 };
 
 }  // namespace zelta::win32

@@ -1,0 +1,25 @@
+// RunProcess: one hidden console program, waited for.
+#include "common/run_process.h"
+
+#include <string>
+
+namespace zelta {
+namespace {
+
+constexpr std::size_t kCommandLineCapacity = 4096;  // characters, with the terminator
+
+}  // namespace
+
+std::uint32_t RunProcess(Platform& platform, std::string_view program, std::string_view arguments) {
+    std::string commandLine;
+    commandLine.reserve(program.size() + 1 + arguments.size());
+    commandLine.append(program).append(" ").append(arguments);
+    // The callers keep programs within 256 characters and arguments within 1024, so this never cuts;
+    // if it ever would, nothing runs rather than a different command.
+    if (commandLine.size() > kCommandLineCapacity - 1) return err::kInvalidParameter;
+    std::uint32_t exitCode = 0;
+    const Win32Error rc = platform.processes.RunAndWait(commandLine, exitCode);
+    return rc != err::kSuccess ? rc : exitCode;
+}
+
+}  // namespace zelta

@@ -1,0 +1,16 @@
+// RunProcess: a console program run hidden, waited for without a time limit.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace zelta {
+
+// Runs "program arguments" (the program text carries its own quotes when it needs them). Returns the
+// program's exit code, or the Win32 error when it could not be started: a caller cannot tell a missing
+// program (2) from an exit code of 2, and the callers here do not try.
+std::uint32_t RunProcess(Platform& platform, std::string_view program, std::string_view arguments);
+
+}  // namespace zelta

@@ -1,0 +1,28 @@
+// Splitting command lines into words.
+#include "platform/sim/programs.h"
+
+namespace zelta::sim {
+
+std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (char c : commandLine) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (inWord) words.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) words.push_back(std::move(word));
+    return words;
+}
+
+}  // namespace zelta::sim

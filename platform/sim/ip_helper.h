@@ -1,0 +1,21 @@
+// The simulated IpHelper: the machine's adapters and forwarding table.
+#pragma once
+
+#include "platform/ip_helper.h"
+#include "platform/sim/faults.h"
+#include "platform/sim/machine.h"
+
+namespace zelta::sim {
+
+class SimIpHelper final : public IpHelper {
+public:
+    SimIpHelper(Machine& machine, Faults& faults) : m_machine(machine), m_faults(faults) {}
+    Win32Error BestInterface(Ipv4 destination, std::uint32_t& interfaceIndex) override;
+    Win32Error AdaptersInfo(std::vector<AdapterInfo>& out) override;
+
+private:
+    Machine& m_machine;
+    Faults& m_faults;
+};
+
+}  // namespace zelta::sim

@@ -1,0 +1,54 @@
+// Implements platform/ip_helper.h with the IP Helper API.
+#include "platform/win32/ip_helper.h"
+
+#include <winsock2.h>
+#include <windows.h>
+#include <iphlpapi.h>
+
+#include <cstring>
+
+namespace zelta::win32 {
+namespace {
+
+std::vector<AdapterAddress> Addresses(const IP_ADDR_STRING* list) {
+    std::vector<AdapterAddress> out;
+    for (; list; list = list->Next)
+        out.push_back(AdapterAddress{std::string(list->IpAddress.String, strnlen(list->IpAddress.String, 16)),
+                                     std::string(list->IpMask.String, strnlen(list->IpMask.String, 16))});
+    return out;
+}
+
+}  // namespace
+
+Win32Error Win32IpHelper::BestInterface(Ipv4 destination, std::uint32_t& interfaceIndex) {
+    DWORD index = 0;
+    const DWORD rc = ::GetBestInterface(destination.NetworkOrderValue(), &index);
+    if (rc == NO_ERROR) interfaceIndex = index;
+    return rc;
+}
+
+Win32Error Win32IpHelper::AdaptersInfo(std::vector<AdapterInfo>& out) {
+    ULONG size = 0;
+    DWORD rc = ::GetAdaptersInfo(nullptr, &size);
+    if (rc != ERROR_BUFFER_OVERFLOW) return rc == NO_ERROR ? ERROR_NO_DATA : rc;
+    std::vector<std::uint8_t> buffer(size);
+    auto* first = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data());
+    rc = ::GetAdaptersInfo(first, &size);
+    if (rc != NO_ERROR) return rc;
+    out.clear();
+    for (const IP_ADAPTER_INFO* a = first; a; a = a->Next) {
+        AdapterInfo info;
+        info.AdapterName.assign(a->AdapterName, strnlen(a->AdapterName, sizeof a->AdapterName));
+        info.Description.assign(a->Description, strnlen(a->Description, sizeof a->Description));
+        info.Address.assign(a->Address, a->Address + std::min<UINT>(a->AddressLength, sizeof a->Address));
+        info.Index = a->Index;
+        info.Type = a->Type;
+        info.DhcpEnabled = a->DhcpEnabled;
+        info.IpAddressList = Addresses(&a->IpAddressList);
+        info.GatewayList = Addresses(&a->GatewayList);
+        out.push_back(std::move(info));
+    }
+    return NO_ERROR;
+}
+
+}  // namespace zelta::win32

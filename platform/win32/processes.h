@@ -1,0 +1,14 @@
+// The real Processes: CreateProcess.
+#pragma once
+
+#include "platform/processes.h"
+
+namespace zelta::win32 {
+
+class Win32Processes final : public Processes {
+public:
+    Win32Error RunAndWait(std::string_view commandLine, std::uint32_t& exitCode) override;
+    Win32Error Start(std::string_view commandLine, StartWindow window) override;
+};
+
+}  // namespace zelta::win32

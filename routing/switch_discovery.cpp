@@ -1,0 +1,100 @@
+// Switch discovery and interface classification.
+#include "routing/switch_discovery.h"
+
+#include <string>
+
+namespace zelta {
+namespace {
+
+constexpr std::size_t kDevicePathCapacity = 512;  // characters, with the terminator
+constexpr std::size_t kOidBufferBytes = 8192;
+constexpr std::size_t kAddressTextCapacity = 16;  // an IP_ADDRESS_STRING, with the terminator
+
+std::uint32_t ReadU32(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+    return static_cast<std::uint32_t>(bytes[offset]) | (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
+           (static_cast<std::uint32_t>(bytes[offset + 2]) << 16) |
+           (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
+}
+
+std::string Bounded(const std::string& text) { return text.substr(0, kAddressTextCapacity - 1); }
+
+bool Supports80211(Platform& platform, Log& log, const std::string& adapterName) {
+    std::vector<std::uint8_t> oids;
+    if (QueryNdisOid(platform, log, adapterName, ndis_oid::kGenSupportedList, kOidBufferBytes, oids) != 0) return false;
+    for (std::size_t i = 0; i + 4 <= oids.size(); i += 4) {
+        const std::uint32_t oid = ReadU32(oids, i);
+        if (oid >= ndis_oid::k80211First && oid <= ndis_oid::k80211Last) return true;
+    }
+    return false;
+}
+
+// Link speed in units of 100 bit/s: 802.11b, 802.11g and the "turbo" 108 Mbit/s modes.
+bool HasWirelessLinkSpeed(Platform& platform, Log& log, const std::string& adapterName) {
+    std::vector<std::uint8_t> speed;
+    if (QueryNdisOid(platform, log, adapterName, ndis_oid::kGenLinkSpeed, kOidBufferBytes, speed) != 0) return false;
+    if (speed.size() < 4) return false;
+    const std::uint32_t value = ReadU32(speed, 0);
+    return value == 110000 || value == 540000 || value == 1080000;
+}
+
+}  // namespace
+
+Win32Error QueryNdisOid(Platform& platform, Log& log, std::string_view adapterName, std::uint32_t oid,
+                        std::size_t capacity, std::vector<std::uint8_t>& out) {
+    out.clear();
+    const std::string path = "\\\\.\\" + std::string(adapterName);
+    std::unique_ptr<Device> device;
+    Win32Error rc = CharacterCount(path) > kDevicePathCapacity - 1 ? err::kFilenameTooLong
+                                                                   : platform.deviceIo.Open(path, device);
+    if (rc != err::kSuccess) {
+        log.LogMessage(log_level::kDevices, "CreateFile ndis error: 0x%x\n", static_cast<unsigned>(rc));
+        return rc;
+    }
+    rc = device->QueryOid(oid, capacity, out);
+    if (rc != err::kSuccess) {
+        out.clear();
+        log.LogMessage(log_level::kDevices, "DeviceIoControl error: 0x%x\n", static_cast<unsigned>(rc));
+    }
+    return rc;
+}
+
+bool IsWirelessAdapter(DialerSettings& settings, std::uint32_t interfaceIndex) {
+    Platform& platform = settings.platform();
+    std::vector<AdapterInfo> adapters;
+    if (platform.ipHelper.AdaptersInfo(adapters) != err::kSuccess) return false;
+    const AdapterInfo* adapter = nullptr;
+    for (const AdapterInfo& candidate : adapters) {
+        if (candidate.Index == interfaceIndex) {
+            adapter = &candidate;
+            break;
+        }
+    }
+    if (!adapter) return false;
+    if (!adapter->IpAddressList.empty()) {
+        settings.interfaceAddress = Bounded(adapter->IpAddressList.front().IpAddress);
+        settings.interfaceMask = Bounded(adapter->IpAddressList.front().IpMask);
+    }
+    const OsVersion& v = settings.osVersion;
+    if (v.major >= 5 && v.minor >= 1) return Supports80211(platform, settings.log(), adapter->AdapterName);
+    return HasWirelessLinkSpeed(platform, settings.log(), adapter->AdapterName);
+}
+
+SwitchPath FindSwitchInterface(DialerSettings& settings) {
+    Platform& platform = settings.platform();
+    // inet_addr's "none" is also the broadcast address, so 255.255.255.255 has no route either.
+    const auto server = Ipv4::Parse(settings.setupIp);
+    if (!server || server->NetworkOrderValue() == 0xFFFFFFFFu) return NoRoute;
+    std::uint32_t interfaceIndex = 0;
+    if (platform.ipHelper.BestInterface(*server, interfaceIndex) != err::kSuccess) return NoRoute;
+
+    const bool wireless = IsWirelessAdapter(settings, interfaceIndex);
+    const bool waitForWireless = settings.WaitForWireless();
+    settings.log().LogMessage(log_level::kDevices, "Found interface wlan=%d, waitwlan=%d\n", wireless ? 1 : 0,
+                              waitForWireless ? 1 : 0);
+    if (!waitForWireless) return Ready;
+    if (!wireless) return NotWireless;
+    Ipv4 switchAddress;
+    return platform.resolver.Resolve(kSwitchHostName, switchAddress) == err::kSuccess ? Ready : SwitchNotFound;
+}
+
+}  // namespace zelta

@@ -1,0 +1,45 @@
+// Switch discovery: before every dial, is the VPN server (the campus's wireless switch) reachable over
+// a wireless adapter, and does the switch's host name resolve? Records the address and mask of the
+// interface towards it for the route commands.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "common/dialer_settings.h"
+
+namespace zelta {
+
+// A fixed name the campus DNS answers only on the wireless network: resolving it proves that the
+// machine is on that network. Administrators publish it there and nowhere else.
+inline constexpr std::string_view kSwitchHostName = "zelta-wlan-switch";
+
+enum SwitchPath : int {
+    NoRoute = 0,         // the server address is not a dotted quad, or no interface routes to it
+    NotWireless = 1,     // the interface towards it is not wireless, and waiting for wireless is on
+    SwitchNotFound = 2,  // wireless, but the switch host name does not resolve
+    Ready = 3,           // go ahead
+};
+
+namespace ndis_oid {
+inline constexpr std::uint32_t kGenSupportedList = 0x00010101;
+inline constexpr std::uint32_t kGenLinkSpeed = 0x00010107;
+inline constexpr std::uint32_t k80211First = 0x0D010101;  // OID_802_11_BSSID
+inline constexpr std::uint32_t k80211Last = 0x0D010211;   // OID_802_11_CONFIGURATION
+}  // namespace ndis_oid
+
+SwitchPath FindSwitchInterface(DialerSettings& settings);
+
+// Finds the adapter with `interfaceIndex`, records its first address and mask in the settings, and
+// tells whether it is wireless: by the 802.11 OIDs its driver supports from Windows XP on, by the
+// link speeds of 802.11b/g (11, 54, 108 Mbit/s) before.
+bool IsWirelessAdapter(DialerSettings& settings, std::uint32_t interfaceIndex);
+
+// One NDIS query through "\\.\<adapter name>". `out` holds the bytes returned (never more than
+// `capacity`). Returns 0 or the Win32 error, logging either failure at level 8.
+Win32Error QueryNdisOid(Platform& platform, Log& log, std::string_view adapterName, std::uint32_t oid,
+                        std::size_t capacity, std::vector<std::uint8_t>& out);
+
+}  // namespace zelta
