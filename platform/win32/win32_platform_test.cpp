@@ -153,5 +153,32 @@ TEST_F(Win32PlatformTest, PipesWithoutAServerAndMutexesAlreadyHeldAnswerAsThePro
     ::WSACleanup();
 }
 
+TEST_F(Win32PlatformTest, ProcessesReportExitCodesAndCreationErrors) {
+    std::uint32_t exitCode = 99;
+    ASSERT_EQ(p.processes.RunAndWait("cmd.exe /c exit 3", exitCode), err::kSuccess);
+    EXPECT_EQ(exitCode, 3u);
+    EXPECT_EQ(p.processes.RunAndWait("\"C:\\nowhere\\ipseccmd\" -w REG", exitCode), err::kFileNotFound);
+}
+
+TEST_F(Win32PlatformTest, ServiceConfigurationAndDependantsCanBeRead) {
+    std::unique_ptr<ServiceControlManager> scm;
+    ASSERT_EQ(p.services.Connect(scm), err::kSuccess);
+    std::unique_ptr<Service> service;
+    ASSERT_EQ(scm->Open("RpcSs", service_access::kQueryConfig | service_access::kEnumerateDependents, service),
+              err::kSuccess);
+    ServiceStartType type;
+    EXPECT_EQ(service->QueryStartType(type), err::kSuccess);
+    std::vector<std::string> dependents;
+    EXPECT_EQ(service->ActiveDependents(dependents), err::kSuccess);
+}
+
+TEST_F(Win32PlatformTest, AdaptersAndDevicesAnswerWithoutCrashing) {
+    std::vector<AdapterInfo> adapters;
+    const Win32Error rc = p.ipHelper.AdaptersInfo(adapters);
+    EXPECT_TRUE(rc == err::kSuccess || rc == 232) << rc;  // 232: no adapters in this prefix
+    std::unique_ptr<Device> device;
+    EXPECT_NE(p.deviceIo.Open("\\\\.\\{00000000-no-such-adapter}", device), err::kSuccess);
+}
+
 }  // namespace
 }  // namespace zelta::win32
