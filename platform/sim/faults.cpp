@@ -29,6 +29,7 @@ std::optional<Win32Error> Faults::Check(std::string_view call, std::string_view 
         if (!EqualsNoCase(it->call, call) || !ContainsNoCase(argument, it->match)) continue;
         const Win32Error code = it->code;
         m_fired.push_back(std::string(call) + "(" + std::string(argument) + ") = " + std::to_string(code));
+        if (m_journal) m_journal->Note("fault", m_fired.back());
         if (it->remaining > 0 && --it->remaining == 0) m_rules.erase(it);
         return code;
     }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/sim/journal.h"
 #include "platform/win32_error.h"
 
 namespace zelta::sim {
@@ -26,6 +27,8 @@ public:
     // Every call that failed through an injected fault, as "call(argument) = code".
     const std::vector<std::string>& Fired() const { return m_fired; }
 
+    void SetJournal(const Journal* journal) { m_journal = journal; }
+
 private:
     struct Rule {
         std::string call;
@@ -35,6 +38,7 @@ private:
     };
     std::vector<Rule> m_rules;
     std::vector<std::string> m_fired;
+    const Journal* m_journal = nullptr;
 };
 
 }  // namespace zelta::sim

@@ -76,6 +76,12 @@ Win32Error SimFileSystem::AppendText(std::string_view path, std::string_view tex
         it = files.emplace(resolved, std::vector<std::uint8_t>{}).first;
     }
     if (auto fault = m_faults.Check("WriteFile", resolved)) return *fault;
+    if (const Journal* journal = m_store.journal()) {
+        const bool isLog = resolved.size() >= 7 && EqualsNoCase(std::string_view(resolved).substr(resolved.size() - 7), "vpn.log");
+        std::string shown(text);
+        while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.pop_back();
+        journal->Note(isLog ? "log" : "file", isLog ? shown : resolved + " += " + shown);
+    }
     for (char c : text) {
         if (c == '\n') it->second.push_back('\r');
         it->second.push_back(static_cast<std::uint8_t>(c));
@@ -104,6 +110,7 @@ Win32Error SimFileSystem::Rename(std::string_view from, std::string_view to) {
     auto bytes = std::move(it->second);
     files.erase(it);
     files.emplace(target, std::move(bytes));
+    if (const Journal* journal = m_store.journal()) journal->Note("file", source + " renamed to " + target);
     return err::kSuccess;
 }
 
@@ -113,6 +120,7 @@ Win32Error SimFileSystem::Remove(std::string_view path) {
     const auto it = m_store.Files().find(resolved);
     if (it == m_store.Files().end()) return Missing(resolved);
     m_store.Files().erase(it);
+    if (const Journal* journal = m_store.journal()) journal->Note("file", resolved + " deleted");
     return err::kSuccess;
 }
 

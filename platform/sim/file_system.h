@@ -11,6 +11,7 @@
 
 #include "platform/file_system.h"
 #include "platform/sim/faults.h"
+#include "platform/sim/journal.h"
 #include "platform/text.h"
 
 namespace zelta::sim {
@@ -18,6 +19,8 @@ namespace zelta::sim {
 class FileStore {
 public:
     FileStore();
+    void SetJournal(const Journal* journal) { m_journal = journal; }
+    const Journal* journal() const { return m_journal; }
 
     // "C:\x" stays; "\x" is on the current drive; "x" is in the current directory.
     std::string Resolve(std::string_view path) const;
@@ -37,6 +40,7 @@ private:
     std::map<std::string, std::vector<std::uint8_t>, NoCaseLess> m_files;
     std::set<std::string, NoCaseLess> m_directories;
     std::string m_currentDirectory = "C:\\";
+    const Journal* m_journal = nullptr;
 };
 
 class SimFileSystem final : public FileSystem {

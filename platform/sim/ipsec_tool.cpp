@@ -35,7 +35,7 @@ std::uint32_t RunIpsecTool(Machine& machine, const std::vector<std::string>& arg
     const std::string name = options["-p"];
 
     if (options.contains("-o")) {  // -y -o unassigns first; the policy goes either way
-        machine.ipsecPolicies.erase(name);
+        if (machine.ipsecPolicies.erase(name) > 0) machine.journal.Note("ipsec", "policy " + name + " deleted");
         return 0;
     }
     if (!options.contains("-f")) return kUsageError;
@@ -47,6 +47,8 @@ std::uint32_t RunIpsecTool(Machine& machine, const std::vector<std::string>& arg
     policy.ikeLifetime = options["-1k"];
     policy.ikeSecurity = options["-1s"];
     policy.authentication = options["-a"];
+    machine.journal.Note("ipsec", "policy " + name + (policy.assigned ? " created and assigned: " : " created: ") +
+                                      policy.filter);
     return 0;
 }
 

@@ -18,6 +18,7 @@
 #include "platform/ipv4.h"
 #include "platform/service_manager.h"
 #include "platform/system_info.h"
+#include "platform/sim/journal.h"
 #include "platform/text.h"
 
 namespace zelta::sim {
@@ -106,6 +107,7 @@ struct Machine {
     std::map<std::string, IpsecPolicy, NoCaseLess> ipsecPolicies;
     std::vector<CommandRun> commands;
     std::vector<DebugLine> standardOutput;
+    Journal journal;
     std::map<std::string, PipeServer, NoCaseLess> pipes;
     std::map<std::string, int, NoCaseLess> mutexHolders;           // mutex name -> process id
     std::map<std::string, WindowHandle, NoCaseLess> sharedWindows;  // image name -> shared handle

@@ -32,6 +32,8 @@ Win32Error SimNamedPipe::Transact(std::string_view name, std::span<const std::ui
             answer = scripted->second;
     }
     if (server.replyDelay > 0) m_scheduler.Sleep(server.replyDelay);
+    m_machine.journal.Note("pipe", std::string(name) + " <- " + HexBytes(request.data(), request.size()) + "  -> " +
+                                       (answer.empty() ? std::string("(empty)") : HexBytes(answer.data(), answer.size())));
     if (answer.size() > replyCapacity) {
         reply.assign(answer.begin(), answer.begin() + static_cast<std::ptrdiff_t>(replyCapacity));
         return err::kMoreData;

@@ -42,8 +42,25 @@ Win32Error SimProcesses::Run(std::string_view commandLine, std::uint32_t& exitCo
     return err::kSuccess;
 }
 
+namespace {
+
+void NoteRun(const Machine& machine, std::string_view commandLine, Win32Error rc, std::uint32_t exitCode, bool waited) {
+    std::string text(commandLine);
+    if (rc != err::kSuccess) {
+        text += "  -> error " + std::to_string(rc);
+    } else if (waited) {
+        text += "  -> exit " + std::to_string(exitCode);
+    } else {
+        text += "  -> started";
+    }
+    machine.journal.Note("run", text);
+}
+
+}  // namespace
+
 Win32Error SimProcesses::RunAndWait(std::string_view commandLine, std::uint32_t& exitCode) {
     const Win32Error rc = Run(commandLine, exitCode);
+    NoteRun(m_machine, commandLine, rc, exitCode, true);
     m_machine.commands.push_back(CommandRun{m_process.image, std::string(commandLine), true, rc, exitCode});
     return rc;
 }
@@ -51,6 +68,7 @@ Win32Error SimProcesses::RunAndWait(std::string_view commandLine, std::uint32_t&
 Win32Error SimProcesses::Start(std::string_view commandLine, StartWindow) {
     std::uint32_t exitCode = 0;
     const Win32Error rc = Run(commandLine, exitCode);
+    NoteRun(m_machine, commandLine, rc, exitCode, false);
     m_machine.commands.push_back(CommandRun{m_process.image, std::string(commandLine), false, rc, exitCode});
     return rc;
 }

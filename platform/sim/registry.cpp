@@ -20,10 +20,13 @@ std::vector<std::string> SplitPath(std::string_view path) {
 bool CanRead(RegAccess access) { return access == RegAccess::Read || access == RegAccess::All; }
 bool CanWrite(RegAccess access) { return access != RegAccess::Read; }
 
+std::string RootName(RegistryRoot root) { return root == RegistryRoot::LocalMachine ? "HKLM" : "HKCU"; }
+
 class SimRegistryKey final : public RegistryKey {
 public:
-    SimRegistryKey(std::shared_ptr<RegistryNode> node, RegAccess access, std::string path, Faults& faults)
-        : m_node(std::move(node)), m_access(access), m_path(std::move(path)), m_faults(faults) {}
+    SimRegistryKey(std::shared_ptr<RegistryNode> node, RegAccess access, std::string path, Faults& faults,
+                   const Journal* journal)
+        : m_node(std::move(node)), m_access(access), m_path(std::move(path)), m_faults(faults), m_journal(journal) {}
 
     Win32Error QueryValue(std::string_view name, std::size_t capacity, RegValue& out) override {
         if (auto fault = m_faults.Check("RegQueryValueEx", name)) return *fault;
@@ -42,6 +45,7 @@ public:
         if (!CanWrite(m_access)) return err::kAccessDenied;
         auto it = m_node->values.find(name);
         RegValue value{type, {data.begin(), data.end()}};
+        Note(std::string(name) + " = " + DescribeValue(value));
         if (it == m_node->values.end()) {
             m_node->values.emplace(std::string(name), std::move(value));
         } else {
@@ -57,6 +61,7 @@ public:
         const auto it = m_node->values.find(name);
         if (it == m_node->values.end()) return err::kFileNotFound;
         m_node->values.erase(it);
+        Note(std::string(name) + " deleted");
         return err::kSuccess;
     }
 
@@ -78,17 +83,42 @@ public:
         if (!it->second->subkeys.empty()) return err::kAccessDenied;
         it->second->deleted = true;
         m_node->subkeys.erase(it);
+        Note(std::string(name) + "\\ deleted");
         return err::kSuccess;
     }
 
 private:
+    void Note(const std::string& what) const {
+        if (m_journal) m_journal->Note("registry", m_path + " " + what);
+    }
+
     std::shared_ptr<RegistryNode> m_node;
     RegAccess m_access;
     std::string m_path;
     Faults& m_faults;
+    const Journal* m_journal;
 };
 
 }  // namespace
+
+std::string DescribeValue(const RegValue& value) {
+    switch (value.type) {
+        case RegType::Dword:
+            if (value.data.size() == 4) {
+                const auto& d = value.data;
+                return "dword " + std::to_string(d[0] | (d[1] << 8) | (d[2] << 16) | (static_cast<std::uint32_t>(d[3]) << 24));
+            }
+            break;
+        case RegType::String:
+        case RegType::ExpandString:
+            return std::string(value.type == RegType::String ? "string" : "expand") + " \"" +
+                   DecodeRegString(value.data) + "\"";
+        default:
+            break;
+    }
+    return "type " + std::to_string(static_cast<std::uint32_t>(value.type)) + ", " + std::to_string(value.data.size()) +
+           " bytes";
+}
 
 std::shared_ptr<RegistryNode> RegistryStore::Find(RegistryRoot root, std::string_view path) const {
     auto node = root == RegistryRoot::LocalMachine ? m_localMachine : m_currentUser;
@@ -171,14 +201,18 @@ Win32Error SimRegistry::OpenKey(RegistryRoot root, std::string_view path, RegAcc
     if (auto fault = m_faults.Check("RegOpenKeyEx", path)) return *fault;
     auto node = m_store.Find(root, path);
     if (!node) return err::kFileNotFound;
-    out = std::make_unique<SimRegistryKey>(std::move(node), access, std::string(path), m_faults);
+    out = std::make_unique<SimRegistryKey>(std::move(node), access, RootName(root) + "\\" + std::string(path), m_faults,
+                                           m_store.journal());
     return err::kSuccess;
 }
 
 Win32Error SimRegistry::CreateKey(RegistryRoot root, std::string_view path, RegAccess access,
                                   std::unique_ptr<RegistryKey>& out) {
     if (auto fault = m_faults.Check("RegCreateKeyEx", path)) return *fault;
-    out = std::make_unique<SimRegistryKey>(m_store.Create(root, path), access, std::string(path), m_faults);
+    const bool existed = m_store.Find(root, path) != nullptr;
+    const std::string fullPath = RootName(root) + "\\" + std::string(path);
+    if (!existed && m_store.journal()) m_store.journal()->Note("registry", fullPath + " created");
+    out = std::make_unique<SimRegistryKey>(m_store.Create(root, path), access, fullPath, m_faults, m_store.journal());
     return err::kSuccess;
 }
 

@@ -10,6 +10,7 @@
 
 #include "platform/registry.h"
 #include "platform/sim/faults.h"
+#include "platform/sim/journal.h"
 #include "platform/text.h"
 
 namespace zelta::sim {
@@ -24,6 +25,9 @@ struct RegistryNode {
 // bytes exactly as stored; paths are backslash-separated, compared without regard to case.
 class RegistryStore {
 public:
+    void SetJournal(const Journal* journal) { m_journal = journal; }
+    const Journal* journal() const { return m_journal; }
+
     std::shared_ptr<RegistryNode> Find(RegistryRoot root, std::string_view path) const;
     std::shared_ptr<RegistryNode> Create(RegistryRoot root, std::string_view path);
     bool DeleteKey(RegistryRoot root, std::string_view path);  // with everything below it
@@ -42,7 +46,11 @@ public:
 private:
     std::shared_ptr<RegistryNode> m_localMachine = std::make_shared<RegistryNode>();
     std::shared_ptr<RegistryNode> m_currentUser = std::make_shared<RegistryNode>();
+    const Journal* m_journal = nullptr;
 };
+
+// "dword 1", "string \"C:\\Dialer\"", "binary 4 bytes": a value as the transcript shows it.
+std::string DescribeValue(const RegValue& value);
 
 // What one process sees: the Reg* calls, with injected faults and access rights.
 class SimRegistry final : public Registry {

@@ -43,6 +43,7 @@ Win32Error SimRemoteAccess::SetEntryProperties(std::string_view entry, const Ras
     if (entry.empty()) return kInvalidName;
     m_machine.phonebook.entries.insert_or_assign(std::string(entry), value);
     m_machine.phonebook.writes.emplace_back(entry);
+    m_machine.journal.Note("entry", "\"" + std::string(entry) + "\" written");
     return err::kSuccess;
 }
 

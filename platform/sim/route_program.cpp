@@ -9,6 +9,12 @@ namespace {
 
 constexpr std::uint32_t kFailed = 1;
 
+void NoteRoute(const Machine& machine, char sign, const RouteRow& r) {
+    machine.journal.Note("route", std::string(1, sign) + " " + r.dest.ToString() + "/" + r.mask.ToString() + " via " +
+                                      r.nextHop.ToString() + " if " + std::to_string(r.ifIndex) + " metric " +
+                                      std::to_string(r.metric));
+}
+
 bool SameSubnet(Ipv4 a, Ipv4 b, Ipv4 mask) {
     return (a.NetworkOrderValue() & mask.NetworkOrderValue()) == (b.NetworkOrderValue() & mask.NetworkOrderValue());
 }
@@ -58,13 +64,23 @@ std::uint32_t RunRouteProgram(Machine& machine, const std::vector<std::string>& 
         RouteRow row{*dest, *mask, *gateway, *ifIndex, metric.value_or(1)};
         if (std::find(machine.routes.begin(), machine.routes.end(), row) != machine.routes.end()) return kFailed;
         machine.routes.push_back(row);
+        NoteRoute(machine, '+', row);
         return 0;
     }
     if (EqualsNoCase(args[0], "delete")) {
         const auto matches = [&](const RouteRow& r) {
             return r.dest == *dest && (!mask || r.mask == *mask) && (!gateway || r.nextHop == *gateway);
         };
-        const auto removed = std::erase_if(machine.routes, matches);
+        std::size_t removed = 0;
+        for (auto it = machine.routes.begin(); it != machine.routes.end();) {
+            if (matches(*it)) {
+                NoteRoute(machine, '-', *it);
+                it = machine.routes.erase(it);
+                ++removed;
+            } else {
+                ++it;
+            }
+        }
         return removed > 0 ? 0 : kFailed;
     }
     return kFailed;

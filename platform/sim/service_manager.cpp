@@ -7,6 +7,21 @@
 namespace zelta::sim {
 namespace {
 
+const char* StateName(ServiceState state) {
+    switch (state) {
+        case ServiceState::Stopped: return "stopped";
+        case ServiceState::StartPending: return "start-pending";
+        case ServiceState::StopPending: return "stop-pending";
+        case ServiceState::Running: return "running";
+        default: return "paused";
+    }
+}
+
+void SetState(Machine& machine, const std::string& name, ServiceRecord& record, ServiceState state) {
+    record.state = state;
+    machine.journal.Note("service", name + " " + StateName(state));
+}
+
 using namespace service_access;
 
 class OpenService final : public Service {
@@ -32,6 +47,7 @@ public:
         ServiceRecord* record = nullptr;
         if (auto rc = Check("ChangeServiceConfig", kChangeConfig, record)) return rc;
         record->startType = type;
+        m_machine.journal.Note("service", m_name + " start type " + std::to_string(static_cast<std::uint32_t>(type)));
         return err::kSuccess;
     }
 
@@ -40,7 +56,7 @@ public:
         if (auto rc = Check("StartService", kStart, record)) return rc;
         if (record->startType == ServiceStartType::Disabled) return service_error::kServiceDisabled;
         if (record->state != ServiceState::Stopped) return service_error::kServiceAlreadyRunning;
-        record->state = ServiceState::StartPending;
+        SetState(m_machine, m_name, *record, ServiceState::StartPending);
         const ServiceState end = record->failsToStart ? ServiceState::Stopped : ServiceState::Running;
         Settle(record->startDelay, ServiceState::StartPending, end);
         return err::kSuccess;
@@ -55,7 +71,7 @@ public:
                                                  [&](const std::string& d) { return EqualsNoCase(d, m_name); });
             if (dependsOnUs && other.state != ServiceState::Stopped) return service_error::kDependentServicesRunning;
         }
-        record->state = ServiceState::StopPending;
+        SetState(m_machine, m_name, *record, ServiceState::StopPending);
         if (!record->hangsStopping) Settle(record->stopDelay, ServiceState::StopPending, ServiceState::Stopped);
         out = ServiceStatus{record->state, 0};
         return err::kSuccess;
@@ -87,7 +103,7 @@ private:
     void Settle(std::uint64_t delay, ServiceState from, ServiceState to) {
         auto apply = [&machine = m_machine, name = m_name, from, to] {
             const auto it = machine.services.find(name);
-            if (it != machine.services.end() && it->second.state == from) it->second.state = to;
+            if (it != machine.services.end() && it->second.state == from) SetState(machine, name, it->second, to);
         };
         if (delay == 0) {
             apply();

@@ -24,6 +24,12 @@ SimProcess::SimProcess(SimHost& host, ProcessFacts facts, int processId)
 
 bool SimProcess::HasEnded() const { return m_programId != 0 && m_host.m_scheduler.HasEnded(m_programId); }
 
+SimHost::SimHost() {
+    m_registry.SetJournal(&m_machine.journal);
+    m_files.SetJournal(&m_machine.journal);
+    m_faults.SetJournal(&m_machine.journal);
+}
+
 SimHost::~SimHost() = default;
 
 void SimHost::SetOsVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build) {
@@ -87,20 +93,26 @@ SimProcess& SimHost::NewProcess(std::string image, std::string account, std::str
                                 "with SimHost::SetInputDesktop");
         desktop = *m_machine.inputDesktop;
     }
-    return m_processes.emplace_back(*this, ProcessFacts{std::move(image), std::move(account), std::move(desktop)},
-                                    m_nextProcessId++);
+    std::string label = image;
+    return m_processes.emplace_back(
+        *this, ProcessFacts{std::move(image), std::move(account), std::move(desktop), std::move(label)},
+        m_nextProcessId++);
 }
 
 SimProcess& SimHost::Start(std::string image, std::string account, std::function<int(SimProcess&)> main,
-                           std::string desktop) {
+                           std::string desktop, std::string label) {
     SimProcess& process = NewProcess(std::move(image), std::move(account), std::move(desktop));
-    process.m_programId = m_scheduler.Start(process.m_facts.image,
+    if (!label.empty()) process.m_facts.label = std::move(label);
+    process.m_programId = m_scheduler.Start(process.m_facts.label,
                                             [&process, main = std::move(main)] {
                                                 struct Exit {  // however the program ends, the process is gone
                                                     SimProcess& p;
                                                     ~Exit() { p.End(); }
                                                 } exit{process};
                                                 process.m_exitCode = main(process);
+                                                process.m_host.m_machine.journal.Note(
+                                                    "end", process.m_facts.label + " exit " +
+                                                               std::to_string(process.m_exitCode));
                                             });
     return process;
 }

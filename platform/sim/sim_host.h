@@ -79,7 +79,7 @@ private:
 
 class SimHost {
 public:
-    SimHost() = default;
+    SimHost();
     ~SimHost();  // ends the programs still running before the machine goes away
     SimHost(const SimHost&) = delete;
     SimHost& operator=(const SimHost&) = delete;
@@ -125,6 +125,7 @@ public:
     Faults& faults() { return m_faults; }
     Machine& machine() { return m_machine; }
     Scheduler& scheduler() { return m_scheduler; }
+    Journal& journal() { return m_machine.journal; }
 
     // Processes. NewProcess gives a process whose product code the caller runs on its own thread
     // (the driver), as unit tests do. Start runs `main` as an independent program: it starts now,
@@ -132,7 +133,7 @@ public:
     // desktop means the input desktop at start.
     SimProcess& NewProcess(std::string image, std::string account, std::string desktop = {});
     SimProcess& Start(std::string image, std::string account, std::function<int(SimProcess&)> main,
-                      std::string desktop = {});
+                      std::string desktop = {}, std::string label = {});
 
     VirtualTime Now() const { return m_scheduler.Now(); }
     void RunFor(VirtualTime ms) { m_scheduler.RunFor(ms); }

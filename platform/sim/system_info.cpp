@@ -37,10 +37,16 @@ Win32Error SimSystemInfo::ThreadDesktopName(std::string& out) {
 
 void SimSystemInfo::DebugOutput(std::string_view text) {
     m_machine.debugOutput.push_back(DebugLine{m_process.image, std::string(text)});
+    std::string shown(text);
+    while (!shown.empty() && shown.back() == '\n') shown.pop_back();
+    m_machine.journal.Note("debug", shown);
 }
 
 void SimSystemInfo::WriteStdout(std::string_view text) {
     m_machine.standardOutput.push_back(DebugLine{m_process.image, std::string(text)});
+    std::string shown(text);
+    while (!shown.empty() && shown.back() == '\n') shown.pop_back();
+    m_machine.journal.Note("stdout", shown);
 }
 
 bool SimSystemInfo::ErrorText(Win32Error code, std::string& out) {

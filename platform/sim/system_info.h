@@ -11,6 +11,7 @@ struct ProcessFacts {
     std::string image;    // "dial.exe"
     std::string account;  // what GetUserName answers
     std::string desktop;  // the desktop the process's threads are on
+    std::string label;    // how a transcript names it ("dial.exe#2"); the image name by default
 };
 
 class SimSystemInfo final : public SystemInfo {

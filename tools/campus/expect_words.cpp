@@ -1,0 +1,452 @@
+// Expectations: what the scenario checks, each failure saying what it saw instead.
+#include "common/dialer_settings.h"
+#include "platform/sim/programs.h"
+#include "platform/text.h"
+#include "routing/switch_discovery.h"
+#include "tools/campus/names.h"
+#include "tools/campus/runner.h"
+
+namespace zelta::campus {
+namespace {
+
+constexpr RegistryRoot kHklm = RegistryRoot::LocalMachine;
+
+// Text the way a text-mode file holds it: every "\n" becomes "\r\n".
+std::string AsFileText(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// The dialer's log: "vpn.log" in the directory of the "ZeltaVPNPath" setting.
+std::string LogPath(Runner& r) {
+    std::string installPath;
+    if (const auto value = r.host().registry().Value(kHklm, kSettingsKey, "ZeltaVPNPath"))
+        installPath = DecodeRegString(value->data);
+    const auto slash = installPath.rfind('\\');
+    return (slash == std::string::npos ? installPath : installPath.substr(0, slash)) + "\\vpn.log";
+}
+
+std::string Tail(const std::string& text) {
+    return text.size() > 200 ? "..." + ShowText(text.substr(text.size() - 200)) : ShowText(text);
+}
+
+// `contains TEXT` / `lacks TEXT` over some text.
+Action Containment(Args& a, std::string what, std::function<std::optional<std::string>(Runner&)> read) {
+    const bool contains = a.Accept("contains");
+    if (!contains) a.Require("lacks");
+    const std::string text = a.Next("a text");
+    a.RequireDone();
+    return [=](Runner& r) {
+        const auto content = read(r);
+        const bool found = content && (content->find(text) != std::string::npos ||
+                                       content->find(AsFileText(text)) != std::string::npos);
+        r.Check(found == contains, what + (contains ? " contains " : " lacks ") + ShowText(text),
+                content ? Tail(*content) : std::string("no such file"));
+    };
+}
+
+Action Log(Args& a) {
+    if (a.Accept("record")) {
+        const std::string text = AsFileText(a.Next("a record's message"));
+        a.RequireDone();
+        return [=](Runner& r) {
+            const auto file = r.host().files().Text(LogPath(r));
+            const std::string log = file.value_or("");
+            bool found = false;
+            // A record starts a line: its stamp, ": ", then the message as the caller wrote it.
+            for (std::size_t start = 0; start < log.size() && !found;) {
+                const std::size_t colon = log.find(": ", start);
+                const std::size_t eol = log.find("\r\n", start);
+                if (colon != std::string::npos && (eol == std::string::npos || colon < eol))
+                    found = log.compare(colon + 2, text.size(), text) == 0;
+                if (eol == std::string::npos) break;
+                start = eol + 2;
+            }
+            r.Check(found, "a log record " + ShowText(text), file ? Tail(log) : "no log file " + LogPath(r));
+        };
+    }
+    return Containment(a, "the log", [](Runner& r) { return r.host().files().Text(LogPath(r)); });
+}
+
+Action File(Args& a) {
+    const std::string path = a.Next("a file path");
+    if (a.Accept("absent") || a.Accept("exists")) {
+        const bool wantAbsent = EqualsNoCase(a.line().words[a.line().words.size() - 1], "absent");
+        a.RequireDone();
+        return [=](Runner& r) {
+            const bool exists = r.host().files().Exists(path);
+            r.Check(exists != wantAbsent, path + (wantAbsent ? " absent" : " exists"), exists ? "it exists" : "no file");
+        };
+    }
+    if (a.Accept("size")) {
+        const std::uint32_t size = a.Unsigned("a size in bytes");
+        a.RequireDone();
+        return [=](Runner& r) {
+            const auto bytes = r.host().files().Contents(path);
+            r.Check(bytes && bytes->size() == size, path + " of " + std::to_string(size) + " bytes",
+                    bytes ? std::to_string(bytes->size()) + " bytes" : "no file");
+        };
+    }
+    return Containment(a, path, [path](Runner& r) { return r.host().files().Text(path); });
+}
+
+Action RegistryValueExpectation(Args& a, RegistryRoot root, std::string key) {
+    const std::string name = a.Next("a value name, or 'absent'");
+    if (EqualsNoCase(name, "absent") && a.Done()) {
+        return [=](Runner& r) {
+            r.Check(r.host().registry().Find(root, key) == nullptr, "key " + key + " absent", "the key exists");
+        };
+    }
+    if (a.Accept("absent")) {
+        a.RequireDone();
+        return [=](Runner& r) {
+            const auto value = r.host().registry().Value(root, key, name);
+            r.Check(!value, name + " absent", value ? sim::DescribeValue(*value) : "");
+        };
+    }
+    const RegValue expected = a.Value();
+    a.RequireDone();
+    return [=](Runner& r) {
+        const auto value = r.host().registry().Value(root, key, name);
+        r.Check(value && value->type == expected.type && value->data == expected.data,
+                name + " " + sim::DescribeValue(expected), value ? sim::DescribeValue(*value) : "no such value");
+    };
+}
+
+Action Registry(Args& a) {
+    const auto [root, key] = a.Key();
+    return RegistryValueExpectation(a, root, key);
+}
+
+Action Setting(Args& a) { return RegistryValueExpectation(a, kHklm, std::string(kSettingsKey)); }
+
+std::vector<std::string> CommandLines(Runner& r) {
+    std::vector<std::string> lines;
+    for (const auto& run : r.host().commands()) lines.push_back(run.commandLine);
+    return lines;
+}
+
+std::string ShowLines(const std::vector<std::string>& lines) {
+    if (lines.empty()) return "none";
+    std::string shown;
+    for (const auto& line : lines) shown += "\n    " + line;
+    return shown;
+}
+
+Action Command(Args& a) {
+    if (!a.Done() && ParseNumber(a.line().words[2])) {
+        const std::uint32_t n = a.Unsigned("a position");
+        const std::string text = a.Next("a command line");
+        a.RequireDone();
+        return [=](Runner& r) {
+            const auto lines = CommandLines(r);
+            r.Check(n >= 1 && n <= lines.size() && lines[n - 1] == text,
+                    "command " + std::to_string(n) + " " + ShowText(text),
+                    n >= 1 && n <= lines.size() ? ShowText(lines[n - 1]) : ShowLines(lines));
+        };
+    }
+    const std::string text = a.Next("a command line");
+    a.RequireDone();
+    return [=](Runner& r) {
+        const auto lines = CommandLines(r);
+        r.Check(std::find(lines.begin(), lines.end(), text) != lines.end(), "command " + ShowText(text), ShowLines(lines));
+    };
+}
+
+Action Commands(Args& a) {
+    const std::uint32_t n = a.Unsigned("a count");
+    a.RequireDone();
+    return [=](Runner& r) {
+        const auto lines = CommandLines(r);
+        r.Check(lines.size() == n, std::to_string(n) + " command lines", ShowLines(lines));
+    };
+}
+
+bool RouteMatches(const sim::RouteRow& row, Ipv4 dest, Ipv4 mask, std::optional<Ipv4> via, std::optional<std::uint32_t> ifIndex,
+                  std::optional<std::uint32_t> metric) {
+    return row.dest == dest && row.mask == mask && (!via || row.nextHop == *via) && (!ifIndex || row.ifIndex == *ifIndex) &&
+           (!metric || row.metric == *metric);
+}
+
+std::string ShowRoutes(Runner& r) {
+    std::vector<std::string> lines;
+    for (const auto& row : r.host().routes())
+        lines.push_back(row.dest.ToString() + "/" + row.mask.ToString() + " via " + row.nextHop.ToString() + " if " +
+                        std::to_string(row.ifIndex) + " metric " + std::to_string(row.metric));
+    return ShowLines(lines);
+}
+
+Action Route(Args& a, bool wanted) {
+    const auto [dest, mask] = a.AddressMask();
+    std::optional<Ipv4> via;
+    std::optional<std::uint32_t> ifIndex, metric;
+    if (a.Accept("via")) via = a.Address("a gateway");
+    if (wanted && a.Accept("if")) ifIndex = a.Unsigned("an interface index");
+    if (wanted && a.Accept("metric")) metric = a.Unsigned("a metric");
+    a.RequireDone();
+    const std::string described = std::string(wanted ? "a route " : "no route ") + a.line().words[wanted ? 2 : 3] +
+                                  (via ? " via " + via->ToString() : "");
+    return [=](Runner& r) {
+        const auto& routes = r.host().routes();
+        const bool found = std::any_of(routes.begin(), routes.end(),
+                                       [&](const auto& row) { return RouteMatches(row, dest, mask, via, ifIndex, metric); });
+        r.Check(found == wanted, described, ShowRoutes(r));
+    };
+}
+
+Action IpsecPolicyExpectation(Args& a, bool wanted) {
+    const std::string name = a.Next("a policy name");
+    if (!wanted) {
+        a.RequireDone();
+        return [=](Runner& r) {
+            const bool present = r.host().machine().ipsecPolicies.contains(name);
+            r.Check(!present, "no IPsec policy " + name, present ? "the policy is there" : "");
+        };
+    }
+    const bool assigned = a.Accept("assigned");
+    std::string field, text;
+    if (!a.Done()) {
+        field = a.Next("a field");
+        text = a.Next("a text");
+        a.RequireDone();
+        static const char* const kFields[] = {"rule", "filter", "negotiation", "ike-lifetime", "ike-security", "authentication"};
+        if (std::none_of(std::begin(kFields), std::end(kFields), [&](const char* f) { return EqualsNoCase(f, field); }))
+            a.Fail("unknown policy field '" + field + "'");
+    }
+    return [=](Runner& r) {
+        const auto& policies = r.host().machine().ipsecPolicies;
+        const auto it = policies.find(name);
+        if (it == policies.end()) return r.Check(false, "IPsec policy " + name, "no such policy");
+        const sim::IpsecPolicy& p = it->second;
+        if (assigned && !p.assigned) return r.Check(false, "IPsec policy " + name + " assigned", "not assigned");
+        if (field.empty()) return r.Check(true, "IPsec policy " + name, "");
+        const std::string actual = EqualsNoCase(field, "rule")           ? p.rule
+                                   : EqualsNoCase(field, "filter")       ? p.filter
+                                   : EqualsNoCase(field, "negotiation")  ? p.negotiation
+                                   : EqualsNoCase(field, "ike-lifetime") ? p.ikeLifetime
+                                   : EqualsNoCase(field, "ike-security") ? p.ikeSecurity
+                                                                         : p.authentication;
+        r.Check(actual == text, "IPsec policy " + name + " " + field + " " + ShowText(text), ShowText(actual));
+    };
+}
+
+std::vector<std::vector<std::uint8_t>> HelperRequests(Runner& r) {
+    const sim::PipeServer* server = r.host().FindPipeServer("\\\\.\\pipe\\zeltavpn");
+    return server ? server->received : std::vector<std::vector<std::uint8_t>>{};
+}
+
+std::string ShowRequests(const std::vector<std::vector<std::uint8_t>>& requests) {
+    std::vector<std::string> lines;
+    for (const auto& request : requests) lines.push_back(sim::HexBytes(request.data(), request.size()));
+    return ShowLines(lines);
+}
+
+Action PipeRequest(Args& a) {
+    std::optional<std::uint32_t> n;
+    if (a.line().words.size() > 3 && a.line().words[2].size() != 2) n = a.Unsigned("a position");
+    const auto bytes = a.Bytes();
+    if (bytes.empty()) a.Fail("expected the request's bytes");
+    return [=](Runner& r) {
+        const auto requests = HelperRequests(r);
+        const bool found = n ? (*n >= 1 && *n <= requests.size() && requests[*n - 1] == bytes)
+                             : std::find(requests.begin(), requests.end(), bytes) != requests.end();
+        r.Check(found, "pipe request " + sim::HexBytes(bytes.data(), bytes.size()), ShowRequests(requests));
+    };
+}
+
+Action PipeRequests(Args& a) {
+    const std::uint32_t n = a.Unsigned("a count");
+    a.RequireDone();
+    return [=](Runner& r) {
+        const auto requests = HelperRequests(r);
+        r.Check(requests.size() == n, std::to_string(n) + " pipe requests", ShowRequests(requests));
+    };
+}
+
+Action EntryExpectation(Args& a) {
+    const std::string name = a.Next("an entry name");
+    if (a.Accept("absent")) {
+        a.RequireDone();
+        return [=](Runner& r) {
+            const bool present = r.host().phonebook().entries.contains(name);
+            r.Check(!present, "no entry " + ShowText(name), present ? "the entry exists" : "");
+        };
+    }
+    const std::string field = a.Next("a field name");
+    if (!IsEntryField(field)) a.Fail("unknown entry field '" + field + "'");
+    const std::string value = a.Next("a value");
+    a.RequireDone();
+    return [=](Runner& r) {
+        const auto& entries = r.host().phonebook().entries;
+        const auto it = entries.find(name);
+        if (it == entries.end()) return r.Check(false, "entry " + ShowText(name) + " " + field + " " + value, "no such entry");
+        r.Check(EntryFieldEquals(it->second, field, value), "entry " + ShowText(name) + " " + field + " " + value,
+                EntryField(it->second, field));
+    };
+}
+
+Action EntryWrites(Args& a) {
+    const std::uint32_t n = a.Unsigned("a count");
+    a.RequireDone();
+    return [=](Runner& r) {
+        const auto writes = r.host().phonebook().writes.size();
+        r.Check(writes == n, std::to_string(n) + " phonebook writes", std::to_string(writes));
+    };
+}
+
+Action ServiceExpectation(Args& a) {
+    const std::string name = a.Next("a service name");
+    const std::string stateWord = a.Next("a state");
+    const auto state = ServiceStateNamed(stateWord);
+    if (!state) a.Fail("unknown service state '" + stateWord + "'");
+    std::optional<ServiceStartType> startType;
+    if (a.Accept("start")) {
+        const std::string word = a.Next("a start type");
+        startType = StartTypeNamed(word);
+        if (!startType) a.Fail("unknown start type '" + word + "'");
+    }
+    a.RequireDone();
+    return [=](Runner& r) {
+        const sim::ServiceRecord* record = r.host().FindService(name);
+        if (!record) return r.Check(false, "service " + name + " " + stateWord, "no such service");
+        const bool held = record->state == *state && (!startType || record->startType == *startType);
+        r.Check(held, "service " + name + " " + stateWord,
+                std::string(ServiceStateName(record->state)) + " start " +
+                    std::to_string(static_cast<std::uint32_t>(record->startType)));
+    };
+}
+
+Action ProcessExpectation(Args& a) {
+    const std::string label = a.Next("a program label");
+    const bool ended = a.Accept("ended");
+    if (!ended) a.Require("running");
+    std::optional<std::int64_t> exitCode;
+    if (ended && a.Accept("exit")) exitCode = a.Number("an exit code");
+    a.RequireDone();
+    return [=](Runner& r) {
+        const auto it = r.processes.find(label);
+        if (it == r.processes.end()) return r.Check(false, "program " + label, "no program of that label was started");
+        const sim::SimProcess& p = *it->second;
+        if (!ended) return r.Check(!p.HasEnded(), label + " running", "it has ended");
+        r.Check(p.HasEnded() && (!exitCode || p.exitCode() == *exitCode),
+                label + " ended" + (exitCode ? " with exit " + std::to_string(*exitCode) : ""),
+                p.HasEnded() ? "exit " + std::to_string(p.exitCode()) : "still running");
+    };
+}
+
+std::optional<int> SwitchPathNamed(std::string_view word) {
+    const std::pair<const char*, SwitchPath> names[] = {
+        {"NoRoute", NoRoute}, {"NotWireless", NotWireless}, {"SwitchNotFound", SwitchNotFound}, {"Ready", Ready}};
+    for (const auto& [name, value] : names)
+        if (EqualsNoCase(word, name)) return value;
+    return std::nullopt;
+}
+
+Action Result(Args& a) {
+    std::string label;
+    if (a.line().words.size() == 4) label = a.Next("a label");
+    const std::string word = a.Next("a result");
+    a.RequireDone();
+    std::optional<std::int64_t> expected = ParseNumber(word);
+    if (!expected) {
+        const auto path = SwitchPathNamed(word);
+        if (!path) a.Fail("expected a number or a switch path name, found '" + word + "'");
+        expected = *path;
+    }
+    return [=](Runner& r) {
+        const std::string which = label.empty() ? r.lastInvoke : label;
+        const auto it = r.results.find(which);
+        if (it == r.results.end()) return r.Check(false, "a result of " + (which.empty() ? "an invoke" : which), "none");
+        r.Check(it->second == *expected, "result " + word, std::to_string(it->second));
+    };
+}
+
+Action OutputContains(Args& a, bool debugger) {
+    a.Require("contains");
+    const std::string text = a.Next("a text");
+    a.RequireDone();
+    return [=](Runner& r) {
+        const auto& lines = debugger ? r.host().machine().debugOutput : r.host().machine().standardOutput;
+        std::string all;
+        for (const auto& line : lines) all += line.text;
+        r.Check(all.find(text) != std::string::npos, (debugger ? "debugger output contains " : "standard output contains ") + ShowText(text),
+                Tail(all));
+    };
+}
+
+Action Mutex(Args& a) {
+    const std::string name = a.Next("a mutex name");
+    const bool held = a.Accept("held");
+    if (!held) a.Require("free");
+    a.RequireDone();
+    return [=](Runner& r) {
+        const bool isHeld = r.host().machine().mutexHolders.contains(name);
+        r.Check(isHeld == held, "mutex " + name + (held ? " held" : " free"), isHeld ? "held" : "free");
+    };
+}
+
+Action Time(Args& a) {
+    const std::uint64_t time = a.Duration();
+    a.RequireDone();
+    return [=](Runner& r) {
+        r.Check(r.host().Now() == time, "time " + std::to_string(time) + "ms", std::to_string(r.host().Now()) + "ms");
+    };
+}
+
+Action No(Args& a) {
+    if (a.Accept("command")) {
+        a.Require("containing");
+        const std::string text = a.Next("a text");
+        a.RequireDone();
+        return [=](Runner& r) {
+            const auto lines = CommandLines(r);
+            const bool any = std::any_of(lines.begin(), lines.end(), [&](const auto& l) { return l.find(text) != std::string::npos; });
+            r.Check(!any, "no command containing " + ShowText(text), ShowLines(lines));
+        };
+    }
+    if (a.Accept("route")) return Route(a, false);
+    if (a.Accept("ipsec-policy")) return IpsecPolicyExpectation(a, false);
+    if (a.Accept("message-box")) a.Fail("'message-box' is not supported yet");
+    a.Fail("expected 'command', 'route', 'ipsec-policy' or 'message-box' after 'no'");
+}
+
+}  // namespace
+
+void AddExpectWords(std::vector<Word>& words) {
+    words.insert(words.end(),
+                 {{"log", Log},
+                  {"file", File},
+                  {"registry", Registry},
+                  {"setting", Setting},
+                  {"command", Command},
+                  {"commands", Commands},
+                  {"no", No},
+                  {"route", [](Args& a) { return Route(a, true); }},
+                  {"ipsec-policy", [](Args& a) { return IpsecPolicyExpectation(a, true); }},
+                  {"pipe-request", PipeRequest},
+                  {"pipe-requests", PipeRequests},
+                  {"entry", EntryExpectation},
+                  {"entry-writes", EntryWrites},
+                  {"service", ServiceExpectation},
+                  {"process", ProcessExpectation},
+                  {"result", Result},
+                  {"debug", [](Args& a) { return OutputContains(a, true); }},
+                  {"stdout", [](Args& a) { return OutputContains(a, false); }},
+                  {"mutex", Mutex},
+                  {"time", Time},
+                  {"status", nullptr},
+                  {"window", nullptr},
+                  {"title", nullptr},
+                  {"control", nullptr},
+                  {"tray", nullptr},
+                  {"message-box", nullptr},
+                  {"dialog", nullptr},
+                  {"connection", nullptr},
+                  {"dial-params", nullptr}});
+}
+
+}  // namespace zelta::campus

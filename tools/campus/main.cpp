@@ -1,0 +1,42 @@
+// zelta-campus: runs scenarios of the dialer on a simulated campus and prints what happened.
+#include <cstring>
+#include <iostream>
+
+#include "tools/campus/runner.h"
+
+int main(int argc, char** argv) {
+    bool quiet = false;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quiet") == 0) {
+            quiet = true;
+        } else if (std::strcmp(argv[i], "--help") == 0 || argv[i][0] == '-') {
+            std::cerr << "usage: zelta-campus [--quiet] SCENARIO...\n"
+                         "Runs each scenario on a fresh simulated campus; see docs/scenarios.md.\n";
+            return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
+        } else {
+            files.emplace_back(argv[i]);
+        }
+    }
+    if (files.empty()) {
+        std::cerr << "usage: zelta-campus [--quiet] SCENARIO...\n";
+        return 2;
+    }
+
+    int failures = 0;
+    for (const std::string& file : files) {
+        zelta::campus::Runner runner(std::cout, quiet);
+        try {
+            failures += runner.RunFile(file);
+        } catch (const zelta::campus::ScenarioError& e) {
+            std::cout << e.what() << '\n';
+            return 2;
+        }
+    }
+    if (failures == 0) {
+        std::cout << "all expectations held\n";
+        return 0;
+    }
+    std::cout << failures << (failures == 1 ? " expectation" : " expectations") << " did not hold\n";
+    return 1;
+}

@@ -1,0 +1,71 @@
+// Runner: runs scenario files on a fresh simulated campus each, printing the transcript and
+// counting the expectations that did not hold.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/sim/sim_host.h"
+#include "tools/campus/script.h"
+
+namespace zelta::campus {
+
+class Runner;
+
+// A compiled statement: what to do when its turn comes.
+using Action = std::function<void(Runner&)>;
+// Turns a statement's words (after its keyword) into an Action, or throws ScenarioError.
+using Compiler = Action (*)(Args&);
+
+struct Word {
+    std::string_view keyword;
+    Compiler compile;  // nullptr: the word is part of the language, its feature is not built yet
+};
+
+// The words of each part of the language, one table per file.
+void AddMachineWords(std::vector<Word>& words);
+void AddNetworkWords(std::vector<Word>& words);
+void AddRemoteWords(std::vector<Word>& words);
+void AddProgramWords(std::vector<Word>& words);
+void AddExpectWords(std::vector<Word>& words);  // the words after "expect"
+
+// Compiles one statement with `words` (a table above); throws ScenarioError.
+Action CompileWith(const std::vector<Word>& words, Args& args, const char* what);
+// Compiles any statement but an expectation (for `at` and `after`).
+Action CompileStatement(Args& args);
+
+class Runner {
+public:
+    Runner(std::ostream& out, bool quiet) : m_out(out), m_quiet(quiet) {}
+
+    // Reads, checks and runs one scenario. Returns the number of expectations that failed; throws
+    // ScenarioError when the scenario cannot be run.
+    int RunFile(const std::string& path);
+
+    sim::SimHost& host() { return *m_host; }
+    void Print(std::string_view kind, std::string_view text);
+    // Records an expectation's outcome for the statement being run.
+    void Check(bool held, const std::string& expected, const std::string& saw);
+    const Line& current() const { return *m_current; }
+
+    // Programs started by the scenario, by label; results of `invoke`, by label.
+    std::map<std::string, sim::SimProcess*> processes;
+    std::map<std::string, int> results;
+    std::string lastInvoke;
+    std::string NewLabel(const std::string& image);
+
+private:
+    std::ostream& m_out;
+    bool m_quiet;
+    std::unique_ptr<sim::SimHost> m_host;
+    const Line* m_current = nullptr;
+    int m_failures = 0;
+    std::map<std::string, int> m_copies;
+};
+
+}  // namespace zelta::campus

@@ -1,0 +1,111 @@
+// Running scenarios: what a scenario author sees when an expectation fails, a line is wrong, or a word
+// is not built yet.
+#include "tools/campus/runner.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace zelta::campus {
+namespace {
+
+class RunnerTest : public ::testing::Test {
+protected:
+    int Run(const std::string& text, bool quiet = true) {
+        std::ofstream(path) << text;
+        Runner runner(out, quiet);
+        return runner.RunFile(path);
+    }
+    std::string Error(const std::string& text) {
+        try {
+            Run(text);
+        } catch (const ScenarioError& e) {
+            return e.what();
+        }
+        return "no error";
+    }
+    std::ostringstream out;
+    // One file per test: CTest runs the tests of this program side by side.
+    std::string path = ::testing::TempDir() + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".scn";
+};
+
+constexpr const char* kCampus = R"SCN(os 5.1
+clock 2026-12-07 01:20:00
+desktop Default
+setting ZeltaVPNPath string C:\Dialer\dial.exe
+setting SETUPIP string 10.1.0.1
+ras-device vpn "WAN Miniport (L2TP)"
+helper-service
+)SCN";
+
+TEST_F(RunnerTest, AUserContextStartRunsTheRealDialer) {
+    const int failures = Run(std::string(kCampus) + R"SCN(
+start dial.exe as Alice
+expect process dial.exe ended exit 0
+expect entry "Zelta VPN" dwfOptions 0x21001530
+expect pipe-request 01 00
+expect pipe-requests 1
+expect mutex MYAPPNAME-DE18B5E2-5E6D-493a-BCFE-C77FAB9004DA free
+)SCN");
+    EXPECT_EQ(failures, 0) << out.str();
+}
+
+TEST_F(RunnerTest, AFailedExpectationNamesItsLineAndWhatWasSeenAndTheRunGoesOn) {
+    const int failures = Run(std::string(kCampus) + R"SCN(start dial.exe as Alice
+expect entry "Zelta VPN" dwfOptions 0x21001130
+expect pipe-requests 2
+expect entry "Zelta VPN" dwVpnStrategy 3
+)SCN");
+    EXPECT_EQ(failures, 2);
+    EXPECT_NE(out.str().find(path + ":9: expected entry \"Zelta VPN\" dwfOptions 0x21001130, saw 0x21001530"),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find(path + ":10: expected 2 pipe requests, saw"), std::string::npos) << out.str();
+}
+
+TEST_F(RunnerTest, AMalformedLineStopsTheRunBeforeAnythingHappens) {
+    EXPECT_EQ(Error("os 5.1\nsetting L2TP dword one\n"), path + ":2: expected a number, found 'one'");
+    EXPECT_EQ(Error("os 5.1\n\n# fine\nfrobnicate now\n"), path + ":4: unknown statement 'frobnicate'");
+    EXPECT_EQ(Error("expect log sometimes \"x\"\n"), path + ":1: expected 'lacks', found 'sometimes'");
+    EXPECT_EQ(Error("at 5s expect time 5s\n"),
+              path + ":1: 'at' and 'after' take a machine change or a user action, not an expectation");
+}
+
+TEST_F(RunnerTest, WordsOfFeaturesNotBuiltYetSaySo) {
+    EXPECT_EQ(Error("os 5.1\nclick Connect\n"), path + ":2: 'click' is not supported yet");
+    EXPECT_EQ(Error("expect status contains \"x\"\n"), path + ":1: 'status' is not supported yet");
+}
+
+TEST_F(RunnerTest, AMachineThatWasNotSetUpIsReportedInTheScenariosWords) {
+    const std::string error = Error("desktop Default\nsetting DEBUG dword 1\nsetting ZeltaVPNPath string C:\\d.exe\n"
+                                    "os 5.1\nstart dial.exe as Alice\n");
+    EXPECT_NE(error.find(":5: the simulated machine was not set up for this:"), std::string::npos) << error;
+    EXPECT_NE(error.find("'clock'"), std::string::npos) << error;
+}
+
+TEST_F(RunnerTest, ScheduledChangesHappenWhileTimePasses) {
+    const int failures = Run(R"SCN(os 5.1
+clock 2026-12-07 01:20:00
+desktop Default
+settings-key
+service cvpnd running
+after 2s service cvpnd stopped
+at 1s fail RegOpenKeyEx with 5 matching zeltadialer times 1
+wait 1500ms
+expect service cvpnd running
+invoke ApplyIpsecPolicy
+wait until 3s
+expect service cvpnd stopped
+expect time 3s
+)SCN",
+                             false);
+    EXPECT_EQ(failures, 0) << out.str();
+    EXPECT_NE(out.str().find("     1.500  fault     RegOpenKeyEx(SOFTWARE\\Zelta\\zeltadialer) = 5"), std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("     2.000  service   cvpnd stopped"), std::string::npos) << out.str();
+}
+
+}  // namespace
+}  // namespace zelta::campus
