@@ -5,9 +5,8 @@
 #include <algorithm>
 
 namespace zelta::sim {
-namespace {
 
-const char* StateName(ServiceState state) {
+const char* ServiceStateName(ServiceState state) {
     switch (state) {
         case ServiceState::Stopped: return "stopped";
         case ServiceState::StartPending: return "start-pending";
@@ -17,9 +16,11 @@ const char* StateName(ServiceState state) {
     }
 }
 
+namespace {
+
 void SetState(Machine& machine, const std::string& name, ServiceRecord& record, ServiceState state) {
     record.state = state;
-    machine.journal.Note("service", name + " " + StateName(state));
+    machine.journal.Note("service", name + " " + ServiceStateName(state));
 }
 
 using namespace service_access;

@@ -8,6 +8,9 @@
 
 namespace zelta::sim {
 
+// "running", "stop-pending"...: a state as transcripts and scenarios name it.
+const char* ServiceStateName(ServiceState state);
+
 class SimServiceManager final : public ServiceManager {
 public:
     SimServiceManager(Machine& machine, Scheduler& scheduler, Faults& faults)

@@ -315,7 +315,7 @@ Action ServiceExpectation(Args& a) {
         if (!record) return r.Check(false, "service " + name + " " + stateWord, "no such service");
         const bool held = record->state == *state && (!startType || record->startType == *startType);
         r.Check(held, "service " + name + " " + stateWord,
-                std::string(ServiceStateName(record->state)) + " start " +
+                std::string(sim::ServiceStateName(record->state)) + " start " +
                     std::to_string(static_cast<std::uint32_t>(record->startType)));
     };
 }

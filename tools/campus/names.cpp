@@ -35,16 +35,6 @@ const TextField kTexts[] = {
 
 }  // namespace
 
-const char* ServiceStateName(ServiceState state) {
-    switch (state) {
-        case ServiceState::Stopped: return "stopped";
-        case ServiceState::StartPending: return "start-pending";
-        case ServiceState::StopPending: return "stop-pending";
-        case ServiceState::Running: return "running";
-        default: return "paused";
-    }
-}
-
 bool IsEntryField(std::string_view field) {
     for (const auto& f : kNumbers)
         if (EqualsNoCase(f.name, field)) return true;

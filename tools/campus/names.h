@@ -12,7 +12,6 @@ namespace zelta::campus {
 
 std::optional<ServiceStartType> StartTypeNamed(std::string_view word);
 std::optional<ServiceState> ServiceStateNamed(std::string_view word);
-const char* ServiceStateName(ServiceState state);
 
 // Phonebook entry fields by their Windows names: read as text, written from text. Numbers read as
 // decimal, except dwfOptions, which reads as 0x%08X.
