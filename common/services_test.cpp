@@ -122,6 +122,9 @@ TEST_F(ServicesTest, PreparationWithNothingToDoOrWithoutL2tp) {
     m.host.AddService("policyagent", ServiceState::Running);
     EXPECT_EQ(PrepareIpsecService(settings), 0);
     EXPECT_EQ(settings.ipsecServiceState, ipsec_service::kNothingToDo);
+    m.host.AddService("cvpnd", ServiceState::Running);  // appears later: nothing is done any more
+    EXPECT_EQ(PrepareIpsecService(settings), 0);
+    EXPECT_EQ(m.host.FindService("cvpnd")->state, ServiceState::Running);
 
     SettingsMachine other;
     other.SetDword("L2TP", 0);

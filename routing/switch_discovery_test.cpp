@@ -57,12 +57,15 @@ TEST_F(SwitchDiscoveryTest, AWirelessRouteAndAResolvingSwitchMeanReady) {
 
 TEST_F(SwitchDiscoveryTest, AnAddressThatIsNotADottedQuadHasNoRouteAndQueriesNothing) {
     m.SetDword("DEBUG", 31);
+    m.host.faults().Inject("GetBestInterface", 1231);  // would fire, and be recorded, if asked
+    m.host.faults().Inject("GetAdaptersInfo", 111);
     for (const char* server : {"vpn.campus.example", "255.255.255.255", ""}) {
         m.SetString("SETUPIP", server);
         EXPECT_EQ(Find(), NoRoute) << server;
         EXPECT_TRUE(settings->interfaceAddress.empty());
     }
     EXPECT_EQ(m.LogText(), "<no file>");
+    EXPECT_TRUE(m.host.faults().Fired().empty()) << m.host.faults().Fired().front();
 }
 
 TEST_F(SwitchDiscoveryTest, AWiredRouteIsNotWirelessUnlessWaitingForWirelessIsOff) {
