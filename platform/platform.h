@@ -15,6 +15,7 @@
 #include "platform/resolver.h"
 #include "platform/service_manager.h"
 #include "platform/system_info.h"
+#include "platform/ui.h"
 
 namespace zelta {
 
@@ -31,6 +32,8 @@ struct Platform {
     Processes& processes;
     IpHelper& ipHelper;
     DeviceIo& deviceIo;
+    DialogHost& dialogs;
+    Resources& resources;
 };
 
 }  // namespace zelta

@@ -1,7 +1,7 @@
-// The windowing seam: opaque window handles, a dialog's controls by id, window timers, message
-// boxes, the notification icon and the string table. Declared here with the handle type every
-// other interface needs; the hosts (a real dialog procedure, a headless sim dialog) come with the
-// main window.
+// The windowing seam: dialogs run by a controller, their controls by id, window timers, message
+// boxes, the notification icon and its menu, other programs' windows by handle, and the string table.
+// Implemented by platform/win32/ (a real dialog procedure that only forwards) and platform/sim/ (a
+// headless dialog built from the same resource script, driven by a scripted user).
 #pragma once
 
 #include <cstdint>
@@ -18,25 +18,149 @@ struct WindowHandle {
     friend bool operator==(WindowHandle, WindowHandle) = default;
 };
 
-// A dialog's controls and its own window, addressed by control id.
+// ShowWindow commands, numbered as Windows numbers them.
+enum class ShowCommand : int { Hide = 0, ShowNormal = 1, Minimize = 6, Restore = 9 };
+
+// Where SetWindowPos puts a window in the z-order (HWND_BOTTOM, HWND_NOTOPMOST).
+enum class ZOrder { Bottom, NotTopMost };
+
+namespace dialog_result {
+inline constexpr int kOk = 1;      // IDOK
+inline constexpr int kCancel = 2;  // IDCANCEL
+}  // namespace dialog_result
+
+// MessageBox flags the product uses.
+namespace message_box {
+inline constexpr std::uint32_t kOk = 0x0;
+inline constexpr std::uint32_t kIconError = 0x10;
+inline constexpr std::uint32_t kIconWarning = 0x30;
+inline constexpr std::uint32_t kIconInformation = 0x40;
+}  // namespace message_box
+
+// Mouse messages the notification icon forwards.
+namespace tray_mouse {
+inline constexpr std::uint32_t kLeftDoubleClick = 0x0203;  // WM_LBUTTONDBLCLK
+inline constexpr std::uint32_t kRightButtonUp = 0x0205;    // WM_RBUTTONUP
+}  // namespace tray_mouse
+
+class Window;
+
+// The behaviour of one dialog: the host calls these as the messages arrive. Return values say
+// whether the message was handled; unhandled ones get the dialog manager's default processing.
+class DialogController {
+public:
+    virtual ~DialogController() = default;
+
+    // WM_INITDIALOG: the controls exist. `window` stays valid until OnDestroy returns.
+    virtual void OnInitDialog(Window& window) = 0;
+    // WM_COMMAND from a control or a menu. Unhandled: IDOK and IDCANCEL end the dialog.
+    virtual bool OnCommand(int id) = 0;
+    // A window timer fired (several missed ticks arrive as one).
+    virtual void OnTimer(std::uint32_t /*id*/) {}
+    // WM_SYSCOMMAND with (id & 0xFFF0).
+    virtual bool OnSysCommand(std::uint32_t /*id*/) { return false; }
+    // WM_CLOSE (the close box). Unhandled: the dialog is cancelled.
+    virtual bool OnClose() { return false; }
+    // WM_ENDSESSION; `logoff` when only the user's session ends. Unhandled: nothing more happens.
+    virtual bool OnEndSession(bool /*ending*/, bool /*logoff*/) { return false; }
+    // The notification icon's callback message, with the mouse message.
+    virtual void OnTrayNotify(std::uint32_t /*mouseMessage*/) {}
+    // WM_WINDOWPOSCHANGING: clear `show` to keep the window from being shown.
+    virtual void OnWindowPosChanging(bool& /*show*/) {}
+    // A registered window message (RegisterWindowMessage).
+    virtual bool OnRegisteredMessage(std::uint32_t /*message*/, std::uintptr_t /*wParam*/, std::intptr_t /*lParam*/) {
+        return false;
+    }
+    // WM_PAINT.
+    virtual void OnPaint() {}
+    // WM_DESTROY: the last call; the window goes away when it returns.
+    virtual void OnDestroy() {}
+};
+
+// One open dialog, as its controller sees it. Control ids are the resource script's.
 class Window {
 public:
     virtual ~Window() = default;
-    virtual WindowHandle Handle() const = 0;
+
+    virtual WindowHandle Handle() = 0;
+    virtual std::string Title() = 0;
+    virtual void SetTitle(std::string_view title) = 0;
+
     virtual std::string ControlText(int id) = 0;
     virtual void SetControlText(int id, std::string_view text) = 0;
     virtual void EnableControl(int id, bool enabled) = 0;
     virtual void ShowControl(int id, bool visible) = 0;
     virtual bool IsChecked(int id) = 0;
     virtual void SetChecked(int id, bool checked) = 0;
+    // EM_LIMITTEXT.
+    virtual void LimitText(int id, std::size_t characters) = 0;
+    // Selects the end of an edit control, scrolls the caret into view and redraws it at once.
+    virtual void ScrollToEnd(int id) = 0;
+
+    // Window timers, delivered to OnTimer.
     virtual void SetTimer(std::uint32_t id, std::uint32_t milliseconds) = 0;
     virtual void KillTimer(std::uint32_t id) = 0;
+
+    virtual void Show(ShowCommand command) = 0;
+    // SetWindowPos to (0, 0) keeping the size, at `z` in the z-order.
+    virtual void PlaceTopLeft(ZOrder z) = 0;
+    virtual bool IsVisible() = 0;
+    virtual bool IsMinimized() = 0;
+    virtual void SetForeground() = 0;
+    // WM_SETICON, big and small, from an icon resource.
+    virtual void SetIcon(int iconResource) = 0;
+    // Appends a separator and the item to the system menu. False when there is no system menu.
+    virtual bool AppendSystemMenuItem(std::uint32_t id, std::string_view text) = 0;
+
+    // Sends WM_COMMAND to this window (handled before it returns).
+    virtual void SendCommand(int id) = 0;
+    // Ends a modal dialog with `result` (the dialog is destroyed, OnDestroy runs).
+    virtual void EndDialog(int result) = 0;
+    // DestroyWindow.
+    virtual void Destroy() = 0;
+
+    // A modal message box owned by this window, titled with the application's name; returns the
+    // button pressed. Timers and notifications keep arriving while it is open.
+    virtual int ShowMessageBox(std::string_view text, std::uint32_t flags) = 0;
+    // A modal child dialog.
+    virtual int RunModal(int templateId, DialogController& controller) = 0;
+
+    // The notification icon of this window (id 0, callback `message`). False when it cannot be
+    // added, as when there is no notification area.
+    virtual bool AddTrayIcon(int iconResource, std::uint32_t message) = 0;
+    virtual bool ModifyTrayIcon(int iconResource) = 0;
+    virtual void DeleteTrayIcon() = 0;
+    // Loads menu resource `menuId`, makes its first popup's first item the default, and tracks that
+    // popup at the cursor with this window as owner (the chosen command arrives as WM_COMMAND). False
+    // when the menu cannot be loaded.
+    virtual bool TrackTrayMenu(int menuId) = 0;
+    // The first item of the first popup of menu `menuId`, or 0 when the menu cannot be loaded.
+    virtual int FirstMenuCommand(int menuId) = 0;
 };
 
-// The string table of a program's resources, in the user's language.
+// The program's dialogs and its view of other programs' windows.
+class DialogHost {
+public:
+    virtual ~DialogHost() = default;
+
+    // Runs dialog `templateId` modally, without owner. Returns the EndDialog result, 0 when the
+    // window was destroyed, -1 when it could not be created.
+    virtual int DoModal(int templateId, DialogController& controller) = 0;
+
+    // RegisterWindowMessage; 0 when it fails.
+    virtual std::uint32_t RegisterMessage(std::string_view name) = 0;
+
+    // Another program's window, by handle (what a second copy does to the first copy's window).
+    virtual void SetForeground(WindowHandle window) = 0;
+    virtual void SendCommand(WindowHandle window, int commandId) = 0;
+    virtual void Show(WindowHandle window, ShowCommand command) = 0;
+};
+
+// The string table of the program's resources, in the user's language.
 class Resources {
 public:
     virtual ~Resources() = default;
+    // The text of string `id`, empty when there is none.
     virtual std::string String(int id) = 0;
 };
 

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "tools/rcgen/resource_set.h"
+#include "platform/sim/resource_set.h"
 
 namespace zelta {
 

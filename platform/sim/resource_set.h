@@ -1,5 +1,5 @@
 // ResourceSet: a program's dialogs, menus and strings as data, made at build time from its .rc files
-// by rcgen, so that the simulated host shows the very templates the real program carries.
+// by tools/rcgen, so that the simulated host shows the very templates the real program carries.
 #pragma once
 
 #include <string>

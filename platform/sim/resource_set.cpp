@@ -1,5 +1,5 @@
 // ResourceSet look-ups with the language fallback Windows applies.
-#include "tools/rcgen/resource_set.h"
+#include "platform/sim/resource_set.h"
 
 namespace zelta {
 namespace {
