@@ -18,7 +18,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
             ::DisableThreadLibraryCalls(instance);
-            g_pPlatform = new (std::nothrow) zelta::win32::Win32Platform;
+            g_pPlatform = new (std::nothrow) zelta::win32::Win32Platform(instance);
             return g_pPlatform != nullptr;
         case DLL_PROCESS_DETACH:
             delete g_pPlatform;

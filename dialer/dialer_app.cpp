@@ -1,6 +1,9 @@
 // DialerApp::InitInstance: the start-up roads of dial.exe.
 #include "dialer/dialer_app.h"
 
+#include "dialer/dialer_dialog.h"
+#include "dialer/resource.h"
+
 #include "common/dialer_settings.h"
 #include "common/phonebook_name.h"
 #include "dialer/phonebook_entry.h"
@@ -12,7 +15,7 @@ namespace zelta {
 StartRoad DialerApp::UserContextStart() {
     // Only a missing entry is created here: an ordinary user's start never rewrites an existing one.
     if (m_platform.remoteAccess.ValidateEntryName(kEntryName) == err::kSuccess) {
-        DialerSettings settings(m_platform, m_log);
+        DialerSettings settings(m_platform, m_process.log);
         settings.Load();
         ProvisionPhonebookEntry(settings);
     }
@@ -29,10 +32,16 @@ StartRoad DialerApp::InitInstance() {
     // is taken as another copy running.
     if (m_platform.instance.ClaimMutex(kInstanceMutexName) != err::kSuccess) {
         const WindowHandle window = m_platform.instance.SharedWindow();
-        return window ? StartRoad::SecondCopyWindow : StartRoad::SecondCopy;
+        if (!window) return StartRoad::SecondCopy;  // the first copy has no window yet
+        m_platform.dialogs.SetForeground(window);
+        m_platform.dialogs.SendCommand(window, IDM_LAUNCH_VPN);
+        m_platform.dialogs.Show(window, ShowCommand::Restore);
+        return StartRoad::SecondCopyWindow;
     }
 
     if (m_platform.instance.StartWinsock() != err::kSuccess) return StartRoad::NoWinsock;
+    DialerDialog dialog(m_process);
+    m_platform.dialogs.DoModal(IDD_DIALER, dialog);
     return StartRoad::FirstCopy;
 }
 

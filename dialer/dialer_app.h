@@ -3,8 +3,7 @@
 // work, and ends. One window at a time: a second copy defers to the first.
 #pragma once
 
-#include "common/log.h"
-#include "platform/platform.h"
+#include "dialer/dialer_process.h"
 
 namespace zelta {
 
@@ -14,14 +13,14 @@ inline constexpr std::string_view kInstanceMutexName = "MYAPPNAME-DE18B5E2-5E6D-
 enum class StartRoad {
     UserContext,        // not "SYSTEM": entry provisioned if missing, request 1 sent
     SecondCopy,         // another copy holds the mutex and has no window yet
-    SecondCopyWindow,   // another copy holds the mutex and has published its window
+    SecondCopyWindow,   // another copy holds the mutex: its window was brought forward
     NoWinsock,          // first copy, but Winsock would not start
-    FirstCopy,          // first copy with Winsock: the dialer window's road
+    FirstCopy,          // first copy with Winsock: the dialer window ran until it ended
 };
 
 class DialerApp {
 public:
-    DialerApp(Platform& platform, Log& log) : m_platform(platform), m_log(log) {}
+    explicit DialerApp(DialerProcess& process) : m_process(process), m_platform(process.platform) {}
 
     // Decides the road and walks it. Always ends with "exit the program" (the framework's FALSE);
     // the road taken is returned for the caller and for tests.
@@ -30,8 +29,8 @@ public:
 private:
     StartRoad UserContextStart();
 
+    DialerProcess& m_process;
     Platform& m_platform;
-    Log& m_log;
 };
 
 }  // namespace zelta

@@ -11,20 +11,17 @@ namespace {
 using testing::DialerMachine;
 using Bytes = std::vector<std::uint8_t>;
 
-StartRoad Start(DialerMachine& m, const std::string& account) {
-    auto& process = m.host.NewProcess("dial.exe", account, "Default");
-    Log log(process.platform());
-    return DialerApp(process.platform(), log).InitInstance();
-}
-
 TEST(DialerApp, AnOrdinaryAccountCreatesAMissingEntryAsksTheServiceAndEnds) {
     DialerMachine m;
     auto& service = m.HelperService();
-    EXPECT_EQ(Start(m, "Alice"), StartRoad::UserContext);
+    auto& alice = m.StartDialer("Alice");
+    ASSERT_TRUE(alice.HasEnded());
+    EXPECT_EQ(DialerMachine::Road(alice), StartRoad::UserContext);
     ASSERT_NE(m.Entry(), nullptr);
     EXPECT_EQ(m.Entry()->szCustomDialDll, "C:\\Dialer\\zeltavpn.dll");
     EXPECT_EQ(service.received, std::vector<Bytes>{Bytes({0x01, 0x00})});
     EXPECT_TRUE(m.host.machine().mutexHolders.empty());
+    EXPECT_TRUE(m.host.desktop().windows.empty());
 }
 
 TEST(DialerApp, AnOrdinaryAccountLeavesAnExistingEntryAlone) {
@@ -33,54 +30,64 @@ TEST(DialerApp, AnOrdinaryAccountLeavesAnExistingEntryAlone) {
     RasEntry old;
     old.szLocalPhoneNumber = "192.0.2.1";
     m.host.phonebook().entries["Zelta VPN"] = old;
-    EXPECT_EQ(Start(m, "Alice"), StartRoad::UserContext);
+    EXPECT_EQ(DialerMachine::Road(m.StartDialer("Alice")), StartRoad::UserContext);
     EXPECT_TRUE(m.host.phonebook().writes.empty());
     EXPECT_EQ(m.Entry()->szLocalPhoneNumber, "192.0.2.1");
 }
 
-TEST(DialerApp, TheSystemAccountInAnyCaseTakesTheDialerRoadOnce) {
+TEST(DialerApp, TheSystemAccountInAnyCaseRunsOneWindowAndASecondCopyBringsItForward) {
     DialerMachine m;
     m.HelperService();
-    EXPECT_EQ(Start(m, "system"), StartRoad::FirstCopy);
+    auto& first = m.StartDialer("system");
+    EXPECT_FALSE(first.HasEnded());  // in its window's modal loop
+    ASSERT_NE(m.host.desktop().Top(), nullptr);
     EXPECT_EQ(m.Entry(), nullptr);
     EXPECT_TRUE(m.host.FindPipeServer(kServicePipeName)->received.empty());
-    EXPECT_EQ(Start(m, "SYSTEM"), StartRoad::SecondCopy);
-    m.host.machine().sharedWindows["dial.exe"] = WindowHandle{0x1234};
-    EXPECT_EQ(Start(m, "SYSTEM"), StartRoad::SecondCopyWindow);
+
+    sim::SimWindow& window = *m.host.desktop().Top();
+    window.Post([](sim::SimWindow& w) { w.Close(); });  // the close box hides it
+    m.host.RunFor(0);
+    EXPECT_FALSE(window.IsVisible());
+
+    auto& second = m.StartDialer("SYSTEM");
+    m.host.RunFor(0);
+    ASSERT_TRUE(second.HasEnded());
+    EXPECT_EQ(DialerMachine::Road(second), StartRoad::SecondCopyWindow);
+    EXPECT_TRUE(window.IsVisible());
+    EXPECT_EQ(m.host.desktop().foreground, window.Handle());
+
+    window.Post([](sim::SimWindow& w) { w.Command(dialog_result::kCancel); });  // Escape
+    m.host.RunFor(0);
+    EXPECT_TRUE(first.HasEnded());
+    EXPECT_EQ(DialerMachine::Road(first), StartRoad::FirstCopy);
+    EXPECT_TRUE(m.host.machine().mutexHolders.empty());
+}
+
+TEST(DialerApp, ASecondCopyBeforeTheFirstHasAWindowEndsWithoutDoingAnything) {
+    DialerMachine m;
+    m.host.machine().mutexHolders["MYAPPNAME-DE18B5E2-5E6D-493a-BCFE-C77FAB9004DA"] = 1;  // held, no window yet
+    EXPECT_EQ(DialerMachine::Road(m.StartDialer("SYSTEM")), StartRoad::SecondCopy);
 }
 
 TEST(DialerApp, AnUnreadableAccountNameIsTreatedAsTheSystemAccount) {
     DialerMachine m;
     m.host.faults().Inject("GetUserName", err::kAccessDenied);
-    EXPECT_EQ(Start(m, "Alice"), StartRoad::FirstCopy);
+    m.StartDialer("Alice");
+    EXPECT_NE(m.host.desktop().Top(), nullptr);
 }
 
 TEST(DialerApp, AMutexThatCannotBeCreatedMeansAnotherCopy) {
     DialerMachine m;
     m.host.faults().Inject("CreateMutex", err::kAccessDenied);
-    EXPECT_EQ(Start(m, "SYSTEM"), StartRoad::SecondCopy);
+    EXPECT_EQ(DialerMachine::Road(m.StartDialer("SYSTEM")), StartRoad::SecondCopy);
 }
 
 TEST(DialerApp, WithoutWinsockTheFirstCopyEndsSilently) {
     DialerMachine m;
     m.host.faults().Inject("WSAStartup", 10091);  // WSASYSNOTREADY
-    EXPECT_EQ(Start(m, "SYSTEM"), StartRoad::NoWinsock);
+    EXPECT_EQ(DialerMachine::Road(m.StartDialer("SYSTEM")), StartRoad::NoWinsock);
     EXPECT_EQ(m.LogText(), "<no file>");
-}
-
-TEST(DialerApp, TheMutexIsFreeAgainWhenTheFirstCopyHasEnded) {
-    DialerMachine m;
-    auto& first = m.host.Start("dial.exe", "SYSTEM", [](sim::SimProcess& p) {
-        Log log(p.platform());
-        const StartRoad road = DialerApp(p.platform(), log).InitInstance();
-        p.platform().clock.Sleep(1000);  // holding the mutex meanwhile
-        return static_cast<int>(road);
-    });
-    EXPECT_EQ(Start(m, "SYSTEM"), StartRoad::SecondCopy);
-    m.host.RunFor(1000);
-    EXPECT_TRUE(first.HasEnded());
-    EXPECT_EQ(first.exitCode(), static_cast<int>(StartRoad::FirstCopy));
-    EXPECT_EQ(Start(m, "SYSTEM"), StartRoad::FirstCopy);
+    EXPECT_TRUE(m.host.desktop().windows.empty());
 }
 
 }  // namespace

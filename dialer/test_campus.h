@@ -4,6 +4,8 @@
 
 #include "common/phonebook_name.h"
 #include "common/test_machine.h"
+#include "dialer/dial_resources.h"
+#include "dialer/dialer_app.h"
 #include "dialer/service_pipe.h"
 
 namespace zelta::testing {
@@ -17,7 +19,20 @@ public:
         host.AddRasDevice("modem", "Standard Modem");
         host.AddRasDevice("vpn", "WAN Miniport (PPTP)");
         host.AddRasDevice("vpn", "WAN Miniport (L2TP)");
+        host.SetImageResources("dial.exe", DialResources());
     }
+
+    // Starts dial.exe as `account`; its exit code is the road it took.
+    sim::SimProcess& StartDialer(const std::string& account, const std::string& desktop = "Default") {
+        return host.Start(
+            "dial.exe", account,
+            [](sim::SimProcess& p) {
+                DialerProcess state(p.platform());
+                return static_cast<int>(DialerApp(state).InitInstance());
+            },
+            desktop);
+    }
+    static StartRoad Road(const sim::SimProcess& p) { return static_cast<StartRoad>(p.exitCode()); }
 
     sim::PipeServer& HelperService() { return host.AddPipeServer(std::string(kServicePipeName)); }
     const RasEntry* Entry() {

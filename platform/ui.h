@@ -73,6 +73,8 @@ public:
     }
     // WM_PAINT.
     virtual void OnPaint() {}
+    // DM_GETDEFID: false makes the dialog report no default button (Enter still sends IDOK).
+    virtual bool ReportsDefaultButton() { return true; }
     // WM_DESTROY: the last call; the window goes away when it returns.
     virtual void OnDestroy() {}
 };

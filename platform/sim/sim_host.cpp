@@ -19,8 +19,10 @@ SimProcess::SimProcess(SimHost& host, ProcessFacts facts, int processId)
       m_processes(host.m_machine, host.m_files, m_facts, host.m_faults),
       m_ipHelper(host.m_machine, host.m_faults),
       m_deviceIo(host.m_machine, host.m_faults),
-      m_platform{m_registry,     m_files, m_clock,    m_system,    m_services, m_resolver,
-                 m_remoteAccess, m_pipes, m_instance, m_processes, m_ipHelper, m_deviceIo} {}
+      m_dialogs(host.m_machine, host.m_desktop, host.m_scheduler, m_facts),
+      m_resources(host.m_desktop, m_facts),
+      m_platform{m_registry,  m_files,     m_clock,    m_system,   m_services, m_resolver, m_remoteAccess,
+                 m_pipes,     m_instance,  m_processes, m_ipHelper, m_deviceIo, m_dialogs,  m_resources} {}
 
 bool SimProcess::HasEnded() const { return m_programId != 0 && m_host.m_scheduler.HasEnded(m_programId); }
 

@@ -26,6 +26,7 @@
 #include "platform/sim/scheduler.h"
 #include "platform/sim/service_manager.h"
 #include "platform/sim/system_info.h"
+#include "platform/sim/ui.h"
 
 namespace zelta::sim {
 
@@ -72,6 +73,8 @@ private:
     SimProcesses m_processes;
     SimIpHelper m_ipHelper;
     SimDeviceIo m_deviceIo;
+    SimDialogHost m_dialogs;
+    SimResources m_resources;
     Platform m_platform;
     Scheduler::ProgramId m_programId = 0;
     int m_exitCode = 0;
@@ -120,6 +123,13 @@ public:
     PipeServer& AddPipeServer(std::string name) { return m_machine.pipes[std::move(name)]; }
     PipeServer* FindPipeServer(std::string_view name);
 
+    // The screen: open windows, the notification area, message boxes and menus, and the resources
+    // each program image carries (what its dialogs are built from).
+    Desktop& desktop() { return m_desktop; }
+    void SetImageResources(std::string image, const ResourceSet& resources) {
+        m_desktop.imageResources[std::move(image)] = &resources;
+    }
+
     RegistryStore& registry() { return m_registry; }
     FileStore& files() { return m_files; }
     Faults& faults() { return m_faults; }
@@ -142,6 +152,7 @@ private:
     friend class SimProcess;
     Faults m_faults;
     Machine m_machine;
+    Desktop m_desktop;
     RegistryStore m_registry;
     FileStore m_files;
     std::list<SimProcess> m_processes;

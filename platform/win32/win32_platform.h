@@ -14,12 +14,15 @@
 #include "platform/win32/resolver.h"
 #include "platform/win32/service_manager.h"
 #include "platform/win32/system_info.h"
+#include "platform/win32/ui.h"
 
 namespace zelta::win32 {
 
 class Win32Platform {
 public:
-    Win32Platform() = default;
+    // `instance`: the module whose resources the dialogs and strings come from (the program's own,
+    // or the library's when it runs inside another program).
+    explicit Win32Platform(HINSTANCE instance = ::GetModuleHandleW(nullptr)) : m_dialogs(instance), m_resources(instance) {}
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
 
@@ -38,8 +41,10 @@ private:
     Win32Processes m_processes;
     Win32IpHelper m_ipHelper;
     Win32DeviceIo m_deviceIo;
-    Platform m_platform{m_registry,     m_files, m_clock,    m_system,    m_services, m_resolver,
-                        m_remoteAccess, m_pipes, m_instance, m_processes, m_ipHelper, m_deviceIo};
+    Win32DialogHost m_dialogs;
+    Win32Resources m_resources;
+    Platform m_platform{m_registry, m_files,    m_clock,     m_system,   m_services, m_resolver, m_remoteAccess,
+                        m_pipes,    m_instance, m_processes, m_ipHelper, m_deviceIo, m_dialogs,  m_resources};
 };
 
 }  // namespace zelta::win32

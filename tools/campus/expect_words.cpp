@@ -5,6 +5,7 @@
 #include "routing/switch_discovery.h"
 #include "tools/campus/names.h"
 #include "tools/campus/runner.h"
+#include "tools/campus/ui_words.h"
 
 namespace zelta::campus {
 namespace {
@@ -410,13 +411,20 @@ Action No(Args& a) {
     }
     if (a.Accept("route")) return Route(a, false);
     if (a.Accept("ipsec-policy")) return IpsecPolicyExpectation(a, false);
-    if (a.Accept("message-box")) a.Fail("'message-box' is not supported yet");
+    if (a.Accept("message-box")) {
+        a.RequireDone();
+        return [](Runner& r) {
+            const auto& box = r.host().desktop().messageBox;
+            r.Check(!box, "no message box", box ? ShowText(box->text) : "");
+        };
+    }
     a.Fail("expected 'command', 'route', 'ipsec-policy' or 'message-box' after 'no'");
 }
 
 }  // namespace
 
 void AddExpectWords(std::vector<Word>& words) {
+    AddScreenExpectWords(words);
     words.insert(words.end(),
                  {{"log", Log},
                   {"file", File},
@@ -438,13 +446,6 @@ void AddExpectWords(std::vector<Word>& words) {
                   {"stdout", [](Args& a) { return OutputContains(a, false); }},
                   {"mutex", Mutex},
                   {"time", Time},
-                  {"status", nullptr},
-                  {"window", nullptr},
-                  {"title", nullptr},
-                  {"control", nullptr},
-                  {"tray", nullptr},
-                  {"message-box", nullptr},
-                  {"dialog", nullptr},
                   {"connection", nullptr},
                   {"dial-params", nullptr}});
 }

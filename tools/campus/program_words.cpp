@@ -9,6 +9,7 @@
 #include "dialer/service_pipe.h"
 #include "routing/switch_discovery.h"
 #include "tools/campus/runner.h"
+#include "tools/campus/ui_words.h"
 
 namespace zelta::campus {
 namespace {
@@ -32,6 +33,7 @@ Action Start(Args& a) {
         r.Print("start", name + " as " + account + (desktop.empty() ? "" : " on " + desktop));
         r.processes[name] = &r.host().Start(
             "dial.exe", account, [](sim::SimProcess& p) { return DialerMain(p.platform()); }, desktop, name);
+        r.host().RunFor(0);  // what it asked of other programs at once happens before the next line
     };
 }
 
@@ -136,6 +138,7 @@ Action ClearFaults(Args& a) {
 }  // namespace
 
 void AddProgramWords(std::vector<Word>& words) {
+    AddUserWords(words);
     words.insert(words.end(), {{"start", Start},
                                {"invoke", Invoke},
                                {"wait", Wait},
@@ -143,19 +146,6 @@ void AddProgramWords(std::vector<Word>& words) {
                                {"after", After},
                                {"fail", Fail},
                                {"clear-faults", ClearFaults},
-                               {"type", nullptr},
-                               {"click", nullptr},
-                               {"check", nullptr},
-                               {"uncheck", nullptr},
-                               {"key", nullptr},
-                               {"close-box", nullptr},
-                               {"tray", nullptr},
-                               {"menu", nullptr},
-                               {"system-menu", nullptr},
-                               {"answer", nullptr},
-                               {"log-off", nullptr},
-                               {"shutdown", nullptr},
-                               {"explorer-restarts", nullptr},
                                {"rasdial-dialog", nullptr},
                                {"entry-properties", nullptr},
                                {"delete-entry", nullptr},

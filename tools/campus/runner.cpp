@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "dialer/dial_resources.h"
 #include "platform/text.h"
 
 namespace zelta::campus {
@@ -88,6 +89,7 @@ int Runner::RunFile(const std::string& path) {
     }
 
     m_host = std::make_unique<sim::SimHost>();
+    m_host->SetImageResources("dial.exe", DialResources());
     m_host->journal().SetSink([this](std::string_view kind, std::string_view text) { Print(kind, text); });
     processes.clear();
     results.clear();

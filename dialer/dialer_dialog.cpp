@@ -1,0 +1,214 @@
+// DialerDialog: initialisation, the status pane, hiding and showing, the tray, the options, the end.
+#include "dialer/dialer_dialog.h"
+
+#include "common/ipsec_policy.h"
+#include "dialer/about_dialog.h"
+#include "dialer/resource.h"
+#include "dialer/service_pipe.h"
+#include "platform/text.h"
+
+namespace zelta {
+namespace {
+
+constexpr std::size_t kStatusPaneLimit = 8192;  // characters; more and the next append starts afresh
+constexpr std::uint32_t kRasDialEventFallback = 0xCCCD;
+
+}  // namespace
+
+DialerDialog::DialerDialog(DialerProcess& process)
+    : m_process(process),
+      m_settings(process.platform, process.log),
+      m_trayIcon(IDI_TRAY_IDLE),
+      m_uRasDialEventMsg(process.platform.dialogs.RegisterMessage("RasDialEvent")),
+      m_uTaskbarCreatedMsg(process.platform.dialogs.RegisterMessage("TaskbarCreated")) {
+    if (m_uRasDialEventMsg == 0) m_uRasDialEventMsg = kRasDialEventFallback;
+}
+
+const std::string& DialerDialog::StatusText(int id) const {
+    static const std::string kNone;
+    const int index = id - IDS_REDIALING;
+    return index >= 0 && index < static_cast<int>(m_strStatus.size()) ? m_strStatus[static_cast<std::size_t>(index)]
+                                                                       : kNone;
+}
+
+void DialerDialog::OnInitDialog(Window& window) {
+    m_window = &window;
+    Platform& os = m_process.platform;
+    Log& log = m_process.log;
+
+    m_settings.Load();
+    m_settings.SetRunning(true);
+    m_settings.SetDisabled(false);
+    log.LogMessage(log_level::kMain, "***** Program Started *****\n");
+
+    for (int id = IDS_REDIALING; id <= IDS_ENTRY_FAILED; ++id) m_strStatus.push_back(os.resources.String(id));
+    os.instance.SetSharedWindow(window.Handle());
+
+    // The program carries on without a notification area (a log-on desktop, a missing Explorer).
+    m_trayAdded = window.AddTrayIcon(m_trayIcon, WM_TRAYNOTIFY);
+
+    const std::string title = window.Title();
+    log.DebugTrace("%s", title.c_str());
+    if (!m_settings.dialerName.empty())
+        window.SetTitle(title + " - " + m_settings.dialerName + (m_settings.debugMask ? " (DEBUG)" : ""));
+
+    m_process.g_strNotice = m_settings.noticeText;
+
+    AppendStatus(StatusText(IDS_NOT_CONNECTED));
+    window.EnableControl(IDC_HANGUP, false);
+
+    if (m_settings.cacheSecurId) {
+        window.SetChecked(IDC_SAVE_PASSWORD, true);
+        window.ShowControl(IDC_SAVE_PASSWORD, false);
+    }
+    if (m_settings.LaunchAtBoot()) window.SetChecked(IDC_LAUNCH_AT_BOOT, true);
+    if (m_settings.ConnectAtLaunch()) {
+        window.SetChecked(IDC_CONNECT_AT_LAUNCH, true);
+        window.SetChecked(IDC_SAVE_PASSWORD, true);
+    }
+    if (m_settings.WaitForWireless()) window.SetChecked(IDC_WAIT_FOR_WIRELESS, true);
+    if (m_settings.HideAfterConnect()) window.SetChecked(IDC_HIDE_AFTER_CONNECT, true);
+
+    const std::string about = os.resources.String(IDS_ABOUTBOX);
+    if (!about.empty()) window.AppendSystemMenuItem(IDM_ABOUTBOX, about);
+    window.SetIcon(IDI_APPLICATION_ICON);
+
+    if (IsWinlogonDesktop()) {
+        log.LogMessage(log_level::kMain, "Windows is logon, setting wndBottom\n");
+        window.PlaceTopLeft(ZOrder::Bottom);
+    } else {
+        window.PlaceTopLeft(ZOrder::NotTopMost);
+    }
+    if (m_bKeepHidden) HideDialer(window.Handle());
+}
+
+void DialerDialog::AppendStatus(std::string_view text) {
+    std::string pane = m_window->ControlText(IDC_STATUS);
+    if (CharacterCount(pane) > kStatusPaneLimit) pane.clear();
+    pane += text;
+    m_window->SetControlText(IDC_STATUS, pane);
+    m_window->ScrollToEnd(IDC_STATUS);
+}
+
+bool DialerDialog::IsWinlogonDesktop() {
+    std::string desktop;
+    return m_process.platform.system.ThreadDesktopName(desktop) == err::kSuccess && EqualsNoCase(desktop, "winlogon");
+}
+
+// The window goes to the bottom at the top left; on the log-on desktop, which has no notification
+// area to come back from, it is minimized instead of hidden.
+void DialerDialog::HideDialer(WindowHandle) {
+    m_window->PlaceTopLeft(ZOrder::Bottom);
+    if (IsWinlogonDesktop()) {
+        m_window->Show(ShowCommand::Minimize);
+    } else {
+        m_process.log.LogMessage(log_level::kVerbose, "Hiding window\n");
+        m_window->Show(ShowCommand::Hide);
+    }
+}
+
+void DialerDialog::OnWindowPosChanging(bool& show) {
+    if (m_bKeepHidden) show = false;
+}
+
+void DialerDialog::OnLaunchVpn() {
+    m_bKeepHidden = false;
+    m_window->PlaceTopLeft(ZOrder::NotTopMost);
+    m_window->Show(ShowCommand::Restore);
+    m_window->ScrollToEnd(IDC_STATUS);
+}
+
+void DialerDialog::OnTrayExit() {
+    m_settings.SetDisabled(true);
+    HideDialer(m_window->Handle());
+    m_window->Destroy();
+}
+
+void DialerDialog::OnTrayNotify(std::uint32_t mouseMessage) {
+    if (mouseMessage == tray_mouse::kLeftDoubleClick) {
+        if (const int command = m_window->FirstMenuCommand(IDR_TRAY_MENU)) m_window->SendCommand(command);
+    } else if (mouseMessage == tray_mouse::kRightButtonUp) {
+        m_window->TrackTrayMenu(IDR_TRAY_MENU);
+    }
+}
+
+void DialerDialog::OnLaunchAtBoot() { m_settings.SetLaunchAtBoot(!m_settings.LaunchAtBoot()); }
+
+void DialerDialog::OnConnectAtLaunch() {
+    // Connecting at launch needs the password saved.
+    if (!m_settings.ConnectAtLaunch()) m_window->SetChecked(IDC_SAVE_PASSWORD, true);
+    m_settings.SetConnectAtLaunch(!m_settings.ConnectAtLaunch());
+}
+
+void DialerDialog::OnWaitForWireless() { m_settings.SetWaitForWireless(!m_settings.WaitForWireless()); }
+
+void DialerDialog::OnHideAfterConnect() { m_settings.SetHideAfterConnect(!m_settings.HideAfterConnect()); }
+
+bool DialerDialog::OnCommand(int id) {
+    switch (id) {
+        case IDC_CONNECT:       // the connection workflow is wired here when it is built;
+        case IDC_HANGUP:        // until then the buttons do nothing (and Enter does not end the dialog)
+        case IDC_NETWORK_INFO:  // likewise the network report
+            return true;
+        case IDC_LAUNCH_AT_BOOT: OnLaunchAtBoot(); return true;
+        case IDC_CONNECT_AT_LAUNCH: OnConnectAtLaunch(); return true;
+        case IDC_WAIT_FOR_WIRELESS: OnWaitForWireless(); return true;
+        case IDC_HIDE_AFTER_CONNECT: OnHideAfterConnect(); return true;
+        case IDM_LAUNCH_VPN: OnLaunchVpn(); return true;
+        case IDM_TRAY_EXIT: OnTrayExit(); return true;
+        default: return false;
+    }
+}
+
+bool DialerDialog::OnSysCommand(std::uint32_t id) {
+    if (id != IDM_ABOUTBOX) return false;
+    AboutDialog about(m_process);
+    m_window->RunModal(IDD_ABOUTBOX, about);
+    return true;
+}
+
+bool DialerDialog::OnClose() {
+    HideDialer(m_window->Handle());
+    return true;
+}
+
+bool DialerDialog::OnEndSession(bool ending, bool logoff) {
+    if (!ending) return true;
+    if (logoff) {
+        m_process.log.LogMessage(log_level::kMain, "***** System logging off *****\n");
+        m_settings.SetDisabled(false);
+    } else {
+        m_process.log.LogMessage(log_level::kMain, "***** System shutting down ****\n");
+        m_settings.SetDisabled(true);
+    }
+    m_window->Destroy();
+    return false;
+}
+
+void DialerDialog::SetTrayConnected(bool connected) {
+    m_trayIcon = connected ? IDI_TRAY_CONNECTED : IDI_TRAY_IDLE;
+    if (m_trayAdded) m_window->ModifyTrayIcon(m_trayIcon);
+}
+
+bool DialerDialog::OnRegisteredMessage(std::uint32_t message, std::uintptr_t, std::intptr_t) {
+    if (message == m_uTaskbarCreatedMsg) {
+        // Explorer restarted: its notification area forgot our icon.
+        m_trayAdded = m_window->AddTrayIcon(m_trayIcon, WM_TRAYNOTIFY);
+        return true;
+    }
+    return false;
+}
+
+void DialerDialog::OnDestroy() {
+    m_process.log.LogMessage(log_level::kVerbose, "***** Program Exited *****\n");
+    m_process.g_bExiting = true;
+    if (!m_process.g_bSessionClosing) {
+        RemoveIpsecPolicy(m_settings);
+        NotifyServiceDisconnect(m_process.platform);
+    }
+    m_window->DeleteTrayIcon();
+    m_process.platform.clock.Sleep(0);
+    m_settings.SetRunning(false);
+}
+
+}  // namespace zelta

@@ -1,0 +1,342 @@
+// Implements platform/ui.h on the simulated host: dialogs, timers, message boxes, the tray.
+#include "platform/sim/ui.h"
+
+#include "platform/text.h"
+
+namespace zelta::sim {
+namespace {
+
+const ResourceSet& ResourcesOf(const Desktop& desktop, const ProcessFacts& process) {
+    const auto it = desktop.imageResources.find(process.image);
+    if (it == desktop.imageResources.end() || !it->second)
+        throw SimSetupError("the program image " + process.image + " has no resources on this host; give them with "
+                            "SimHost::SetImageResources");
+    return *it->second;
+}
+
+// The application title message boxes take: the image name without its extension, as MFC derives it.
+std::string ApplicationTitle(const ProcessFacts& process) {
+    std::string title = process.image;
+    if (title.size() > 4 && EqualsNoCase(title.substr(title.size() - 4), ".exe")) title.resize(title.size() - 4);
+    return title;
+}
+
+}  // namespace
+
+SimWindow* Desktop::Top() const {
+    SimWindow* top = nullptr;
+    for (const auto& [handle, window] : windows)
+        if (!window->ended()) top = window;
+    return top;
+}
+
+SimWindow* Desktop::Find(WindowHandle handle) const {
+    const auto it = windows.find(handle.value);
+    return it == windows.end() ? nullptr : it->second;
+}
+
+SimWindow::SimWindow(Machine& machine, Desktop& desktop, Scheduler& scheduler, const ProcessFacts& process,
+                     Scheduler::ProgramId program, const DialogTemplate& dialog, DialogController& controller,
+                     WindowHandle handle)
+    : m_machine(machine),
+      m_desktop(desktop),
+      m_scheduler(scheduler),
+      m_process(process),
+      m_program(program),
+      m_dialog(dialog),
+      m_controller(controller),
+      m_handle(handle),
+      m_title(dialog.caption) {
+    for (const ControlTemplate& c : dialog.controls) {
+        if (c.id == -1) continue;
+        m_controls[c.id] = SimControl{c.kind, c.text, c.style};
+    }
+    if (dialog.style.find("WS_SYSMENU") != std::string::npos) m_systemMenu.emplace_back(0xF060, "&Close");
+    m_desktop.windows[m_handle.value] = this;
+}
+
+SimWindow::~SimWindow() { m_desktop.windows.erase(m_handle.value); }
+
+void SimWindow::Note(std::string_view kind, const std::string& text) const {
+    m_machine.journal.Note(kind, m_process.label + ": " + text);
+}
+
+void SimWindow::SetTitle(std::string_view title) {
+    m_title = title;
+    Note("window", "title \"" + m_title + "\"");
+}
+
+SimControl* SimWindow::FindControl(int id) {
+    const auto it = m_controls.find(id);
+    return it == m_controls.end() ? nullptr : &it->second;
+}
+
+std::string SimWindow::ControlText(int id) {
+    const SimControl* control = FindControl(id);
+    return control ? control->text : std::string();
+}
+
+void SimWindow::SetControlText(int id, std::string_view text) {
+    SimControl* control = FindControl(id);
+    if (!control) return;
+    if (control->IsStatusPane()) {
+        const bool appended = text.size() >= control->text.size() && text.substr(0, control->text.size()) == control->text;
+        std::string shown(appended ? text.substr(control->text.size()) : text);
+        while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.pop_back();
+        for (auto& c : shown)
+            if (c == '\r' || c == '\n') c = ' ';
+        Note("status", appended ? shown : "(emptied) " + shown);
+    }
+    control->text = text;
+}
+
+void SimWindow::EnableControl(int id, bool enabled) {
+    if (SimControl* control = FindControl(id)) control->enabled = enabled;
+}
+
+void SimWindow::ShowControl(int id, bool visible) {
+    if (SimControl* control = FindControl(id)) control->visible = visible;
+}
+
+bool SimWindow::IsChecked(int id) {
+    const SimControl* control = FindControl(id);
+    return control && control->checked;
+}
+
+void SimWindow::SetChecked(int id, bool checked) {
+    if (SimControl* control = FindControl(id)) control->checked = checked;
+}
+
+void SimWindow::LimitText(int id, std::size_t characters) {
+    if (SimControl* control = FindControl(id)) control->limit = characters;
+}
+
+void SimWindow::ScrollToEnd(int) {}
+
+void SimWindow::SetTimer(std::uint32_t id, std::uint32_t milliseconds) {
+    const std::uint64_t generation = ++m_timers[id];
+    const std::uint64_t period = milliseconds == 0 ? 1 : milliseconds;
+    // A repeating machine event; each tick queues at most one WM_TIMER, as Windows coalesces them.
+    auto tick = std::make_shared<std::function<void()>>();
+    const WindowHandle handle = m_handle;
+    Desktop& desktop = m_desktop;
+    Scheduler& scheduler = m_scheduler;
+    *tick = [&desktop, &scheduler, handle, id, generation, period, tick] {
+        SimWindow* window = desktop.Find(handle);
+        if (!window || window->m_ended || window->m_timers[id] != generation) return;
+        if (!window->m_timerPending[id]) {
+            window->m_timerPending[id] = true;
+            window->Post([id, generation](SimWindow& w) { w.DispatchTimer(id, generation); });
+        }
+        scheduler.After(period, *tick);
+    };
+    m_scheduler.After(period, *tick);
+}
+
+void SimWindow::DispatchTimer(std::uint32_t id, std::uint64_t generation) {
+    m_timerPending[id] = false;
+    if (m_timers[id] == generation && !m_ended) m_controller.OnTimer(id);
+}
+
+void SimWindow::KillTimer(std::uint32_t id) {
+    if (m_timers.contains(id)) ++m_timers[id];
+}
+
+void SimWindow::Show(ShowCommand command) {
+    if (command == ShowCommand::Hide) {
+        if (m_visible) Note("window", "hidden");
+        m_visible = false;
+        return;
+    }
+    bool show = true;
+    m_controller.OnWindowPosChanging(show);
+    if (!show) return;
+    const bool minimized = command == ShowCommand::Minimize;
+    if (!m_visible || m_minimized != minimized) Note("window", minimized ? "minimized" : "shown");
+    m_visible = true;
+    m_minimized = minimized;
+}
+
+void SimWindow::PlaceTopLeft(ZOrder z) {
+    bool show = false;  // a move without SWP_SHOWWINDOW: the controller is asked, nothing is shown
+    m_controller.OnWindowPosChanging(show);
+    m_atTopLeft = true;
+    m_zOrder = z;
+}
+
+void SimWindow::SetForeground() { m_desktop.foreground = m_handle; }
+
+bool SimWindow::AppendSystemMenuItem(std::uint32_t id, std::string_view text) {
+    if (m_systemMenu.empty()) return false;
+    m_systemMenu.emplace_back(0, "");
+    m_systemMenu.emplace_back(id, std::string(text));
+    return true;
+}
+
+void SimWindow::SendCommand(int id) { Command(id); }
+
+void SimWindow::Command(int id) {
+    if (m_ended) return;
+    if (m_controller.OnCommand(id)) return;
+    if (id == dialog_result::kOk || id == dialog_result::kCancel) EndDialog(id);
+}
+
+void SimWindow::Close() {
+    if (!m_controller.OnClose()) Command(dialog_result::kCancel);
+}
+
+void SimWindow::EndDialog(int result) {
+    if (m_ended) return;
+    m_result = result;
+    m_ended = true;
+}
+
+void SimWindow::Destroy() {
+    if (m_ended) return;
+    m_result = 0;
+    m_ended = true;
+}
+
+void SimWindow::Post(std::function<void(SimWindow&)> message) {
+    const WindowHandle handle = m_handle;
+    Desktop& desktop = m_desktop;
+    m_scheduler.Post(m_program, 0, [&desktop, handle, message = std::move(message)] {
+        if (SimWindow* window = desktop.Find(handle); window && !window->m_ended) message(*window);
+    });
+}
+
+int SimWindow::ShowMessageBox(std::string_view text, std::uint32_t) {
+    m_desktop.messageBox = OpenMessageBox{m_handle, std::string(text), ApplicationTitle(m_process), false};
+    std::string shown(text);
+    for (auto& c : shown)
+        if (c == '\r' || c == '\n') c = ' ';
+    Note("message", shown);
+    // A nested modal loop: timers and notifications keep being dispatched until the user answers.
+    while (m_desktop.messageBox && !m_desktop.messageBox->answered) {
+        if (auto message = m_scheduler.WaitMessage()) message();
+    }
+    m_desktop.messageBox.reset();
+    return dialog_result::kOk;
+}
+
+int SimWindow::RunModal(int templateId, DialogController& controller) {
+    return RunDialog(m_machine, m_desktop, m_scheduler, m_process, templateId, controller);
+}
+
+bool SimWindow::AddTrayIcon(int iconResource, std::uint32_t message) {
+    if (!m_desktop.trayAvailable) return false;
+    m_trayMessage = message;
+    m_desktop.trayIcons[m_handle.value] = iconResource;
+    Note("tray", "icon " + std::to_string(iconResource) + " added");
+    return true;
+}
+
+bool SimWindow::ModifyTrayIcon(int iconResource) {
+    const auto it = m_desktop.trayIcons.find(m_handle.value);
+    if (it == m_desktop.trayIcons.end()) return false;
+    it->second = iconResource;
+    Note("tray", "icon " + std::to_string(iconResource));
+    return true;
+}
+
+void SimWindow::DeleteTrayIcon() {
+    if (m_desktop.trayIcons.erase(m_handle.value) > 0) Note("tray", "icon deleted");
+}
+
+int SimWindow::FirstMenuCommand(int menuId) {
+    const MenuTemplate* menu = ResourcesOf(m_desktop, m_process).Menu(menuId, m_desktop.language);
+    return menu && !menu->items.empty() ? menu->items.front().command : 0;
+}
+
+bool SimWindow::TrackTrayMenu(int menuId) {
+    const MenuTemplate* menu = ResourcesOf(m_desktop, m_process).Menu(menuId, m_desktop.language);
+    if (!menu) return false;
+    m_desktop.menu = OpenMenu{m_handle, menu->items, std::nullopt, false};
+    Note("tray", "menu opened");
+    while (m_desktop.menu && !m_desktop.menu->chosen && !m_desktop.menu->dismissed) {
+        if (auto message = m_scheduler.WaitMessage()) message();
+    }
+    const std::optional<int> chosen = m_desktop.menu ? m_desktop.menu->chosen : std::nullopt;
+    m_desktop.menu.reset();
+    if (chosen) Post([command = *chosen](SimWindow& w) { w.Command(command); });  // TrackPopupMenu posts it
+    return true;
+}
+
+int SimWindow::RunModalLoop() {
+    m_controller.OnInitDialog(*this);
+    // The dialog manager shows a visible template once it is initialised (the controller may refuse).
+    if (!m_ended && m_dialog.style.find("WS_VISIBLE") != std::string::npos) Show(ShowCommand::ShowNormal);
+    while (!m_ended) {
+        if (auto message = m_scheduler.WaitMessage()) message();
+    }
+    m_controller.OnDestroy();
+    m_visible = false;
+    Note("window", "closed \"" + m_title + "\"");
+    return m_result;
+}
+
+int RunDialog(Machine& machine, Desktop& desktop, Scheduler& scheduler, const ProcessFacts& process, int templateId,
+              DialogController& controller) {
+    const DialogTemplate* dialog = ResourcesOf(desktop, process).Dialog(templateId, desktop.language);
+    if (!dialog) return -1;
+    if (scheduler.Current() == Scheduler::kDriver)
+        throw SimSetupError("a dialog runs its modal loop on a program's own thread: start the program with SimHost::Start");
+    const WindowHandle handle{desktop.nextHandle};
+    desktop.nextHandle += 0x10;
+    SimWindow window(machine, desktop, scheduler, process, scheduler.Current(), *dialog, controller, handle);
+    machine.journal.Note("window", process.label + ": opened \"" + dialog->caption + "\"");
+    return window.RunModalLoop();
+}
+
+int SimDialogHost::DoModal(int templateId, DialogController& controller) {
+    return RunDialog(m_machine, m_desktop, m_scheduler, m_process, templateId, controller);
+}
+
+std::uint32_t SimDialogHost::RegisterMessage(std::string_view name) {
+    auto it = m_desktop.registeredMessages.find(name);
+    if (it == m_desktop.registeredMessages.end())
+        it = m_desktop.registeredMessages
+                 .emplace(std::string(name), static_cast<std::uint32_t>(0xC000 + m_desktop.registeredMessages.size()))
+                 .first;
+    return it->second;
+}
+
+void SimDialogHost::Send(WindowHandle handle, const std::function<void(SimWindow&)>& action) {
+    SimWindow* window = m_desktop.Find(handle);
+    if (!window || window->ended()) return;
+    if (window->program() == m_scheduler.Current()) {
+        action(*window);
+        return;
+    }
+    auto done = std::make_shared<bool>(false);
+    window->Post([action, done](SimWindow& w) {
+        action(w);
+        *done = true;
+    });
+    Desktop& desktop = m_desktop;
+    m_scheduler.BlockUntil(
+        [done, &desktop, handle] {
+            const SimWindow* w = desktop.Find(handle);
+            return *done || !w || w->ended();
+        },
+        std::nullopt);
+}
+
+void SimDialogHost::SetForeground(WindowHandle window) {
+    if (m_desktop.Find(window)) m_desktop.foreground = window;
+}
+
+void SimDialogHost::SendCommand(WindowHandle window, int commandId) {
+    Send(window, [commandId](SimWindow& w) { w.Command(commandId); });
+}
+
+void SimDialogHost::Show(WindowHandle window, ShowCommand command) {
+    Send(window, [command](SimWindow& w) { w.Show(command); });
+}
+
+std::string SimResources::String(int id) {
+    const StringTemplate* text = ResourcesOf(m_desktop, m_process).String(id, m_desktop.language);
+    return text ? text->text : std::string();
+}
+
+}  // namespace zelta::sim

@@ -1,0 +1,195 @@
+// The simulated windowing: headless dialogs built from the program's resource script, window timers
+// on virtual time, message boxes and the tray menu as modal loops, and the desktop a scripted user
+// acts on (type, click, tray clicks, close box, keys, answers).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/sim/machine.h"
+#include "platform/sim/resource_set.h"
+#include "platform/sim/scheduler.h"
+#include "platform/sim/system_info.h"
+#include "platform/ui.h"
+
+namespace zelta::sim {
+
+class SimWindow;
+
+struct SimControl {
+    std::string kind;
+    std::string text;
+    std::string style;
+    bool enabled = true;
+    bool visible = true;
+    bool checked = false;
+    std::size_t limit = 0;  // 0: the edit control's default
+    bool IsCheckBox() const { return style.find("AUTOCHECKBOX") != std::string::npos; }
+    bool IsPassword() const { return style.find("ES_PASSWORD") != std::string::npos; }
+    bool IsStatusPane() const {
+        return style.find("ES_MULTILINE") != std::string::npos && style.find("ES_READONLY") != std::string::npos;
+    }
+};
+
+struct OpenMessageBox {
+    WindowHandle owner;
+    std::string text;
+    std::string title;
+    bool answered = false;
+};
+
+struct OpenMenu {
+    WindowHandle owner;
+    std::vector<MenuItemTemplate> items;
+    std::optional<int> chosen;  // the command, once the user chose one
+    bool dismissed = false;
+};
+
+// What the screen holds: every open window by handle, the notification area, an open message box
+// or menu, registered messages, and the resources of each program image.
+struct Desktop {
+    std::map<std::uint32_t, SimWindow*> windows;  // by handle, in creation order of their handles
+    std::map<std::uint32_t, int> trayIcons;       // window handle -> icon resource
+    bool trayAvailable = true;                    // false: no notification area (the log-on desktop)
+    std::optional<OpenMessageBox> messageBox;
+    std::optional<OpenMenu> menu;
+    std::map<std::string, std::uint32_t, NoCaseLess> registeredMessages;
+    std::map<std::string, const ResourceSet*, NoCaseLess> imageResources;
+    int language = 1033;
+    std::uint32_t nextHandle = 0x10010;
+    WindowHandle foreground;
+
+    // The window a user would act on: the most recently opened one still open.
+    SimWindow* Top() const;
+    SimWindow* Find(WindowHandle handle) const;
+};
+
+// One open dialog.
+class SimWindow final : public Window {
+public:
+    SimWindow(Machine& machine, Desktop& desktop, Scheduler& scheduler, const ProcessFacts& process,
+              Scheduler::ProgramId program, const DialogTemplate& dialog, DialogController& controller,
+              WindowHandle handle);
+    ~SimWindow() override;
+
+    // Window.
+    WindowHandle Handle() override { return m_handle; }
+    std::string Title() override { return m_title; }
+    void SetTitle(std::string_view title) override;
+    std::string ControlText(int id) override;
+    void SetControlText(int id, std::string_view text) override;
+    void EnableControl(int id, bool enabled) override;
+    void ShowControl(int id, bool visible) override;
+    bool IsChecked(int id) override;
+    void SetChecked(int id, bool checked) override;
+    void LimitText(int id, std::size_t characters) override;
+    void ScrollToEnd(int id) override;
+    void SetTimer(std::uint32_t id, std::uint32_t milliseconds) override;
+    void KillTimer(std::uint32_t id) override;
+    void Show(ShowCommand command) override;
+    void PlaceTopLeft(ZOrder z) override;
+    bool IsVisible() override { return m_visible; }
+    bool IsMinimized() override { return m_minimized; }
+    void SetForeground() override;
+    void SetIcon(int iconResource) override { m_icon = iconResource; }
+    bool AppendSystemMenuItem(std::uint32_t id, std::string_view text) override;
+    void SendCommand(int id) override;
+    void EndDialog(int result) override;
+    void Destroy() override;
+    int ShowMessageBox(std::string_view text, std::uint32_t flags) override;
+    int RunModal(int templateId, DialogController& controller) override;
+    bool AddTrayIcon(int iconResource, std::uint32_t message) override;
+    bool ModifyTrayIcon(int iconResource) override;
+    void DeleteTrayIcon() override;
+    bool TrackTrayMenu(int menuId) override;
+    int FirstMenuCommand(int menuId) override;
+
+    // The modal loop: dispatches this program's messages until the dialog ends. Returns its result.
+    int RunModalLoop();
+
+    // The scripted user and other programs reach the window through its program's message queue.
+    void Post(std::function<void(SimWindow&)> message);
+    // Default processing of a command nobody handled: OK and Cancel end the dialog.
+    void Command(int id);
+    void Close();
+    DialogController& controller() { return m_controller; }
+
+    // What a test or scenario inspects.
+    const std::map<int, SimControl>& controls() const { return m_controls; }
+    SimControl* FindControl(int id);
+    const std::vector<std::pair<std::uint32_t, std::string>>& systemMenu() const { return m_systemMenu; }
+    bool atTopLeft() const { return m_atTopLeft; }
+    std::optional<ZOrder> zOrder() const { return m_zOrder; }
+    int icon() const { return m_icon; }
+    bool ended() const { return m_ended; }
+    const DialogTemplate& dialog() const { return m_dialog; }
+    Scheduler::ProgramId program() const { return m_program; }
+    const ProcessFacts& process() const { return m_process; }
+
+private:
+    void Note(std::string_view kind, const std::string& text) const;
+    void DispatchTimer(std::uint32_t id, std::uint64_t generation);
+
+    Machine& m_machine;
+    Desktop& m_desktop;
+    Scheduler& m_scheduler;
+    const ProcessFacts& m_process;
+    Scheduler::ProgramId m_program;
+    const DialogTemplate& m_dialog;
+    DialogController& m_controller;
+    WindowHandle m_handle;
+    std::string m_title;
+    std::map<int, SimControl> m_controls;
+    std::map<std::uint32_t, std::uint64_t> m_timers;   // id -> generation
+    std::map<std::uint32_t, bool> m_timerPending;      // a tick waits in the queue
+    std::vector<std::pair<std::uint32_t, std::string>> m_systemMenu;
+    bool m_visible = false;
+    bool m_minimized = false;
+    bool m_atTopLeft = false;
+    std::optional<ZOrder> m_zOrder;
+    int m_icon = 0;
+    bool m_ended = false;
+    bool m_destroyed = false;
+    int m_result = 0;
+    std::uint32_t m_trayMessage = 0;
+};
+
+class SimDialogHost final : public DialogHost {
+public:
+    SimDialogHost(Machine& machine, Desktop& desktop, Scheduler& scheduler, const ProcessFacts& process)
+        : m_machine(machine), m_desktop(desktop), m_scheduler(scheduler), m_process(process) {}
+    int DoModal(int templateId, DialogController& controller) override;
+    std::uint32_t RegisterMessage(std::string_view name) override;
+    void SetForeground(WindowHandle window) override;
+    void SendCommand(WindowHandle window, int commandId) override;
+    void Show(WindowHandle window, ShowCommand command) override;
+
+private:
+    // Runs `action` on `window`'s thread and waits for it, as SendMessage to another program does.
+    void Send(WindowHandle window, const std::function<void(SimWindow&)>& action);
+
+    Machine& m_machine;
+    Desktop& m_desktop;
+    Scheduler& m_scheduler;
+    const ProcessFacts& m_process;
+};
+
+class SimResources final : public Resources {
+public:
+    SimResources(Desktop& desktop, const ProcessFacts& process) : m_desktop(desktop), m_process(process) {}
+    std::string String(int id) override;
+
+private:
+    Desktop& m_desktop;
+    const ProcessFacts& m_process;
+};
+
+// Opens a dialog from `process`'s resources on the current program's thread and runs it modally.
+int RunDialog(Machine& machine, Desktop& desktop, Scheduler& scheduler, const ProcessFacts& process, int templateId,
+              DialogController& controller);
+
+}  // namespace zelta::sim

@@ -1,0 +1,223 @@
+// Implements platform/ui.h with USER32 and SHELL32: a thin dialog procedure, and one call each.
+#include "platform/win32/ui.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+#include "platform/win32/wide.h"
+
+namespace zelta::win32 {
+namespace {
+
+HWND ToHwnd(WindowHandle handle) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle.value)); }
+
+std::string ApplicationTitle() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring name(path);
+    name = name.substr(name.find_last_of(L"\\/") + 1);
+    const auto dot = name.rfind(L'.');
+    return Narrow(dot == std::wstring::npos ? name : name.substr(0, dot));
+}
+
+class Win32Window final : public Window {
+public:
+    Win32Window(HINSTANCE instance, DialogController& controller) : m_instance(instance), m_controller(controller) {}
+
+    void Attach(HWND hwnd) { m_hwnd = hwnd; }
+    DialogController& controller() { return m_controller; }
+    std::uint32_t trayMessage() const { return m_trayMessage; }
+
+    WindowHandle Handle() override {
+        return WindowHandle{static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(m_hwnd))};
+    }
+    std::string Title() override { return WindowText(m_hwnd); }
+    void SetTitle(std::string_view title) override { ::SetWindowTextW(m_hwnd, Wide(title).c_str()); }
+    std::string ControlText(int id) override { return WindowText(::GetDlgItem(m_hwnd, id)); }
+    void SetControlText(int id, std::string_view text) override { ::SetDlgItemTextW(m_hwnd, id, Wide(text).c_str()); }
+    void EnableControl(int id, bool enabled) override { ::EnableWindow(::GetDlgItem(m_hwnd, id), enabled); }
+    void ShowControl(int id, bool visible) override { ::ShowWindow(::GetDlgItem(m_hwnd, id), visible ? SW_SHOW : SW_HIDE); }
+    bool IsChecked(int id) override { return ::IsDlgButtonChecked(m_hwnd, id) == BST_CHECKED; }
+    void SetChecked(int id, bool checked) override { ::CheckDlgButton(m_hwnd, id, checked ? BST_CHECKED : BST_UNCHECKED); }
+    void LimitText(int id, std::size_t characters) override {
+        ::SendDlgItemMessageW(m_hwnd, id, EM_LIMITTEXT, characters, 0);
+    }
+    void ScrollToEnd(int id) override {
+        ::SendDlgItemMessageW(m_hwnd, id, EM_SETSEL, 0x7FFF, 0x7FFF);
+        ::SendDlgItemMessageW(m_hwnd, id, EM_SCROLLCARET, 0, 0);
+        ::RedrawWindow(::GetDlgItem(m_hwnd, id), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    }
+    void SetTimer(std::uint32_t id, std::uint32_t milliseconds) override { ::SetTimer(m_hwnd, id, milliseconds, nullptr); }
+    void KillTimer(std::uint32_t id) override { ::KillTimer(m_hwnd, id); }
+    void Show(ShowCommand command) override { ::ShowWindow(m_hwnd, static_cast<int>(command)); }
+    void PlaceTopLeft(ZOrder z) override {
+        ::SetWindowPos(m_hwnd, z == ZOrder::Bottom ? HWND_BOTTOM : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE);
+    }
+    bool IsVisible() override { return ::IsWindowVisible(m_hwnd) != FALSE; }
+    bool IsMinimized() override { return ::IsIconic(m_hwnd) != FALSE; }
+    void SetForeground() override { ::SetForegroundWindow(m_hwnd); }
+    void SetIcon(int iconResource) override {
+        HICON big = ::LoadIconW(m_instance, MAKEINTRESOURCEW(iconResource));
+        auto* small = static_cast<HICON>(::LoadImageW(m_instance, MAKEINTRESOURCEW(iconResource), IMAGE_ICON, 16, 16, 0));
+        ::SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+        ::SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : big));
+    }
+    bool AppendSystemMenuItem(std::uint32_t id, std::string_view text) override {
+        HMENU menu = ::GetSystemMenu(m_hwnd, FALSE);
+        if (!menu) return false;
+        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(menu, MF_STRING, id, Wide(text).c_str());
+        return true;
+    }
+    void SendCommand(int id) override { ::SendMessageW(m_hwnd, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    void EndDialog(int result) override { ::EndDialog(m_hwnd, result); }
+    // DestroyWindow must not end a dialog that DialogBoxParam runs; EndDialog destroys it the
+    // supported way, and WM_DESTROY reaches the controller all the same.
+    void Destroy() override { ::EndDialog(m_hwnd, 0); }
+    int ShowMessageBox(std::string_view text, std::uint32_t flags) override {
+        return ::MessageBoxW(m_hwnd, Wide(text).c_str(), Wide(ApplicationTitle()).c_str(), flags);
+    }
+    int RunModal(int templateId, DialogController& controller) override {
+        return RunDialog(m_instance, m_hwnd, templateId, controller);
+    }
+    bool AddTrayIcon(int iconResource, std::uint32_t message) override {
+        m_trayMessage = message;
+        return Notify(NIM_ADD, iconResource);
+    }
+    bool ModifyTrayIcon(int iconResource) override { return Notify(NIM_MODIFY, iconResource); }
+    void DeleteTrayIcon() override {
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof data;
+        data.hWnd = m_hwnd;
+        ::Shell_NotifyIconW(NIM_DELETE, &data);
+    }
+    bool TrackTrayMenu(int menuId) override {
+        HMENU menu = ::LoadMenuW(m_instance, MAKEINTRESOURCEW(menuId));
+        if (!menu) return false;
+        HMENU popup = ::GetSubMenu(menu, 0);
+        if (popup) {
+            ::SetMenuDefaultItem(popup, 0, TRUE);
+            POINT cursor{};
+            ::GetCursorPos(&cursor);
+            ::SetForegroundWindow(m_hwnd);
+            ::TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, m_hwnd, nullptr);
+        }
+        ::DestroyMenu(menu);
+        return popup != nullptr;
+    }
+    int FirstMenuCommand(int menuId) override {
+        HMENU menu = ::LoadMenuW(m_instance, MAKEINTRESOURCEW(menuId));
+        if (!menu) return 0;
+        HMENU popup = ::GetSubMenu(menu, 0);
+        const UINT id = popup ? ::GetMenuItemID(popup, 0) : 0;
+        ::DestroyMenu(menu);
+        return id == static_cast<UINT>(-1) ? 0 : static_cast<int>(id);
+    }
+
+private:
+    static std::string WindowText(HWND hwnd) {
+        const int length = ::GetWindowTextLengthW(hwnd);
+        std::vector<wchar_t> text(static_cast<std::size_t>(length > 0 ? length : 0) + 1);
+        const int read = ::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
+        return Narrow(std::wstring_view(text.data(), static_cast<std::size_t>(read > 0 ? read : 0)));
+    }
+
+    bool Notify(DWORD action, int iconResource) {
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof data;
+        data.hWnd = m_hwnd;
+        data.uID = 0;
+        data.uFlags = NIF_MESSAGE | NIF_ICON;
+        data.uCallbackMessage = m_trayMessage;
+        data.hIcon = static_cast<HICON>(::LoadImageW(m_instance, MAKEINTRESOURCEW(iconResource), IMAGE_ICON, 16, 16, 0));
+        return ::Shell_NotifyIconW(action, &data) != FALSE;
+    }
+
+    HINSTANCE m_instance;
+    DialogController& m_controller;
+    HWND m_hwnd = nullptr;
+    std::uint32_t m_trayMessage = 0;
+};
+
+// Forwards each message to the controller; keeps no behaviour of its own.
+INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* window = reinterpret_cast<Win32Window*>(lParam);
+        window->Attach(hwnd);
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        window->controller().OnInitDialog(*window);
+        return TRUE;
+    }
+    auto* window = reinterpret_cast<Win32Window*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (!window) return FALSE;
+    DialogController& c = window->controller();
+    switch (message) {
+        case WM_COMMAND:
+            if (HIWORD(wParam) > 1) return FALSE;  // control notifications other than clicks
+            if (!c.OnCommand(LOWORD(wParam)) && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL))
+                ::EndDialog(hwnd, LOWORD(wParam));
+            return TRUE;
+        case WM_TIMER: c.OnTimer(static_cast<std::uint32_t>(wParam)); return TRUE;
+        case WM_SYSCOMMAND: return c.OnSysCommand(static_cast<std::uint32_t>(wParam & 0xFFF0)) ? TRUE : FALSE;
+        case WM_CLOSE: return c.OnClose() ? TRUE : FALSE;
+        case WM_ENDSESSION: return c.OnEndSession(wParam != 0, (lParam & ENDSESSION_LOGOFF) != 0) ? TRUE : FALSE;
+        case WM_PAINT: c.OnPaint(); return FALSE;
+        case WM_DESTROY: c.OnDestroy(); ::SetWindowLongPtrW(hwnd, DWLP_USER, 0); return FALSE;
+        case DM_GETDEFID:
+            if (c.ReportsDefaultButton()) return FALSE;
+            ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, 0);
+            return TRUE;
+        case WM_WINDOWPOSCHANGING: {
+            auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+            bool show = (pos->flags & SWP_SHOWWINDOW) != 0;
+            const bool wanted = show;
+            c.OnWindowPosChanging(show);
+            if (wanted && !show) pos->flags &= ~SWP_SHOWWINDOW;
+            return FALSE;
+        }
+        default:
+            break;
+    }
+    if (window->trayMessage() != 0 && message == window->trayMessage()) {
+        c.OnTrayNotify(static_cast<std::uint32_t>(lParam));
+        return TRUE;
+    }
+    if (message >= 0xC000 && message <= 0xFFFF)
+        return c.OnRegisteredMessage(message, wParam, static_cast<std::intptr_t>(lParam)) ? TRUE : FALSE;
+    return FALSE;
+}
+
+}  // namespace
+
+int RunDialog(HINSTANCE instance, HWND owner, int templateId, DialogController& controller) {
+    Win32Window window(instance, controller);
+    return static_cast<int>(::DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
+                                              reinterpret_cast<LPARAM>(&window)));
+}
+
+int Win32DialogHost::DoModal(int templateId, DialogController& controller) {
+    return RunDialog(m_instance, nullptr, templateId, controller);
+}
+
+std::uint32_t Win32DialogHost::RegisterMessage(std::string_view name) {
+    return ::RegisterWindowMessageW(Wide(name).c_str());
+}
+
+void Win32DialogHost::SetForeground(WindowHandle window) { ::SetForegroundWindow(ToHwnd(window)); }
+
+void Win32DialogHost::SendCommand(WindowHandle window, int commandId) {
+    ::SendMessageW(ToHwnd(window), WM_COMMAND, static_cast<WPARAM>(commandId), 0);
+}
+
+void Win32DialogHost::Show(WindowHandle window, ShowCommand command) {
+    ::ShowWindow(ToHwnd(window), static_cast<int>(command));
+}
+
+std::string Win32Resources::String(int id) {
+    wchar_t text[1024];
+    const int length = ::LoadStringW(m_instance, static_cast<UINT>(id), text, 1024);
+    return length > 0 ? Narrow(std::wstring_view(text, static_cast<std::size_t>(length))) : std::string();
+}
+
+}  // namespace zelta::win32

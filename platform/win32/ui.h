@@ -1,0 +1,36 @@
+// The real windowing: dialogs through DialogBoxParam with a procedure that only forwards to the
+// controller, Shell_NotifyIcon, menus, message boxes, the string table.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/ui.h"
+
+namespace zelta::win32 {
+
+class Win32DialogHost final : public DialogHost {
+public:
+    explicit Win32DialogHost(HINSTANCE instance) : m_instance(instance) {}
+    int DoModal(int templateId, DialogController& controller) override;
+    std::uint32_t RegisterMessage(std::string_view name) override;
+    void SetForeground(WindowHandle window) override;
+    void SendCommand(WindowHandle window, int commandId) override;
+    void Show(WindowHandle window, ShowCommand command) override;
+
+private:
+    HINSTANCE m_instance;
+};
+
+class Win32Resources final : public Resources {
+public:
+    explicit Win32Resources(HINSTANCE instance) : m_instance(instance) {}
+    std::string String(int id) override;
+
+private:
+    HINSTANCE m_instance;
+};
+
+// Runs a dialog template modally with `controller`, owned by `owner` (may be null).
+int RunDialog(HINSTANCE instance, HWND owner, int templateId, DialogController& controller);
+
+}  // namespace zelta::win32

@@ -1,0 +1,390 @@
+// The scripted user (type, click, keys, tray, menus, answers, session end) and the screen checks.
+#include "tools/campus/ui_words.h"
+
+#include "platform/text.h"
+
+namespace zelta::campus {
+namespace {
+
+constexpr int kDialerDialog = 102;
+constexpr int kStatusPane = 1011;
+
+std::string WithoutAmpersands(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != '&') out += c;
+    return out;
+}
+
+bool SameCaption(const std::string& caption, const std::string& name) {
+    return EqualsNoCase(caption, name) || EqualsNoCase(WithoutAmpersands(caption), name);
+}
+
+void Settle(Runner& r) { r.host().RunFor(0); }
+
+Action Type(Args& a) {
+    const std::string control = a.Next("a control");
+    const std::string text = a.Next("a text");
+    a.RequireDone();
+    return [=](Runner& r) {
+        sim::SimWindow& window = TopWindow(r);
+        const int id = ControlId(r, window, control);
+        Act(r, window, [id, text](sim::SimWindow& w) {
+            sim::SimControl* c = w.FindControl(id);
+            if (!c || !c->enabled || !c->visible) return;
+            const std::size_t limit = c->limit ? c->limit : 30000;  // an edit control's default limit
+            c->text = text.substr(0, limit);
+        });
+    };
+}
+
+// A click on a control: a check box toggles itself, then its command goes to the dialog.
+void Click(sim::SimWindow& w, int id) {
+    sim::SimControl* c = w.FindControl(id);
+    if (c && (!c->enabled || !c->visible)) return;  // a disabled or hidden control takes no clicks
+    if (c && c->IsCheckBox()) c->checked = !c->checked;
+    w.Command(id);
+}
+
+Action ClickWord(Args& a) {
+    const std::string control = a.Next("a control");
+    a.RequireDone();
+    return [=](Runner& r) {
+        sim::SimWindow& window = TopWindow(r);
+        const int id = ControlId(r, window, control);
+        Act(r, window, [id](sim::SimWindow& w) { Click(w, id); });
+    };
+}
+
+Action CheckWord(Args& a, bool wanted) {
+    const std::string control = a.Next("a check box");
+    a.RequireDone();
+    return [=](Runner& r) {
+        sim::SimWindow& window = TopWindow(r);
+        const int id = ControlId(r, window, control);
+        Act(r, window, [id, wanted](sim::SimWindow& w) {
+            if (w.IsChecked(id) != wanted) Click(w, id);
+        });
+    };
+}
+
+Action Key(Args& a) {
+    const std::string key = a.Next("Escape or Enter");
+    a.RequireDone();
+    const bool escape = EqualsNoCase(key, "Escape");
+    if (!escape && !EqualsNoCase(key, "Enter")) a.Fail("expected Escape or Enter, found '" + key + "'");
+    return [=](Runner& r) {
+        Act(r, TopWindow(r), [escape](sim::SimWindow& w) { w.Command(escape ? dialog_result::kCancel : dialog_result::kOk); });
+    };
+}
+
+Action CloseBox(Args& a) {
+    a.RequireDone();
+    return [](Runner& r) { Act(r, TopWindow(r), [](sim::SimWindow& w) { w.Close(); }); };
+}
+
+Action Tray(Args& a) {
+    const std::string click = a.Next("double-click or right-click");
+    a.RequireDone();
+    const bool doubleClick = EqualsNoCase(click, "double-click");
+    if (!doubleClick && !EqualsNoCase(click, "right-click")) a.Fail("expected double-click or right-click");
+    return [=](Runner& r) {
+        auto& icons = r.host().desktop().trayIcons;
+        if (icons.empty()) throw ScenarioError(r.current().Where() + ": there is no notification icon to click");
+        sim::SimWindow* window = r.host().desktop().Find(WindowHandle{icons.begin()->first});
+        if (!window) throw ScenarioError(r.current().Where() + ": the notification icon's window is gone");
+        const std::uint32_t mouse = doubleClick ? tray_mouse::kLeftDoubleClick : tray_mouse::kRightButtonUp;
+        Act(r, *window, [mouse](sim::SimWindow& w) { w.controller().OnTrayNotify(mouse); });
+    };
+}
+
+Action Menu(Args& a) {
+    const std::string item = a.Next("a menu item");
+    a.RequireDone();
+    return [=](Runner& r) {
+        auto& desktop = r.host().desktop();
+        if (!desktop.menu) throw ScenarioError(r.current().Where() + ": no menu is open");
+        int command = -1;
+        for (const auto& entry : desktop.menu->items)
+            if (entry.command != 0 && SameCaption(entry.text, item)) command = entry.command;
+        if (command < 0) throw ScenarioError(r.current().Where() + ": the open menu has no item '" + item + "'");
+        sim::SimWindow* owner = desktop.Find(desktop.menu->owner);
+        r.host().scheduler().Post(owner->program(), 0, [&desktop, command] {
+            if (desktop.menu) desktop.menu->chosen = command;
+        });
+        Settle(r);
+    };
+}
+
+Action SystemMenu(Args& a) {
+    const std::string item = a.Next("a system menu item");
+    a.RequireDone();
+    return [=](Runner& r) {
+        sim::SimWindow& window = TopWindow(r);
+        for (const auto& [id, text] : window.systemMenu()) {
+            if (id != 0 && SameCaption(text, item)) {
+                const std::uint32_t command = id;
+                return Act(r, window, [command](sim::SimWindow& w) { w.controller().OnSysCommand(command); });
+            }
+        }
+        throw ScenarioError(r.current().Where() + ": the system menu has no item '" + item + "'");
+    };
+}
+
+Action Answer(Args& a) {
+    if (a.Accept("message-box")) {
+        a.RequireDone();
+        return [](Runner& r) {
+            auto& desktop = r.host().desktop();
+            if (!desktop.messageBox) throw ScenarioError(r.current().Where() + ": no message box is open");
+            sim::SimWindow* owner = desktop.Find(desktop.messageBox->owner);
+            r.host().scheduler().Post(owner->program(), 0, [&desktop] {
+                if (desktop.messageBox) desktop.messageBox->answered = true;
+            });
+            Settle(r);
+        };
+    }
+    a.Require("dialog");
+    const std::string button = a.Next("a button");
+    a.RequireDone();
+    return [=](Runner& r) {
+        sim::SimWindow& window = TopWindow(r);
+        const int id = ControlId(r, window, button);
+        Act(r, window, [id](sim::SimWindow& w) { Click(w, id); });
+    };
+}
+
+Action SessionEnd(Args& a, bool logoff) {
+    a.RequireDone();
+    return [=](Runner& r) {
+        for (const auto& [handle, window] : r.host().desktop().windows) {
+            window->Post([logoff](sim::SimWindow& w) { w.controller().OnEndSession(true, logoff); });
+        }
+        Settle(r);
+    };
+}
+
+Action ExplorerRestarts(Args& a) {
+    a.RequireDone();
+    return [](Runner& r) {
+        auto& desktop = r.host().desktop();
+        desktop.trayIcons.clear();
+        r.host().journal().Note("tray", "Explorer restarted: the notification area is empty");
+        const auto it = desktop.registeredMessages.find("TaskbarCreated");
+        if (it == desktop.registeredMessages.end()) return;
+        const std::uint32_t message = it->second;
+        for (const auto& [handle, window] : desktop.windows)
+            window->Post([message](sim::SimWindow& w) { w.controller().OnRegisteredMessage(message, 0, 0); });
+        Settle(r);
+    };
+}
+
+// --- what the screen shows ---
+
+sim::SimWindow* RequireDialer(Runner& r, const std::string& what) {
+    sim::SimWindow* window = DialerWindow(r);
+    if (!window) r.Check(false, what, "no dialer window");
+    return window;
+}
+
+Action Status(Args& a) {
+    enum { Exact, Contains, Empty } mode = Exact;
+    std::string text;
+    if (a.Accept("empty")) {
+        mode = Empty;
+    } else if (a.Accept("contains")) {
+        mode = Contains;
+        text = a.Next("a text");
+    } else {
+        text = a.Next("a text");
+    }
+    a.RequireDone();
+    return [=](Runner& r) {
+        const std::string what = mode == Empty ? "an empty status pane"
+                                 : mode == Contains ? "the status pane contains " + ShowText(text)
+                                                    : "the status pane " + ShowText(text);
+        sim::SimWindow* window = RequireDialer(r, what);
+        if (!window) return;
+        const std::string pane = window->ControlText(kStatusPane);
+        const bool held = mode == Empty ? pane.empty() : mode == Contains ? pane.find(text) != std::string::npos : pane == text;
+        r.Check(held, what, ShowText(pane));
+    };
+}
+
+Action WindowState(Args& a) {
+    const std::string state = a.Next("visible, hidden, minimized, absent, at X Y or bottom");
+    int x = 0, y = 0;
+    if (EqualsNoCase(state, "at")) {
+        x = static_cast<int>(a.Number("x"));
+        y = static_cast<int>(a.Number("y"));
+    } else if (!EqualsNoCase(state, "visible") && !EqualsNoCase(state, "hidden") && !EqualsNoCase(state, "minimized") &&
+               !EqualsNoCase(state, "absent") && !EqualsNoCase(state, "bottom")) {
+        a.Fail("unknown window state '" + state + "'");
+    }
+    a.RequireDone();
+    return [=](Runner& r) {
+        sim::SimWindow* w = DialerWindow(r);
+        const std::string seen = !w ? "no window"
+                                 : !w->IsVisible() ? "hidden"
+                                 : w->IsMinimized() ? "minimized"
+                                                    : "visible";
+        std::string what = "the dialer window " + state;
+        bool held = false;
+        if (EqualsNoCase(state, "absent")) {
+            held = !w;
+        } else if (EqualsNoCase(state, "at")) {
+            what += " " + std::to_string(x) + " " + std::to_string(y);
+            held = w && x == 0 && y == 0 && w->atTopLeft();
+            return r.Check(held, what, w && w->atTopLeft() ? "at 0 0" : "where Windows centred it");
+        } else if (EqualsNoCase(state, "bottom")) {
+            held = w && w->zOrder() == ZOrder::Bottom;
+            return r.Check(held, what, w && w->zOrder() ? "not at the bottom" : "never placed");
+        } else {
+            held = seen == state || (EqualsNoCase(state, "visible") && seen == "visible");
+        }
+        r.Check(held, what, seen);
+    };
+}
+
+Action Title(Args& a) {
+    const std::string title = a.Next("a title");
+    a.RequireDone();
+    return [=](Runner& r) {
+        sim::SimWindow* w = RequireDialer(r, "the title " + ShowText(title));
+        if (w) r.Check(w->Title() == title, "the title " + ShowText(title), ShowText(w->Title()));
+    };
+}
+
+Action Control(Args& a) {
+    const std::string control = a.Next("a control");
+    const std::string state = a.Next("enabled, disabled, visible, hidden, checked, unchecked or text");
+    std::string text;
+    if (EqualsNoCase(state, "text")) text = a.Next("a text");
+    a.RequireDone();
+    return [=](Runner& r) {
+        sim::SimWindow& window = TopWindow(r);
+        const int id = ControlId(r, window, control);
+        const sim::SimControl* c = window.FindControl(id);
+        const std::string what = "control " + control + " " + state + (text.empty() ? "" : " " + ShowText(text));
+        if (!c) return r.Check(false, what, "no such control");
+        const std::string seen = std::string(c->enabled ? "enabled" : "disabled") + ", " + (c->visible ? "visible" : "hidden") +
+                                 ", " + (c->checked ? "checked" : "unchecked") + ", text " + ShowText(c->text);
+        bool held = false;
+        if (EqualsNoCase(state, "enabled")) held = c->enabled;
+        else if (EqualsNoCase(state, "disabled")) held = !c->enabled;
+        else if (EqualsNoCase(state, "visible")) held = c->visible;
+        else if (EqualsNoCase(state, "hidden")) held = !c->visible;
+        else if (EqualsNoCase(state, "checked")) held = c->checked;
+        else if (EqualsNoCase(state, "unchecked")) held = !c->checked;
+        else if (EqualsNoCase(state, "text")) held = c->text == text;
+        else throw ScenarioError(r.current().Where() + ": unknown control state '" + state + "'");
+        r.Check(held, what, seen);
+    };
+}
+
+Action TrayState(Args& a) {
+    const std::string state = a.Next("idle, connected or absent");
+    a.RequireDone();
+    if (!EqualsNoCase(state, "idle") && !EqualsNoCase(state, "connected") && !EqualsNoCase(state, "absent"))
+        a.Fail("expected idle, connected or absent");
+    return [=](Runner& r) {
+        const auto& icons = r.host().desktop().trayIcons;
+        const std::string seen = icons.empty() ? "absent"
+                                 : icons.begin()->second == 132 ? "connected"
+                                 : icons.begin()->second == 131 ? "idle"
+                                                                : "icon " + std::to_string(icons.begin()->second);
+        r.Check(EqualsNoCase(seen, state), "the tray icon " + state, seen);
+    };
+}
+
+Action MessageBoxState(Args& a) {
+    const std::string text = a.Next("a text");
+    std::string title;
+    if (a.Accept("title")) title = a.Next("a title");
+    a.RequireDone();
+    return [=](Runner& r) {
+        const auto& box = r.host().desktop().messageBox;
+        const std::string what = "a message box " + ShowText(text) + (title.empty() ? "" : " titled " + ShowText(title));
+        if (!box) return r.Check(false, what, "none open");
+        r.Check(box->text == text && (title.empty() || box->title == title), what,
+                ShowText(box->text) + " titled " + ShowText(box->title));
+    };
+}
+
+Action DialogState(Args& a) {
+    if (a.Accept("control")) {
+        const std::string control = a.Next("a control");
+        a.Require("text");
+        const std::string text = a.Next("a text");
+        a.RequireDone();
+        return [=](Runner& r) {
+            sim::SimWindow& window = TopWindow(r);
+            const std::string seen = window.ControlText(ControlId(r, window, control));
+            r.Check(seen == text, "dialog control " + control + " text " + ShowText(text), ShowText(seen));
+        };
+    }
+    const std::string title = a.Next("a dialog title");
+    a.RequireDone();
+    return [=](Runner& r) {
+        sim::SimWindow* window = r.host().desktop().Top();
+        r.Check(window && window->Title() == title, "a dialog " + ShowText(title), window ? ShowText(window->Title()) : "none open");
+    };
+}
+
+}  // namespace
+
+sim::SimWindow& TopWindow(Runner& r) {
+    sim::SimWindow* window = r.host().desktop().Top();
+    if (!window) throw ScenarioError(r.current().Where() + ": no window is open");
+    return *window;
+}
+
+sim::SimWindow* DialerWindow(Runner& r) {
+    for (const auto& [handle, window] : r.host().desktop().windows)
+        if (window->dialog().id == kDialerDialog && !window->ended()) return window;
+    return nullptr;
+}
+
+int ControlId(Runner& r, sim::SimWindow& window, const std::string& name) {
+    if (const auto number = ParseNumber(name)) return static_cast<int>(*number);
+    const std::pair<const char*, int> roles[] = {{"user name", 1003}, {"password", 1004}, {"status", kStatusPane},
+                                                 {"Cancel", dialog_result::kCancel}};
+    for (const auto& [role, id] : roles)
+        if (EqualsNoCase(name, role) && window.FindControl(id)) return id;
+    for (const auto& [id, control] : window.controls())
+        if (SameCaption(control.text, name)) return id;
+    throw ScenarioError(r.current().Where() + ": the window \"" + window.Title() + "\" has no control '" + name + "'");
+}
+
+void Act(Runner& r, sim::SimWindow& window, std::function<void(sim::SimWindow&)> action) {
+    window.Post(std::move(action));
+    Settle(r);
+}
+
+void AddUserWords(std::vector<Word>& words) {
+    words.insert(words.end(), {{"type", Type},
+                               {"click", ClickWord},
+                               {"check", [](Args& a) { return CheckWord(a, true); }},
+                               {"uncheck", [](Args& a) { return CheckWord(a, false); }},
+                               {"key", Key},
+                               {"close-box", CloseBox},
+                               {"tray", Tray},
+                               {"menu", Menu},
+                               {"system-menu", SystemMenu},
+                               {"answer", Answer},
+                               {"log-off", [](Args& a) { return SessionEnd(a, true); }},
+                               {"shutdown", [](Args& a) { return SessionEnd(a, false); }},
+                               {"explorer-restarts", ExplorerRestarts}});
+}
+
+void AddScreenExpectWords(std::vector<Word>& words) {
+    words.insert(words.end(), {{"status", Status},
+                               {"window", WindowState},
+                               {"title", Title},
+                               {"control", Control},
+                               {"tray", TrayState},
+                               {"message-box", MessageBoxState},
+                               {"dialog", DialogState}});
+}
+
+}  // namespace zelta::campus
