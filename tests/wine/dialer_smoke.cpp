@@ -1,0 +1,97 @@
+// Drives the real dial.exe under Wine the way a user and Windows would: finds its window, reads its
+// controls and the registry markers, clicks option boxes, closes and restores the window, presses
+// Escape, and checks the log. Prints one line a check; exits 0 only when all held.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+int g_failures = 0;
+
+void Check(bool held, const char* what) {
+    std::printf("%s: %s\n", held ? "ok" : "FAILED", what);
+    if (!held) ++g_failures;
+}
+
+DWORD ReadDword(const wchar_t* name, DWORD fallback) {
+    HKEY key = nullptr;
+    DWORD value = fallback;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Zelta\\zeltadialer", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        DWORD size = sizeof value;
+        DWORD type = 0;
+        if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
+            value = fallback;
+        ::RegCloseKey(key);
+    }
+    return value;
+}
+
+// WM_GETTEXT, not GetWindowText: for another process's control, GetWindowText gives only its caption.
+std::wstring Text(HWND window) {
+    wchar_t text[256] = {};
+    ::SendMessageW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string ReadLog() {
+    std::string text;
+    if (FILE* f = _wfopen(L"C:\\Dialer\\vpn.log", L"rb")) {
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+        std::fclose(f);
+    }
+    return text;
+}
+
+}  // namespace
+
+int wmain() {
+    const wchar_t* title = L"VPN Dialer - Campus (DEBUG)";
+    HWND dialer = nullptr;
+    for (int i = 0; i < 200 && !dialer; ++i) {
+        dialer = ::FindWindowW(nullptr, title);
+        if (!dialer) ::Sleep(100);
+    }
+    Check(dialer != nullptr, "the window titled \"VPN Dialer - Campus (DEBUG)\" opened");
+    if (!dialer) return 1;
+    // The title is set half way through the dialog's initialisation; it is shown once that is done.
+    for (int i = 0; i < 100 && !::IsWindowVisible(dialer); ++i) ::Sleep(100);
+    Check(::IsWindowVisible(dialer) != FALSE, "the window is shown once initialised");
+
+    const int ids[] = {1, 3, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1011, 1012, 1015};
+    bool allControls = true;
+    for (int id : ids) allControls = allControls && ::GetDlgItem(dialer, id) != nullptr;
+    Check(allControls, "every documented control is there");
+    Check(Text(::GetDlgItem(dialer, 1)) == L"Connect" && Text(::GetDlgItem(dialer, 3)) == L"HangUp",
+          "Connect and HangUp carry their captions");
+    Check(!::IsWindowEnabled(::GetDlgItem(dialer, 3)), "HangUp is disabled while not connected");
+    const std::wstring pane = Text(::GetDlgItem(dialer, 1011));
+    Check(pane == L"Not Connected.\r\n\r\n", "the status pane says Not Connected.");
+    if (pane != L"Not Connected.\r\n\r\n") std::printf("  the pane holds %zu characters: \"%ls\"\n", pane.size(), pane.c_str());
+    Check(ReadDword(L"IsRunning", 99) == 1, "IsRunning is 1");
+
+    const DWORD before = ReadDword(L"SetupFlags", 99);
+    ::SendMessageW(::GetDlgItem(dialer, 1006), BM_CLICK, 0, 0);
+    Check(ReadDword(L"SetupFlags", 99) == (before ^ 0x1), "clicking Launch at Boot Up toggles bit 1 of SetupFlags");
+    ::SendMessageW(::GetDlgItem(dialer, 1008), BM_CLICK, 0, 0);
+    Check(ReadDword(L"SetupFlags", 99) == (before ^ 0x5), "clicking Wait For Wireless toggles bit 4 of SetupFlags");
+    Check(::IsDlgButtonChecked(dialer, 1008) == ((before & 0x4) ? BST_UNCHECKED : BST_CHECKED),
+          "the check box shows the new state");
+
+    ::SendMessageW(dialer, WM_CLOSE, 0, 0);
+    Check(!::IsWindowVisible(dialer), "the close box hides the window");
+    ::SendMessageW(dialer, WM_COMMAND, 32771, 0);
+    Check(::IsWindowVisible(dialer) != FALSE, "command 32771 (Launch VPN) shows it again");
+
+    ::PostMessageW(dialer, WM_COMMAND, IDCANCEL, 0);  // what Escape sends
+    for (int i = 0; i < 100 && ::IsWindow(dialer); ++i) ::Sleep(100);
+    Check(!::IsWindow(dialer), "Escape ends the dialer");
+    ::Sleep(500);
+    Check(ReadDword(L"IsRunning", 99) == 0, "IsRunning is 0 after the end");
+    const std::string log = ReadLog();
+    Check(log.find("***** Program Started *****") != std::string::npos, "vpn.log has the start line");
+    Check(log.find("***** Program Exited *****") != std::string::npos, "vpn.log has the exit line");
+    return g_failures == 0 ? 0 : 1;
+}
