@@ -56,6 +56,12 @@ Action Desktop(Args& a) {
     return [=](Runner& r) { r.host().SetInputDesktop(name); };
 }
 
+Action Language(Args& a) {
+    const std::uint32_t language = a.Unsigned("a language id (1033, 1041)");
+    a.RequireDone();
+    return [=](Runner& r) { r.host().desktop().language = static_cast<int>(language); };
+}
+
 Action SettingsKey(Args& a) {
     a.RequireDone();
     return [](Runner& r) { r.host().registry().Create(kHklm, kSettingsKey); };
@@ -218,6 +224,7 @@ void AddMachineWords(std::vector<Word>& words) {
                                {"clock", Clock},
                                {"ticks", Ticks},
                                {"desktop", Desktop},
+                               {"language", Language},
                                {"settings-key", SettingsKey},
                                {"setting", Setting},
                                {"registry", Registry},
