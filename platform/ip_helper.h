@@ -1,5 +1,6 @@
 // IpHelper: the IP Helper calls. Implemented by platform/win32/ip_helper.cpp and
-// platform/sim/ip_helper.cpp. Rows are portable records with the OS field names.
+// platform/sim/ip_helper.cpp. Rows are portable records with the OS field names. The interface table
+// and the network parameters come with the wired watch and the network report.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,25 @@ struct AdapterInfo {
     std::vector<AdapterAddress> GatewayList;
 };
 
+// An MIB_IPFORWARDROW.
+struct IpForwardRow {
+    Ipv4 dwForwardDest;
+    Ipv4 dwForwardMask;
+    std::uint32_t dwForwardPolicy = 0;
+    Ipv4 dwForwardNextHop;
+    std::uint32_t dwForwardIfIndex = 0;
+    std::uint32_t dwForwardType = 0;
+    std::uint32_t dwForwardProto = 0;
+    std::uint32_t dwForwardAge = 0;
+    std::uint32_t dwForwardNextHopAS = 0;
+    std::uint32_t dwForwardMetric1 = 0;
+    std::uint32_t dwForwardMetric2 = 0;
+    std::uint32_t dwForwardMetric3 = 0;
+    std::uint32_t dwForwardMetric4 = 0;
+    std::uint32_t dwForwardMetric5 = 0;
+    friend bool operator==(const IpForwardRow&, const IpForwardRow&) = default;
+};
+
 class IpHelper {
 public:
     virtual ~IpHelper() = default;
@@ -38,6 +58,12 @@ public:
 
     // GetAdaptersInfo: every adapter, in the system's order.
     virtual Win32Error AdaptersInfo(std::vector<AdapterInfo>& out) = 0;
+
+    // GetIpForwardTable, sorted, with room for `capacity` rows (kInsufficientBuffer when more).
+    virtual Win32Error ForwardTable(std::size_t capacity, std::vector<IpForwardRow>& out) = 0;
+    // DeleteIpForwardEntry / CreateIpForwardEntry.
+    virtual Win32Error DeleteForwardEntry(const IpForwardRow& row) = 0;
+    virtual Win32Error CreateForwardEntry(const IpForwardRow& row) = 0;
 };
 
 }  // namespace zelta

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/secret.h"
+#include "platform/ui.h"
 #include "platform/win32_error.h"
 
 namespace zelta {
@@ -21,12 +23,57 @@ namespace zelta {
 // dwfOptions2).
 enum class RasEntryForm : std::uint32_t { WindowsXp = 2884, Windows2000 = 2088 };
 
+// RASCONN forms, by their documented i686 ANSI sizes: Windows NT 4, 2000 and XP in turn (the last
+// two are the XP record cut before dwFlags, and whole).
+enum class RasConnForm : std::uint32_t { Nt351 = 268, Nt4 = 412, Windows2000 = 676, XpNoFlags = 692, WindowsXp = 704 };
+
 // Remote-access error codes the product acts on.
 namespace ras_error {
 inline constexpr Win32Error kBufferTooSmall = 603;
 inline constexpr Win32Error kCannotFindPhonebookEntry = 623;
 inline constexpr Win32Error kInvalidSize = 632;
+inline constexpr Win32Error kAuthenticationFailure = 691;
 }  // namespace ras_error
+
+// RASCONNSTATE values.
+namespace rascs {
+inline constexpr std::uint32_t kOpenPort = 0;
+inline constexpr std::uint32_t kPortOpened = 1;
+inline constexpr std::uint32_t kConnectDevice = 2;
+inline constexpr std::uint32_t kDeviceConnected = 3;
+inline constexpr std::uint32_t kAllDevicesConnected = 4;
+inline constexpr std::uint32_t kAuthenticate = 5;
+inline constexpr std::uint32_t kAuthNotify = 6;
+inline constexpr std::uint32_t kAuthProject = 10;
+inline constexpr std::uint32_t kAuthenticated = 14;
+inline constexpr std::uint32_t kProjected = 18;
+inline constexpr std::uint32_t kConnected = 0x2000;
+inline constexpr std::uint32_t kDisconnected = 0x2001;
+}  // namespace rascs
+
+// An HRASCONN: an opaque handle, 0 for none.
+struct RasConnectionHandle {
+    std::uint64_t value = 0;
+    explicit operator bool() const { return value != 0; }
+    friend bool operator==(RasConnectionHandle, RasConnectionHandle) = default;
+};
+
+// A RASDIALPARAMS record (the form with dwSubEntry and dwCallbackId).
+struct RasDialParams {
+    std::string szEntryName;
+    std::string szPhoneNumber;
+    std::string szCallbackNumber;
+    std::string szUserName;
+    SecretBuffer szPassword{256};
+    std::string szDomain;
+    std::uint32_t dwSubEntry = 0;
+    std::uint64_t dwCallbackId = 0;  // a ULONG_PTR
+};
+
+struct RasConnection {
+    RasConnectionHandle hrasconn;
+    std::string szEntryName;
+};
 
 // RASENTRY constants, as Windows numbers them.
 namespace rasentry {
@@ -97,6 +144,31 @@ public:
 
     // RasDeleteEntry.
     virtual Win32Error DeleteEntry(std::string_view entry) = 0;
+
+    // RasGetEntryDialParams: the stored user name (and password, when one is saved: `passwordSaved`).
+    virtual Win32Error GetEntryDialParams(std::string_view entry, RasDialParams& out, bool& passwordSaved) = 0;
+    // RasSetEntryDialParams; `removePassword` drops a saved password and stores the rest.
+    virtual Win32Error SetEntryDialParams(const RasDialParams& params, bool removePassword) = 0;
+
+    // RasDial of params.szEntryName in the default phonebook, asynchronously: every state change and
+    // the final error arrive at `notifier` as the registered message "RasDialEvent" (wParam the
+    // state, lParam the error). `customDial` sets RDEOPT_CustomDial. `out` receives the handle even
+    // when the call fails after creating it.
+    virtual Win32Error Dial(const RasDialParams& params, bool customDial, WindowHandle notifier,
+                            RasConnectionHandle& out) = 0;
+    // RasHangUp: starts the hang-up; the handle stays valid until a status query answers 6.
+    virtual Win32Error HangUp(RasConnectionHandle connection) = 0;
+    // RasGetConnectStatus: the state (rascs) and the error of the connection; 6 (ERROR_INVALID_HANDLE)
+    // once it is gone.
+    virtual Win32Error GetConnectStatus(RasConnectionHandle connection, std::uint32_t& state, Win32Error& error) = 0;
+    // RasGetProjectionInfo for RASP_PppIp: the tunnel's client and server addresses as dotted quads.
+    virtual Win32Error GetIpProjection(RasConnectionHandle connection, std::string& clientAddress,
+                                       std::string& serverAddress) = 0;
+    // RasEnumConnections with records of `form` and room for `capacity` of them. ras_error::kInvalidSize
+    // when this Windows does not take the form.
+    virtual Win32Error EnumConnections(RasConnForm form, std::size_t capacity, std::vector<RasConnection>& out) = 0;
+    // RasGetErrorString; false when there is no text for `code`.
+    virtual bool ErrorString(Win32Error code, std::string& out) = 0;
 };
 
 }  // namespace zelta

@@ -1,7 +1,9 @@
 // Implements platform/ip_helper.h over the simulated machine's adapters and routes.
 #include "platform/sim/ip_helper.h"
 
+#include <algorithm>
 #include <bit>
+#include <tuple>
 
 namespace zelta::sim {
 namespace {
@@ -35,6 +37,72 @@ Win32Error SimIpHelper::AdaptersInfo(std::vector<AdapterInfo>& out) {
     if (m_machine.adapters.empty()) return kNoData;
     out.clear();
     for (const SimAdapter& adapter : m_machine.adapters) out.push_back(adapter.info);
+    return err::kSuccess;
+}
+
+namespace {
+
+constexpr Win32Error kNotFound = 1168;  // ERROR_NOT_FOUND
+
+IpForwardRow ToForwardRow(const RouteRow& r) {
+    IpForwardRow row;
+    row.dwForwardDest = r.dest;
+    row.dwForwardMask = r.mask;
+    row.dwForwardNextHop = r.nextHop;
+    row.dwForwardIfIndex = r.ifIndex;
+    row.dwForwardType = r.type;
+    row.dwForwardProto = r.proto;
+    row.dwForwardMetric1 = r.metric;
+    return row;
+}
+
+// Sorted as GetIpForwardTable sorts: by destination, then mask, then next hop, octet by octet.
+bool Before(const RouteRow& a, const RouteRow& b) {
+    return std::tie(a.dest.octets, a.mask.octets, a.nextHop.octets) < std::tie(b.dest.octets, b.mask.octets, b.nextHop.octets);
+}
+
+void NoteRoute(const Machine& machine, char sign, const RouteRow& r) {
+    machine.journal.Note("route", std::string(1, sign) + " " + r.dest.ToString() + "/" + r.mask.ToString() + " via " +
+                                      r.nextHop.ToString() + " if " + std::to_string(r.ifIndex) + " metric " +
+                                      std::to_string(r.metric) + " (IP Helper)");
+}
+
+}  // namespace
+
+Win32Error SimIpHelper::ForwardTable(std::size_t capacity, std::vector<IpForwardRow>& out) {
+    if (auto fault = m_faults.Check("GetIpForwardTable")) return *fault;
+    std::vector<RouteRow> rows = m_machine.routes;
+    std::stable_sort(rows.begin(), rows.end(), Before);
+    if (rows.size() > capacity) return err::kInsufficientBuffer;
+    out.clear();
+    for (const RouteRow& r : rows) out.push_back(ToForwardRow(r));
+    return err::kSuccess;
+}
+
+Win32Error SimIpHelper::DeleteForwardEntry(const IpForwardRow& row) {
+    if (auto fault = m_faults.Check("DeleteIpForwardEntry", row.dwForwardDest.ToString())) return *fault;
+    for (auto it = m_machine.routes.begin(); it != m_machine.routes.end(); ++it) {
+        if (it->dest == row.dwForwardDest && it->mask == row.dwForwardMask && it->nextHop == row.dwForwardNextHop &&
+            it->ifIndex == row.dwForwardIfIndex) {
+            NoteRoute(m_machine, '-', *it);
+            m_machine.routes.erase(it);
+            return err::kSuccess;
+        }
+    }
+    return kNotFound;
+}
+
+Win32Error SimIpHelper::CreateForwardEntry(const IpForwardRow& row) {
+    if (auto fault = m_faults.Check("CreateIpForwardEntry", row.dwForwardDest.ToString())) return *fault;
+    RouteRow r{row.dwForwardDest, row.dwForwardMask, row.dwForwardNextHop, row.dwForwardIfIndex, row.dwForwardMetric1,
+               row.dwForwardType, row.dwForwardProto};
+    if (std::find(m_machine.routes.begin(), m_machine.routes.end(), r) != m_machine.routes.end())
+        return err::kAlreadyExists;
+    const bool interfaceExists = std::any_of(m_machine.adapters.begin(), m_machine.adapters.end(),
+                                             [&](const SimAdapter& a) { return a.info.Index == row.dwForwardIfIndex; });
+    if (!interfaceExists) return err::kInvalidParameter;
+    m_machine.routes.push_back(r);
+    NoteRoute(m_machine, '+', r);
     return err::kSuccess;
 }
 

@@ -71,11 +71,45 @@ struct CommandRun {
     std::uint32_t exitCode = 0;
 };
 
+struct SavedDialParams {
+    std::string userName;
+    std::string password;
+    bool passwordSaved = false;
+    std::string domain;
+};
+
 // The default phonebook and the remote-access devices.
 struct Phonebook {
     std::map<std::string, RasEntry, NoCaseLess> entries;
     std::vector<RasDevice> devices;
     std::vector<std::string> writes;  // the entry name of every successful RasSetEntryProperties
+    std::map<std::string, SavedDialParams, NoCaseLess> dialParams;
+};
+
+// The VPN server at the far end, as a scenario scripts it.
+struct VpnServer {
+    std::map<std::string, std::string> accepts;  // user name -> password
+    std::map<int, Win32Error> refusals;           // dial attempt (from 1) -> remote-access error
+    std::vector<std::uint32_t> states = {0, 1, 2, 3, 4, 5, 6, 10, 14, 18, 0x2000};
+    std::uint64_t step = 200;                     // ms between two reported states
+    std::optional<std::pair<std::string, std::string>> projection;  // client, server
+    int hangupPolls = 1;
+    int attempts = 0;
+};
+
+// A remote-access connection of the machine.
+struct SimConnection {
+    RasConnectionHandle handle;
+    std::string entry;
+    std::string userName;
+    std::uint32_t state = 0;
+    Win32Error error = 0;
+    bool projected = false;
+    bool hangingUp = false;
+    int pollsLeft = 0;
+    std::string client;
+    std::string server;
+    std::uint32_t ifIndex = 0;  // the tunnel's interface once connected, 0 before
 };
 
 // A named pipe's server end, as the helper service would answer.
@@ -102,6 +136,9 @@ struct Machine {
     std::map<Win32Error, std::string> errorTexts = DefaultErrorTexts();
     std::vector<DebugLine> debugOutput;
     Phonebook phonebook;
+    VpnServer vpnServer;
+    std::deque<SimConnection> connections;
+    std::uint64_t nextConnection = 0x5A00;
     std::vector<RouteRow> routes;
     std::deque<SimAdapter> adapters;  // a deque: references stay valid as adapters are added
     std::map<std::string, IpsecPolicy, NoCaseLess> ipsecPolicies;

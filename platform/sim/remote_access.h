@@ -4,22 +4,45 @@
 #include "platform/remote_access.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/scheduler.h"
+#include "platform/sim/ui.h"
 
 namespace zelta::sim {
 
 class SimRemoteAccess final : public RemoteAccess {
 public:
-    SimRemoteAccess(Machine& machine, Faults& faults) : m_machine(machine), m_faults(faults) {}
+    SimRemoteAccess(Machine& machine, Desktop& desktop, Scheduler& scheduler, const ProcessFacts& process,
+                    Faults& faults)
+        : m_machine(machine), m_desktop(desktop), m_scheduler(scheduler), m_process(process), m_faults(faults) {}
     Win32Error ValidateEntryName(std::string_view entry) override;
     Win32Error GetEntryProperties(std::string_view entry, RasEntryForm form, RasEntry& out) override;
     Win32Error SetEntryProperties(std::string_view entry, const RasEntry& value) override;
     Win32Error EnumDevices(std::size_t capacity, std::vector<RasDevice>& out, std::uint32_t& count) override;
     Win32Error DeleteEntry(std::string_view entry) override;
+    Win32Error GetEntryDialParams(std::string_view entry, RasDialParams& out, bool& passwordSaved) override;
+    Win32Error SetEntryDialParams(const RasDialParams& params, bool removePassword) override;
+    Win32Error Dial(const RasDialParams& params, bool customDial, WindowHandle notifier,
+                    RasConnectionHandle& out) override;
+    Win32Error HangUp(RasConnectionHandle connection) override;
+    Win32Error GetConnectStatus(RasConnectionHandle connection, std::uint32_t& state, Win32Error& error) override;
+    Win32Error GetIpProjection(RasConnectionHandle connection, std::string& clientAddress,
+                               std::string& serverAddress) override;
+    Win32Error EnumConnections(RasConnForm form, std::size_t capacity, std::vector<RasConnection>& out) override;
+    bool ErrorString(Win32Error code, std::string& out) override;
 
 private:
     bool KnowsForm(RasEntryForm form) const;
     Machine& m_machine;
+    Desktop& m_desktop;
+    Scheduler& m_scheduler;
+    const ProcessFacts& m_process;
     Faults& m_faults;
 };
+
+// The far end's side of a connection, shared by dials and by the scenario: bringing a connection up
+// (its tunnel interface), losing it, and finding it.
+SimConnection* FindConnection(Machine& machine, RasConnectionHandle handle);
+void ConnectionUp(Machine& machine, SimConnection& connection);
+void ConnectionDown(Machine& machine, SimConnection& connection);
 
 }  // namespace zelta::sim

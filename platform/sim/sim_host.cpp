@@ -13,7 +13,7 @@ SimProcess::SimProcess(SimHost& host, ProcessFacts facts, int processId)
       m_system(host.m_machine, m_facts, host.m_faults),
       m_services(host.m_machine, host.m_scheduler, host.m_faults),
       m_resolver(host.m_machine, m_winsockStarted, host.m_faults),
-      m_remoteAccess(host.m_machine, host.m_faults),
+      m_remoteAccess(host.m_machine, host.m_desktop, host.m_scheduler, m_facts, host.m_faults),
       m_pipes(host.m_machine, host.m_scheduler, host.m_faults),
       m_instance(host.m_machine, m_facts, processId, m_winsockStarted, host.m_faults),
       m_processes(host.m_machine, host.m_files, m_facts, host.m_faults),

@@ -51,4 +51,67 @@ Win32Error Win32IpHelper::AdaptersInfo(std::vector<AdapterInfo>& out) {
     return NO_ERROR;
 }
 
+namespace {
+
+IpForwardRow FromMib(const MIB_IPFORWARDROW& m) {
+    IpForwardRow r;
+    r.dwForwardDest = Ipv4::FromNetworkOrderValue(m.dwForwardDest);
+    r.dwForwardMask = Ipv4::FromNetworkOrderValue(m.dwForwardMask);
+    r.dwForwardPolicy = m.dwForwardPolicy;
+    r.dwForwardNextHop = Ipv4::FromNetworkOrderValue(m.dwForwardNextHop);
+    r.dwForwardIfIndex = m.dwForwardIfIndex;
+    r.dwForwardType = m.dwForwardType;
+    r.dwForwardProto = m.dwForwardProto;
+    r.dwForwardAge = m.dwForwardAge;
+    r.dwForwardNextHopAS = m.dwForwardNextHopAS;
+    r.dwForwardMetric1 = m.dwForwardMetric1;
+    r.dwForwardMetric2 = m.dwForwardMetric2;
+    r.dwForwardMetric3 = m.dwForwardMetric3;
+    r.dwForwardMetric4 = m.dwForwardMetric4;
+    r.dwForwardMetric5 = m.dwForwardMetric5;
+    return r;
+}
+
+MIB_IPFORWARDROW ToMib(const IpForwardRow& r) {
+    MIB_IPFORWARDROW m{};
+    m.dwForwardDest = r.dwForwardDest.NetworkOrderValue();
+    m.dwForwardMask = r.dwForwardMask.NetworkOrderValue();
+    m.dwForwardPolicy = r.dwForwardPolicy;
+    m.dwForwardNextHop = r.dwForwardNextHop.NetworkOrderValue();
+    m.dwForwardIfIndex = r.dwForwardIfIndex;
+    m.dwForwardType = r.dwForwardType;
+    m.dwForwardProto = r.dwForwardProto;
+    m.dwForwardAge = r.dwForwardAge;
+    m.dwForwardNextHopAS = r.dwForwardNextHopAS;
+    m.dwForwardMetric1 = r.dwForwardMetric1;
+    m.dwForwardMetric2 = r.dwForwardMetric2;
+    m.dwForwardMetric3 = r.dwForwardMetric3;
+    m.dwForwardMetric4 = r.dwForwardMetric4;
+    m.dwForwardMetric5 = r.dwForwardMetric5;
+    return m;
+}
+
+}  // namespace
+
+Win32Error Win32IpHelper::ForwardTable(std::size_t capacity, std::vector<IpForwardRow>& out) {
+    std::vector<std::uint8_t> buffer(sizeof(DWORD) + capacity * sizeof(MIB_IPFORWARDROW));
+    auto* table = reinterpret_cast<MIB_IPFORWARDTABLE*>(buffer.data());
+    ULONG size = static_cast<ULONG>(buffer.size());
+    const DWORD rc = ::GetIpForwardTable(table, &size, TRUE);
+    if (rc != NO_ERROR) return rc;
+    out.clear();
+    for (DWORD i = 0; i < table->dwNumEntries && i < capacity; ++i) out.push_back(FromMib(table->table[i]));
+    return NO_ERROR;
+}
+
+Win32Error Win32IpHelper::DeleteForwardEntry(const IpForwardRow& row) {
+    MIB_IPFORWARDROW m = ToMib(row);
+    return ::DeleteIpForwardEntry(&m);
+}
+
+Win32Error Win32IpHelper::CreateForwardEntry(const IpForwardRow& row) {
+    MIB_IPFORWARDROW m = ToMib(row);
+    return ::CreateIpForwardEntry(&m);
+}
+
 }  // namespace zelta::win32

@@ -1,0 +1,221 @@
+// Remote-access connections of the simulated machine: dialling against the scripted VPN server,
+// the tunnel interface a connection brings, hang-up and loss.
+#include "platform/sim/programs.h"
+#include "platform/sim/remote_access.h"
+#include "platform/text.h"
+
+namespace zelta::sim {
+namespace {
+
+constexpr Win32Error kInvalidHandle = 6;
+constexpr Win32Error kProtocolNotConfigured = 731;
+
+// RasGetErrorString's texts for the codes a scenario is likely to use.
+const std::map<Win32Error, std::string>& RasErrorTexts() {
+    static const std::map<Win32Error, std::string> texts = {
+        {623, "The system could not find the phone book entry for this connection."},
+        {678, "There was no answer."},
+        {691, "Access was denied because the username and/or password was invalid on the domain."},
+        {718, "The connection was terminated because the remote computer did not respond in a timely manner."},
+        {742, "The remote computer does not support the required data encryption type."},
+        {743, "The remote server requires encryption."},
+        {789, "The L2TP connection attempt failed because the security layer encountered a processing error during "
+              "initial negotiations with the remote computer."},
+    };
+    return texts;
+}
+
+void Note(const Machine& machine, const std::string& text) { machine.journal.Note("dial", text); }
+
+// Delivers one "RasDialEvent" to the notifier window, as the remote-access manager posts it.
+void PostDialEvent(Desktop& desktop, WindowHandle notifier, std::uint32_t state, Win32Error error) {
+    SimWindow* window = desktop.Find(notifier);
+    if (!window) return;
+    auto it = desktop.registeredMessages.find("RasDialEvent");
+    if (it == desktop.registeredMessages.end())
+        it = desktop.registeredMessages
+                 .emplace("RasDialEvent", static_cast<std::uint32_t>(0xC000 + desktop.registeredMessages.size()))
+                 .first;
+    const std::uint32_t message = it->second;
+    window->Post([message, state, error](SimWindow& w) {
+        w.controller().OnRegisteredMessage(message, state, static_cast<std::intptr_t>(error));
+    });
+}
+
+}  // namespace
+
+SimConnection* FindConnection(Machine& machine, RasConnectionHandle handle) {
+    for (SimConnection& c : machine.connections)
+        if (c.handle == handle) return &c;
+    return nullptr;
+}
+
+// The tunnel appears as an interface of its own, with the client address, so that routes through
+// it can be added and the IP stack can choose it.
+void ConnectionUp(Machine& machine, SimConnection& connection) {
+    std::uint32_t ifIndex = 0x20000;
+    for (const SimAdapter& a : machine.adapters) ifIndex = std::max(ifIndex, a.info.Index + 1);
+    AdapterInfo tunnel;
+    tunnel.AdapterName = "{TUNNEL-" + std::to_string(connection.handle.value) + "}";
+    tunnel.Description = "WAN (PPP/SLIP) Interface";
+    tunnel.Index = ifIndex;
+    tunnel.Type = 23;  // MIB_IF_TYPE_PPP
+    tunnel.IpAddressList.push_back({connection.client, "255.255.255.255"});
+    machine.adapters.push_back(SimAdapter{tunnel, {}, std::nullopt});
+    if (const auto client = Ipv4::Parse(connection.client))
+        machine.routes.push_back(RouteRow{*client, Ipv4{{255, 255, 255, 255}}, *client, ifIndex, 1, 3, 2});
+    connection.ifIndex = ifIndex;
+}
+
+// The tunnel goes away with every route through it, as Windows removes them.
+void ConnectionDown(Machine& machine, SimConnection& connection) {
+    if (connection.ifIndex == 0) return;
+    const std::uint32_t ifIndex = connection.ifIndex;
+    std::erase_if(machine.routes, [ifIndex](const RouteRow& r) { return r.ifIndex == ifIndex; });
+    std::erase_if(machine.adapters, [ifIndex](const SimAdapter& a) { return a.info.Index == ifIndex; });
+    connection.ifIndex = 0;
+}
+
+Win32Error SimRemoteAccess::GetEntryDialParams(std::string_view entry, RasDialParams& out, bool& passwordSaved) {
+    if (auto fault = m_faults.Check("RasGetEntryDialParams", entry)) return *fault;
+    if (!m_machine.phonebook.entries.contains(entry)) return ras_error::kCannotFindPhonebookEntry;
+    out.szEntryName = std::string(entry);
+    passwordSaved = false;
+    const auto it = m_machine.phonebook.dialParams.find(entry);
+    if (it == m_machine.phonebook.dialParams.end()) return err::kSuccess;
+    out.szUserName = it->second.userName;
+    out.szDomain = it->second.domain;
+    passwordSaved = it->second.passwordSaved;
+    if (passwordSaved) out.szPassword.Assign(it->second.password);
+    return err::kSuccess;
+}
+
+Win32Error SimRemoteAccess::SetEntryDialParams(const RasDialParams& params, bool removePassword) {
+    if (auto fault = m_faults.Check("RasSetEntryDialParams", params.szEntryName)) return *fault;
+    if (!m_machine.phonebook.entries.contains(params.szEntryName)) return ras_error::kCannotFindPhonebookEntry;
+    SavedDialParams& saved = m_machine.phonebook.dialParams[params.szEntryName];
+    saved.userName = params.szUserName;
+    saved.domain = params.szDomain;
+    saved.passwordSaved = !removePassword;
+    saved.password = removePassword ? std::string() : std::string(params.szPassword.View());
+    Note(m_machine, "dial parameters of \"" + params.szEntryName + "\" stored for " + saved.userName +
+                        (removePassword ? ", no password" : ", with password"));
+    return err::kSuccess;
+}
+
+Win32Error SimRemoteAccess::Dial(const RasDialParams& params, bool, WindowHandle notifier, RasConnectionHandle& out) {
+    if (auto fault = m_faults.Check("RasDial", params.szEntryName)) return *fault;
+    if (!m_machine.phonebook.entries.contains(params.szEntryName)) return ras_error::kCannotFindPhonebookEntry;
+    VpnServer& server = m_machine.vpnServer;
+    const int attempt = ++server.attempts;
+    SimConnection connection;
+    connection.handle = RasConnectionHandle{m_machine.nextConnection++};
+    connection.entry = params.szEntryName;
+    connection.userName = params.szUserName;
+    m_machine.connections.push_back(connection);
+    out = connection.handle;
+    Note(m_machine, "dialling \"" + params.szEntryName + "\" as " + params.szUserName + " (attempt " +
+                        std::to_string(attempt) + ")");
+
+    const auto accepted = server.accepts.find(params.szUserName);
+    const bool credentialsOk = accepted != server.accepts.end() && accepted->second == params.szPassword.View();
+    const auto refusal = server.refusals.find(attempt);
+    const RasConnectionHandle handle = connection.handle;
+    Machine& machine = m_machine;
+    Desktop& desktop = m_desktop;
+    std::uint64_t at = 0;
+    for (const std::uint32_t state : server.states) {
+        at += server.step;
+        // What the server answers at this step: a scripted refusal at the first, a wrong password at
+        // authentication, otherwise the state itself.
+        Win32Error error = 0;
+        if (refusal != server.refusals.end() && state == server.states.front()) error = refusal->second;
+        if (state == rascs::kAuthenticate && !credentialsOk) error = ras_error::kAuthenticationFailure;
+        m_scheduler.After(at, [&machine, &desktop, handle, notifier, state, error] {
+            SimConnection* c = FindConnection(machine, handle);
+            if (!c || c->hangingUp || c->error != 0) return;
+            c->state = state;
+            c->error = error;
+            if (state == rascs::kProjected && error == 0) {
+                if (!machine.vpnServer.projection)
+                    throw SimSetupError("the VPN server has no tunnel addresses to project; give them with "
+                                        "'server projection CLIENT SERVER'");
+                c->projected = true;
+                c->client = machine.vpnServer.projection->first;
+                c->server = machine.vpnServer.projection->second;
+                ConnectionUp(machine, *c);
+            }
+            machine.journal.Note("dial", "state " + std::to_string(state) + (error ? ", error " + std::to_string(error) : ""));
+            PostDialEvent(desktop, notifier, state, error);
+        });
+        if (error != 0) break;
+    }
+    return err::kSuccess;
+}
+
+Win32Error SimRemoteAccess::HangUp(RasConnectionHandle handle) {
+    if (auto fault = m_faults.Check("RasHangUp")) return *fault;
+    SimConnection* c = FindConnection(m_machine, handle);
+    if (!c) return kInvalidHandle;
+    if (!c->hangingUp) {
+        c->hangingUp = true;
+        c->pollsLeft = m_machine.vpnServer.hangupPolls;
+        ConnectionDown(m_machine, *c);
+        Note(m_machine, "hanging up \"" + c->entry + "\"");
+    }
+    return err::kSuccess;
+}
+
+Win32Error SimRemoteAccess::GetConnectStatus(RasConnectionHandle handle, std::uint32_t& state, Win32Error& error) {
+    if (auto fault = m_faults.Check("RasGetConnectStatus")) return *fault;
+    SimConnection* c = FindConnection(m_machine, handle);
+    if (!c) return kInvalidHandle;
+    if (c->hangingUp && --c->pollsLeft <= 0) {
+        const std::string entry = c->entry;
+        std::erase_if(m_machine.connections, [handle](const SimConnection& x) { return x.handle == handle; });
+        Note(m_machine, "\"" + entry + "\" is gone");
+        return kInvalidHandle;
+    }
+    state = c->state;
+    error = c->error;
+    return err::kSuccess;
+}
+
+Win32Error SimRemoteAccess::GetIpProjection(RasConnectionHandle handle, std::string& clientAddress,
+                                            std::string& serverAddress) {
+    if (auto fault = m_faults.Check("RasGetProjectionInfo")) return *fault;
+    SimConnection* c = FindConnection(m_machine, handle);
+    if (!c || c->hangingUp) return kInvalidHandle;
+    if (!c->projected) return kProtocolNotConfigured;
+    clientAddress = c->client;
+    serverAddress = c->server;
+    return err::kSuccess;
+}
+
+// Each Windows takes only its own record form here, so the caller's probing of the forms runs.
+Win32Error SimRemoteAccess::EnumConnections(RasConnForm form, std::size_t capacity, std::vector<RasConnection>& out) {
+    if (auto fault = m_faults.Check("RasEnumConnections")) return *fault;
+    if (!m_machine.osVersion)
+        throw SimSetupError("RemoteAccess::EnumConnections: the machine has no OS version; set it with "
+                            "SimHost::SetOsVersion");
+    const OsVersion& v = *m_machine.osVersion;
+    const RasConnForm own = v.major < 5 ? RasConnForm::Nt4 : v.minor == 0 && v.major == 5 ? RasConnForm::Windows2000
+                                                                                         : RasConnForm::WindowsXp;
+    if (form != own) return ras_error::kInvalidSize;
+    out.clear();
+    for (const SimConnection& c : m_machine.connections) {
+        if (c.hangingUp) continue;
+        if (out.size() == capacity) return ras_error::kBufferTooSmall;
+        out.push_back(RasConnection{c.handle, c.entry});
+    }
+    return err::kSuccess;
+}
+
+bool SimRemoteAccess::ErrorString(Win32Error code, std::string& out) {
+    const auto it = RasErrorTexts().find(code);
+    if (it == RasErrorTexts().end()) return false;
+    out = it->second;
+    return true;
+}
+
+}  // namespace zelta::sim
