@@ -54,8 +54,17 @@ void DialerDialog::OnInitDialog(Window& window) {
 
     m_process.g_strNotice = m_settings.noticeText;
 
-    AppendStatus(StatusText(IDS_NOT_CONNECTED));
-    window.EnableControl(IDC_HANGUP, false);
+    if (FindExistingConnection()) {
+        LoadSavedCredentials();
+        AppendStatus(StatusText(IDS_ALREADY_CONNECTED));
+        OnConnected(true);
+        window.EnableControl(IDC_CONNECT, false);
+        window.EnableControl(IDC_HANGUP, true);
+        m_bKeepHidden = true;
+    } else {
+        AppendStatus(StatusText(IDS_NOT_CONNECTED));
+        window.EnableControl(IDC_HANGUP, false);
+    }
 
     if (m_settings.cacheSecurId) {
         window.SetChecked(IDC_SAVE_PASSWORD, true);
@@ -73,6 +82,13 @@ void DialerDialog::OnInitDialog(Window& window) {
     if (!about.empty()) window.AppendSystemMenuItem(IDM_ABOUTBOX, about);
     window.SetIcon(IDI_APPLICATION_ICON);
 
+    if (LoadSavedCredentials() == 1 && m_settings.ConnectAtLaunch()) {
+        m_bUserHangUp = false;
+        DoConnect();
+        HideDialer(window.Handle());
+        m_bKeepHidden = true;
+    }
+
     if (IsWinlogonDesktop()) {
         log.LogMessage(log_level::kMain, "Windows is logon, setting wndBottom\n");
         window.PlaceTopLeft(ZOrder::Bottom);
@@ -80,6 +96,7 @@ void DialerDialog::OnInitDialog(Window& window) {
         window.PlaceTopLeft(ZOrder::NotTopMost);
     }
     if (m_bKeepHidden) HideDialer(window.Handle());
+    window.SetTimer(TIMER_DESKTOP_CHECK, 5000);
 }
 
 void DialerDialog::AppendStatus(std::string_view text) {
@@ -146,9 +163,9 @@ void DialerDialog::OnHideAfterConnect() { m_settings.SetHideAfterConnect(!m_sett
 
 bool DialerDialog::OnCommand(int id) {
     switch (id) {
-        case IDC_CONNECT:       // the connection workflow is wired here when it is built;
-        case IDC_HANGUP:        // until then the buttons do nothing (and Enter does not end the dialog)
-        case IDC_NETWORK_INFO:  // likewise the network report
+        case IDC_CONNECT: OnConnect(); return true;
+        case IDC_HANGUP: OnHangUp(); return true;
+        case IDC_NETWORK_INFO:  // the network report is wired here when it is built
             return true;
         case IDC_LAUNCH_AT_BOOT: OnLaunchAtBoot(); return true;
         case IDC_CONNECT_AT_LAUNCH: OnConnectAtLaunch(); return true;
@@ -190,7 +207,11 @@ void DialerDialog::SetTrayConnected(bool connected) {
     if (m_trayAdded) m_window->ModifyTrayIcon(m_trayIcon);
 }
 
-bool DialerDialog::OnRegisteredMessage(std::uint32_t message, std::uintptr_t, std::intptr_t) {
+bool DialerDialog::OnRegisteredMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (message == m_uRasDialEventMsg) {
+        OnRasDialEvent(static_cast<std::uint32_t>(wParam), static_cast<Win32Error>(lParam));
+        return true;
+    }
     if (message == m_uTaskbarCreatedMsg) {
         // Explorer restarted: its notification area forgot our icon.
         m_trayAdded = m_window->AddTrayIcon(m_trayIcon, WM_TRAYNOTIFY);
@@ -203,6 +224,7 @@ void DialerDialog::OnDestroy() {
     m_process.log.LogMessage(log_level::kVerbose, "***** Program Exited *****\n");
     m_process.g_bExiting = true;
     if (!m_process.g_bSessionClosing) {
+        if (m_process.g_hdl) DisconnWrapper();
         RemoveIpsecPolicy(m_settings);
         NotifyServiceDisconnect(m_process.platform);
     }

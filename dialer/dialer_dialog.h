@@ -5,18 +5,32 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "common/dialer_settings.h"
 #include "dialer/dialer_process.h"
+#include "platform/secret.h"
 #include "platform/ui.h"
+#include "routing/route_commands.h"
 
 namespace zelta {
 
 inline constexpr std::uint32_t WM_TRAYNOTIFY = 0x8005;  // WM_APP + 5
 
-class DialerDialog final : public DialogController {
+// The dialer's window timers.
+inline constexpr std::uint32_t TIMER_STATUS_POLL = 1;
+inline constexpr std::uint32_t TIMER_RETRY = 2;
+inline constexpr std::uint32_t TIMER_INTERFACE_WATCH = 4;
+inline constexpr std::uint32_t TIMER_DESKTOP_CHECK = 5;
+
+inline constexpr std::string_view PASSWORD_MASK = "***************";
+
+// 1 for the remote-access errors a redial will not cure.
+bool IsFatalRasError(Win32Error code);
+
+class DialerDialog final : public DialogController, public TunnelDefaultRoute {
 public:
     explicit DialerDialog(DialerProcess& process);
 
@@ -28,6 +42,7 @@ public:
     bool OnEndSession(bool ending, bool logoff) override;
     void OnTrayNotify(std::uint32_t mouseMessage) override;
     void OnWindowPosChanging(bool& show) override;
+    void OnTimer(std::uint32_t id) override;
     bool OnRegisteredMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void OnDestroy() override;
     bool ReportsDefaultButton() override { return false; }  // so Enter is Connect whatever has the focus
@@ -46,16 +61,51 @@ public:
     void OnWaitForWireless();
     void OnHideAfterConnect();
 
+    // The connect and disconnect workflow.
+    void OnConnect();
+    void DoConnect();
+    void Reconnect();
+    void RetryTimerProc();
+    void OnHangUp();
+    void DisconnWrapper();
+    void DoDisconnect();
+    void HangUpAndWait(RasConnectionHandle& connection);
+    int FindExistingConnection();
+    int LoadSavedCredentials();
+    void MaskPassword();
+    bool IsWiredPresent() const { return m_process.wiredPresent; }
+
+    // Dial progress and the watch on the connection.
+    void OnRasDialEvent(std::uint32_t state, Win32Error error);
+    void OnConnected(bool withRoutes);
+    std::uint32_t SetRoutesForProjection();
+    void StatusPollTimerProc();
+    void DesktopCheckTimerProc();
+    void DeleteTunnelDefaultRoute() override;
+    void AddTunnelDefaultRoute() override;
+
     DialerSettings& settings() { return m_settings; }
     // The status text of string `id` (102 to 126).
     const std::string& StatusText(int id) const;
 
 private:
+    // A status text of the string table, printf-formatted with `args` (both languages' texts carry
+    // the same placeholders, which the resource tests check).
+    template <typename... Args>
+    std::string Format(int id, Args... args) const {
+        char text[1024];
+        const int length = std::snprintf(text, sizeof text, StatusText(id).c_str(), args...);
+        return length < 0 ? std::string() : std::string(text);
+    }
+    void ReplaceStatus(std::string_view text);
+    void StartRetryTimer();
+
     DialerProcess& m_process;
     Window* m_window = nullptr;
     std::vector<std::string> m_strStatus;  // strings 102 to 126
     bool m_bUserHangUp = true;
     DialerSettings m_settings;
+    SecretBuffer m_szPassword{256};
     bool m_bSavedPassword = false;
     bool m_bKeepHidden = false;
     bool m_trayAdded = false;

@@ -8,6 +8,7 @@
 
 #include "common/log.h"
 #include "platform/platform.h"
+#include "platform/remote_access.h"
 
 namespace zelta {
 
@@ -21,6 +22,10 @@ struct DialerProcess {
     std::string g_strNotice;         // the About box's notice line, from "COPYRIGHT"
     bool g_bExiting = false;         // the window is being destroyed: timers do nothing more
     bool g_bSessionClosing = false;  // the desktop check is ending the window: leave the link alone
+    RasConnectionHandle g_hdl;       // the current or last dial's connection, none when 0
+    bool g_uRetryTimer = false;      // window timer 2 is running
+    bool g_uStatusTimer = false;     // window timer 1 is running
+    bool wiredPresent = false;       // the interface watch saw a wired adapter up (raised by that watch)
 };
 
 }  // namespace zelta

@@ -117,20 +117,22 @@ void SimWindow::SetTimer(std::uint32_t id, std::uint32_t milliseconds) {
     const std::uint64_t generation = ++m_timers[id];
     const std::uint64_t period = milliseconds == 0 ? 1 : milliseconds;
     // A repeating machine event; each tick queues at most one WM_TIMER, as Windows coalesces them.
+    // The pending event owns the tick; the tick only knows itself weakly, so a stopped timer is freed.
     auto tick = std::make_shared<std::function<void()>>();
+    std::weak_ptr<std::function<void()>> self = tick;
     const WindowHandle handle = m_handle;
     Desktop& desktop = m_desktop;
     Scheduler& scheduler = m_scheduler;
-    *tick = [&desktop, &scheduler, handle, id, generation, period, tick] {
+    *tick = [&desktop, &scheduler, handle, id, generation, period, self] {
         SimWindow* window = desktop.Find(handle);
         if (!window || window->m_ended || window->m_timers[id] != generation) return;
         if (!window->m_timerPending[id]) {
             window->m_timerPending[id] = true;
             window->Post([id, generation](SimWindow& w) { w.DispatchTimer(id, generation); });
         }
-        scheduler.After(period, *tick);
+        if (auto next = self.lock()) scheduler.After(period, [next] { (*next)(); });
     };
-    m_scheduler.After(period, *tick);
+    m_scheduler.After(period, [tick] { (*tick)(); });
 }
 
 void SimWindow::DispatchTimer(std::uint32_t id, std::uint64_t generation) {

@@ -55,7 +55,7 @@ struct DialParamsRecord {
         PutSecret(record.szPassword, p.szPassword);
         Put(record.szDomain, p.szDomain);
         record.dwSubEntry = p.dwSubEntry;
-        record.dwCallbackId = p.dwCallbackId;
+        record.dwCallbackId = static_cast<ULONG_PTR>(p.dwCallbackId);
     }
     ~DialParamsRecord() { SecureZero(&record, sizeof record); }
     DialParamsRecord(const DialParamsRecord&) = delete;

@@ -80,6 +80,13 @@ int wmain() {
     Check(::IsDlgButtonChecked(dialer, 1008) == ((before & 0x4) ? BST_UNCHECKED : BST_CHECKED),
           "the check box shows the new state");
 
+    // Connect: Wine has no remote access and no route to the server, so the attempt says it will retry.
+    ::SendMessageW(::GetDlgItem(dialer, 1), BM_CLICK, 0, 0);
+    Check(Text(::GetDlgItem(dialer, 1011)).find(L"will retry") != std::wstring::npos, "Connect shows a will-retry line");
+    Check(::IsWindowEnabled(::GetDlgItem(dialer, 3)) != FALSE, "HangUp is enabled while a retry waits");
+    ::SendMessageW(::GetDlgItem(dialer, 3), BM_CLICK, 0, 0);
+    Check(Text(::GetDlgItem(dialer, 1011)) == L"Not Connected.\r\n\r\n", "HangUp resets the status pane");
+
     ::SendMessageW(dialer, WM_CLOSE, 0, 0);
     Check(!::IsWindowVisible(dialer), "the close box hides the window");
     ::SendMessageW(dialer, WM_COMMAND, 32771, 0);
@@ -93,5 +100,6 @@ int wmain() {
     const std::string log = ReadLog();
     Check(log.find("***** Program Started *****") != std::string::npos, "vpn.log has the start line");
     Check(log.find("***** Program Exited *****") != std::string::npos, "vpn.log has the exit line");
+    Check(log.find("User hit CONNECT") != std::string::npos, "vpn.log has \"User hit CONNECT\"");
     return g_failures == 0 ? 0 : 1;
 }

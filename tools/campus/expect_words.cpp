@@ -421,6 +421,44 @@ Action No(Args& a) {
     a.Fail("expected 'command', 'route', 'ipsec-policy' or 'message-box' after 'no'");
 }
 
+Action ConnectionExpectation(Args& a) {
+    const std::string entry = a.Next("an entry name");
+    const std::string state = a.Next("up or absent");
+    if (!EqualsNoCase(state, "up") && !EqualsNoCase(state, "absent")) a.Fail("expected up or absent");
+    a.RequireDone();
+    return [=](Runner& r) {
+        bool up = false;
+        for (const auto& c : r.host().machine().connections)
+            if (c.entry == entry && !c.hangingUp && c.state == rascs::kConnected) up = true;
+        r.Check(up == EqualsNoCase(state, "up"), "connection " + ShowText(entry) + " " + state, up ? "up" : "not up");
+    };
+}
+
+Action DialParamsExpectation(Args& a) {
+    const std::string entry = a.Next("an entry name");
+    a.Require("user");
+    const std::string user = a.Next("a user name");
+    std::optional<std::string> password;
+    bool noPassword = false;
+    if (a.Accept("password")) {
+        password = a.Next("a password");
+    } else if (a.Accept("no-password")) {
+        noPassword = true;
+    }
+    a.RequireDone();
+    return [=](Runner& r) {
+        const auto& all = r.host().phonebook().dialParams;
+        const auto it = all.find(entry);
+        const std::string what = "dial parameters of " + ShowText(entry) + " for " + user +
+                                 (password ? " with password " + ShowText(*password) : noPassword ? " without password" : "");
+        if (it == all.end()) return r.Check(false, what, "none stored");
+        const auto& p = it->second;
+        const bool held = p.userName == user && (!password || (p.passwordSaved && p.password == *password)) &&
+                          (!noPassword || !p.passwordSaved);
+        r.Check(held, what, "user " + p.userName + (p.passwordSaved ? ", password " + ShowText(p.password) : ", no password"));
+    };
+}
+
 }  // namespace
 
 void AddExpectWords(std::vector<Word>& words) {
@@ -446,8 +484,8 @@ void AddExpectWords(std::vector<Word>& words) {
                   {"stdout", [](Args& a) { return OutputContains(a, false); }},
                   {"mutex", Mutex},
                   {"time", Time},
-                  {"connection", nullptr},
-                  {"dial-params", nullptr}});
+                  {"connection", ConnectionExpectation},
+                  {"dial-params", DialParamsExpectation}});
 }
 
 }  // namespace zelta::campus

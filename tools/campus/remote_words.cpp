@@ -1,5 +1,7 @@
 // Remote access, the helper service's pipe, and the far end of the tunnel.
 #include "dialer/service_pipe.h"
+#include "platform/sim/remote_access.h"
+#include "platform/text.h"
 #include "tools/campus/names.h"
 #include "tools/campus/runner.h"
 
@@ -51,6 +53,124 @@ Action PipeWords(Args& a, const std::string& name) {
     return [=](Runner& r) { r.host().AddPipeServer(name).replyDelay = delay; };
 }
 
+Action DialParams(Args& a) {
+    const std::string entry = a.Next("an entry name");
+    a.Require("user");
+    const std::string user = a.Next("a user name");
+    std::optional<std::string> password;
+    bool saved = false;
+    while (!a.Done()) {
+        if (a.Accept("password")) {
+            password = a.Next("a password");
+        } else {
+            a.Require("saved");
+            saved = true;
+        }
+    }
+    if (saved && !password) a.Fail("a saved password needs 'password PASSWORD'");
+    return [=](Runner& r) {
+        sim::SavedDialParams& params = r.host().phonebook().dialParams[entry];
+        params.userName = user;
+        params.password = password.value_or("");
+        params.passwordSaved = saved;
+    };
+}
+
+Action Connection(Args& a) {
+    const std::string entry = a.Next("an entry name");
+    a.Require("up");
+    std::string client = "10.9.9.9", server = "10.9.9.1";
+    while (!a.Done()) {
+        if (a.Accept("client")) {
+            client = a.Address("a client address").ToString();
+        } else {
+            a.Require("server");
+            server = a.Address("a server address").ToString();
+        }
+    }
+    return [=](Runner& r) {
+        sim::Machine& machine = r.host().machine();
+        sim::SimConnection connection;
+        connection.handle = RasConnectionHandle{machine.nextConnection++};
+        connection.entry = entry;
+        connection.state = rascs::kConnected;
+        connection.projected = true;
+        connection.client = client;
+        connection.server = server;
+        machine.connections.push_back(connection);
+        sim::ConnectionUp(machine, machine.connections.back());
+        r.host().journal().Note("dial", "\"" + entry + "\" connected by someone else, client " + client);
+    };
+}
+
+std::optional<std::uint32_t> StateNamed(const std::string& word) {
+    static const std::pair<const char*, std::uint32_t> names[] = {
+        {"OpenPort", rascs::kOpenPort}, {"PortOpened", rascs::kPortOpened}, {"ConnectDevice", rascs::kConnectDevice},
+        {"DeviceConnected", rascs::kDeviceConnected}, {"AllDevicesConnected", rascs::kAllDevicesConnected},
+        {"Authenticate", rascs::kAuthenticate}, {"AuthNotify", rascs::kAuthNotify}, {"AuthProject", rascs::kAuthProject},
+        {"Authenticated", rascs::kAuthenticated}, {"Projected", rascs::kProjected}, {"Connected", rascs::kConnected}};
+    for (const auto& [name, value] : names)
+        if (EqualsNoCase(word, name)) return value;
+    if (const auto number = ParseNumber(word); number && *number >= 0) return static_cast<std::uint32_t>(*number);
+    return std::nullopt;
+}
+
+Action Server(Args& a) {
+    const std::string what = a.Next("accepts, refuses, states, step, projection, drops-link or hangup-polls");
+    if (EqualsNoCase(what, "accepts")) {
+        const std::string user = a.Next("a user name");
+        const std::string password = a.Next("a password");
+        a.RequireDone();
+        return [=](Runner& r) { r.host().machine().vpnServer.accepts[user] = password; };
+    }
+    if (EqualsNoCase(what, "refuses")) {
+        a.Require("attempt");
+        const std::uint32_t attempt = a.Unsigned("an attempt number");
+        a.Require("with");
+        const std::uint32_t code = a.Unsigned("an error code");
+        a.RequireDone();
+        return [=](Runner& r) { r.host().machine().vpnServer.refusals[static_cast<int>(attempt)] = code; };
+    }
+    if (EqualsNoCase(what, "states")) {
+        std::vector<std::uint32_t> states;
+        while (!a.Done()) {
+            const std::string word = a.Next("a state");
+            const auto state = StateNamed(word);
+            if (!state) a.Fail("unknown dial state '" + word + "'");
+            states.push_back(*state);
+        }
+        if (states.empty()) a.Fail("expected the dial states");
+        return [=](Runner& r) { r.host().machine().vpnServer.states = states; };
+    }
+    if (EqualsNoCase(what, "step")) {
+        const std::uint64_t step = a.Duration();
+        a.RequireDone();
+        return [=](Runner& r) { r.host().machine().vpnServer.step = step; };
+    }
+    if (EqualsNoCase(what, "projection")) {
+        const std::string client = a.Address("the client address").ToString();
+        const std::string server = a.Address("the server address").ToString();
+        a.RequireDone();
+        return [=](Runner& r) { r.host().machine().vpnServer.projection = std::make_pair(client, server); };
+    }
+    if (EqualsNoCase(what, "hangup-polls")) {
+        const std::uint32_t polls = a.Unsigned("a number of polls");
+        a.RequireDone();
+        return [=](Runner& r) { r.host().machine().vpnServer.hangupPolls = static_cast<int>(polls); };
+    }
+    if (!EqualsNoCase(what, "drops-link")) a.Fail("unknown server statement '" + what + "'");
+    a.RequireDone();
+    return [](Runner& r) {
+        sim::Machine& machine = r.host().machine();
+        for (sim::SimConnection& c : machine.connections) {
+            if (c.hangingUp || c.state != rascs::kConnected) continue;
+            c.state = rascs::kDisconnected;
+            sim::ConnectionDown(machine, c);
+            r.host().journal().Note("dial", "the server dropped \"" + c.entry + "\"");
+        }
+    };
+}
+
 Action HelperService(Args& a) { return PipeWords(a, std::string(kServicePipeName)); }
 
 Action Pipe(Args& a) {
@@ -63,11 +183,11 @@ Action Pipe(Args& a) {
 void AddRemoteWords(std::vector<Word>& words) {
     words.insert(words.end(), {{"ras-device", RasDevice},
                                {"entry", Entry},
-                               {"dial-params", nullptr},
-                               {"connection", nullptr},
+                               {"dial-params", DialParams},
+                               {"connection", Connection},
                                {"helper-service", HelperService},
                                {"pipe", Pipe},
-                               {"server", nullptr},
+                               {"server", Server},
                                {"securid", nullptr}});
 }
 

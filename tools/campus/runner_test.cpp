@@ -74,8 +74,8 @@ TEST_F(RunnerTest, AMalformedLineStopsTheRunBeforeAnythingHappens) {
 }
 
 TEST_F(RunnerTest, WordsOfFeaturesNotBuiltYetSaySo) {
-    EXPECT_EQ(Error("os 5.1\nserver accepts alice secret\n"), path + ":2: 'server' is not supported yet");
-    EXPECT_EQ(Error("expect connection \"Zelta VPN\" up\n"), path + ":1: 'connection' is not supported yet");
+    EXPECT_EQ(Error("os 5.1\nsecurid close\n"), path + ":2: 'securid' is not supported yet");
+    EXPECT_EQ(Error("cable 3 unplugged\n"), path + ":1: 'cable' is not supported yet");
 }
 
 TEST_F(RunnerTest, AMachineThatWasNotSetUpIsReportedInTheScenariosWords) {

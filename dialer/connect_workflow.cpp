@@ -1,0 +1,266 @@
+// The connect and disconnect workflow of DialerDialog: Connect, the retry, HangUp, the hang-up wait,
+// finding a connection someone else made, and the saved credentials.
+#include <cstdio>
+
+#include "common/ipsec_policy.h"
+#include "common/phonebook_name.h"
+#include "dialer/dialer_dialog.h"
+#include "dialer/phonebook_entry.h"
+#include "dialer/resource.h"
+#include "dialer/service_pipe.h"
+#include "routing/switch_discovery.h"
+
+namespace zelta {
+namespace {
+
+constexpr std::size_t kBoxCapacity = 256;        // bytes read from the user-name and password boxes
+constexpr std::size_t kConnectionCapacity = 16;  // connections enumerated
+constexpr int kHangUpPolls = 100;
+constexpr Win32Error kInvalidHandle = 6;
+
+// The record forms of successive Windows versions, tried in this order.
+constexpr RasConnForm kConnForms[] = {RasConnForm::Nt351, RasConnForm::Nt4, RasConnForm::Windows2000,
+                                      RasConnForm::XpNoFlags, RasConnForm::WindowsXp};
+
+// What a 256-byte GetDlgItemText leaves of a box: at most 255 bytes, never half a character.
+std::string BoxText(std::string text) {
+    if (text.size() >= kBoxCapacity) {
+        std::size_t cut = kBoxCapacity - 1;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+        SecureZero(text.data() + cut, text.size() - cut);
+        text.resize(cut);
+    }
+    return text;
+}
+
+}  // namespace
+
+void DialerDialog::ReplaceStatus(std::string_view text) {
+    m_window->SetControlText(IDC_STATUS, text);
+    m_window->ScrollToEnd(IDC_STATUS);
+}
+
+void DialerDialog::StartRetryTimer() {
+    m_window->SetTimer(TIMER_RETRY, 5000);
+    m_process.g_uRetryTimer = true;
+    m_window->EnableControl(IDC_CONNECT, false);
+    m_window->EnableControl(IDC_HANGUP, true);
+}
+
+void DialerDialog::OnConnect() {
+    m_process.log.LogMessage(log_level::kMain, "User hit CONNECT\n");
+    m_bUserHangUp = false;
+    DoConnect();
+}
+
+void DialerDialog::Reconnect() {
+    m_bUserHangUp = false;
+    DoConnect();
+}
+
+void DialerDialog::DoConnect() {
+    Platform& os = m_process.platform;
+    Log& log = m_process.log;
+    RasDialParams params;
+    params.szEntryName = std::string(kEntryName);
+
+    const SwitchPath path = FindSwitchInterface(m_settings);
+    int retryText = 0;
+    if (path == NoRoute) retryText = IDS_NO_ROUTE;
+    if (path == NotWireless) retryText = IDS_NOT_WIRELESS;
+    if (path == SwitchNotFound) retryText = IDS_NO_SWITCH;
+    if (path == Ready && m_settings.WaitForWireless() && IsWiredPresent()) retryText = IDS_WIRED;
+    if (retryText != 0) {
+        AppendStatus(StatusText(retryText));
+        StartRetryTimer();
+        return;
+    }
+
+    log.LogMessage(log_level::kDevices, m_settings.l2tp ? "Setting ipsec entry l2tp" : "Setting pptp entry");
+    if (FindExistingConnection()) {
+        AppendStatus(StatusText(IDS_ALREADY_CONNECTED));
+        OnConnected(true);
+        m_window->EnableControl(IDC_CONNECT, false);
+        m_window->EnableControl(IDC_HANGUP, true);
+        return;
+    }
+
+    bool passwordSaved = false;
+    const Win32Error read = os.remoteAccess.GetEntryDialParams(kEntryName, params, passwordSaved);
+    if (read != err::kSuccess) {
+        log.DebugTrace("RasGetEntryDialParams failed %d\r\n", static_cast<int>(read));
+    } else {
+        log.DebugTrace("RasGetEntryDialParams succeeded\r\n");
+    }
+    params.szEntryName = std::string(kEntryName);
+
+    bool haveCredentials = false;
+    const std::string user = BoxText(m_window->ControlText(IDC_USER_NAME));
+    if (!user.empty()) {
+        if (user != params.szUserName) params.szUserName = user;
+        std::string password = BoxText(m_window->ControlText(IDC_PASSWORD));
+        if (!password.empty()) {
+            if (password == PASSWORD_MASK) {
+                params.szPassword = m_szPassword.Clone();  // the box stands for the known password
+            } else if (password != params.szPassword.View()) {
+                params.szPassword.Assign(password);
+            }
+            haveCredentials = true;
+        }
+        SecureZero(password.data(), password.size());
+    }
+
+    AppendStatus(StatusText(IDS_STARTING_IPSEC));
+    if (StartIpsecViaService(m_settings) < 0) {
+        log.LogMessage(log_level::kMain, "Unable to start IPSEC service!!!\n");
+        AppendStatus(StatusText(IDS_IPSEC_FAILED));
+        m_window->EnableControl(IDC_CONNECT, false);
+        m_window->EnableControl(IDC_HANGUP, true);
+        return;
+    }
+    ApplyIpsecPolicy(m_settings);
+    if (!ProvisionPhonebookEntry(m_settings)) {
+        log.LogMessage(log_level::kMain,
+                       "FATAL ERROR:  Unable to set dialup entry.  If problem persists, please try rebooting and "
+                       "reinstalling.\n");
+        AppendStatus(StatusText(IDS_ENTRY_FAILED));
+        return;
+    }
+    log.LogMessage(log_level::kVerbose, "Started IPSEC POL and dial entry\n");
+
+    if (m_window->IsChecked(IDC_SAVE_PASSWORD)) {
+        if (haveCredentials) os.remoteAccess.SetEntryDialParams(params, false);
+    } else {
+        os.remoteAccess.SetEntryDialParams(params, true);
+    }
+    log.LogMessage(log_level::kVerbose, "Set entry dial params\n");
+
+    const Win32Error rc = os.remoteAccess.Dial(params, true, m_window->Handle(), m_process.g_hdl);
+    log.LogMessage(log_level::kMain, "RasDial connecting to VPN server\n");
+    if (rc != err::kSuccess) {
+        AppendStatus(Format(IDS_RASDIAL_RETURNED, static_cast<int>(rc)));
+        if (m_process.g_hdl && !m_process.g_bSessionClosing) {
+            log.LogMessage(log_level::kMain, "Hanging up.\n");
+            HangUpAndWait(m_process.g_hdl);
+        }
+        m_window->EnableControl(IDC_CONNECT, true);
+        m_window->EnableControl(IDC_HANGUP, false);
+        return;
+    }
+    AppendStatus(StatusText(IDS_CONNECTING));
+    m_window->EnableControl(IDC_CONNECT, false);
+    m_window->EnableControl(IDC_HANGUP, true);
+}
+
+void DialerDialog::RetryTimerProc() {
+    if (m_process.g_bExiting) return;
+    m_window->KillTimer(TIMER_RETRY);
+    m_process.g_uRetryTimer = false;
+    if (!m_bUserHangUp && !m_process.g_hdl) Reconnect();
+}
+
+void DialerDialog::OnHangUp() {
+    m_process.log.LogMessage(log_level::kMain, "User hit DISCONNECT\n");
+    m_bUserHangUp = true;
+    DisconnWrapper();
+    RemoveIpsecPolicy(m_settings);
+    if (m_settings.extranetAccessPresent) NotifyServiceDisconnect(m_process.platform);
+}
+
+void DialerDialog::DisconnWrapper() {
+    m_process.log.LogMessage(log_level::kMain, "DisconnWrapper.\n");
+    DoDisconnect();
+    if (m_process.g_uStatusTimer) {
+        m_window->KillTimer(TIMER_STATUS_POLL);
+        m_process.g_uStatusTimer = false;
+    }
+    if (m_process.g_uRetryTimer) {
+        m_window->KillTimer(TIMER_RETRY);
+        m_process.g_uRetryTimer = false;
+    }
+}
+
+void DialerDialog::DoDisconnect() {
+    if (m_process.g_hdl) {
+        ReplaceStatus("Disconnecting...\r\n  may take up to 10 seconds...");
+        m_window->EnableControl(IDC_CONNECT, false);
+        m_window->EnableControl(IDC_HANGUP, false);
+        m_process.log.LogMessage(log_level::kMain, "Hanging up in DoDisconnect.\n");
+        HangUpAndWait(m_process.g_hdl);
+        SetTrayConnected(false);
+    }
+    ReplaceStatus("Not Connected.\r\n\r\n");
+    m_window->EnableControl(IDC_CONNECT, true);
+    m_window->EnableControl(IDC_HANGUP, false);
+}
+
+void DialerDialog::HangUpAndWait(RasConnectionHandle& connection) {
+    RemoteAccess& ras = m_process.platform.remoteAccess;
+    ras.HangUp(connection);
+    // The remote-access manager lets a connection go a little after RasHangUp returns.
+    for (int poll = 0; poll < kHangUpPolls; ++poll) {
+        std::uint32_t state = 0;
+        Win32Error error = 0;
+        if (ras.GetConnectStatus(connection, state, error) == kInvalidHandle) {
+            m_process.log.LogMessage(log_level::kMain, "RasHangup done\n");
+            break;
+        }
+        m_process.platform.clock.Sleep(0);
+    }
+    connection = RasConnectionHandle{};
+}
+
+int DialerDialog::FindExistingConnection() {
+    Log& log = m_process.log;
+    std::vector<RasConnection> connections;
+    Win32Error rc = ras_error::kInvalidSize;
+    for (const RasConnForm form : kConnForms) {
+        rc = m_process.platform.remoteAccess.EnumConnections(form, kConnectionCapacity, connections);
+        if (rc != ras_error::kInvalidSize) break;
+    }
+    if (rc == ras_error::kInvalidSize) {
+        log.LogMessage(log_level::kMain, "RasEnumConnections failed sizes err=%d\n", static_cast<int>(rc));
+        return 0;
+    }
+    if (rc != err::kSuccess) {
+        log.LogMessage(log_level::kMain, "RasEnumConnections failed %d\n", static_cast<int>(rc));
+        return 0;
+    }
+    for (std::size_t i = 0; i < connections.size(); ++i) {
+        log.LogMessage(log_level::kVerbose, "Found ras %d %s\n", static_cast<int>(i), connections[i].szEntryName.c_str());
+        if (connections[i].szEntryName == kEntryName) {
+            log.LogMessage(log_level::kVerbose, "Found Zelta VPN\n");
+            m_process.g_hdl = connections[i].hrasconn;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int DialerDialog::LoadSavedCredentials() {
+    RasDialParams params;
+    bool passwordSaved = false;
+    int result = 0;
+    if (m_process.platform.remoteAccess.GetEntryDialParams(kEntryName, params, passwordSaved) == err::kSuccess) {
+        m_window->SetControlText(IDC_USER_NAME, BoxText(params.szUserName));
+        if (passwordSaved) {
+            m_szPassword.Assign(params.szPassword.View().substr(0, kBoxCapacity - 1));
+            m_window->SetControlText(IDC_PASSWORD, m_szPassword.View());
+            m_bSavedPassword = true;
+            result = 1;
+        }
+    }
+    if (m_bSavedPassword) m_window->SetChecked(IDC_SAVE_PASSWORD, true);
+    return result;
+}
+
+void DialerDialog::MaskPassword() {
+    std::string box = BoxText(m_window->ControlText(IDC_PASSWORD));
+    if (!box.empty() && box != PASSWORD_MASK) {
+        m_szPassword.Assign(box);
+        m_window->SetControlText(IDC_PASSWORD, PASSWORD_MASK);
+    }
+    SecureZero(box.data(), box.size());
+}
+
+}  // namespace zelta
