@@ -1,0 +1,153 @@
+// The simulated desktop: dialogs built from a template, timers that coalesce, message boxes and the
+// tray menu as modal loops, and another program's SendMessage waiting for the answer.
+#include "platform/sim/ui.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/sim/sim_host.h"
+
+namespace zelta::sim {
+namespace {
+
+ResourceSet TestResources() {
+    ResourceSet set;
+    set.dialogs.push_back({7, 1033, "Test", "WS_POPUP | WS_VISIBLE | WS_SYSMENU", 100, 50,
+                           {{1, "DEFPUSHBUTTON", "OK", "", 0, 0, 10, 10},
+                            {10, "Button", "Box", "BS_AUTOCHECKBOX", 0, 0, 10, 10},
+                            {11, "EDITTEXT", "", "ES_MULTILINE | ES_READONLY", 0, 0, 10, 10}}});
+    set.menus.push_back({9, 1033, "tray", {{100, "&Open"}, {0, ""}, {101, "E&xit"}}});
+    set.strings.push_back({5, 1033, "five"});
+    set.strings.push_back({5, 1041, "go"});
+    return set;
+}
+
+// A controller that records what reaches it and does what the test asks at initialisation.
+class Recorder final : public DialogController {
+public:
+    std::function<void(Window&)> init;
+    std::vector<std::string> seen;
+    Window* window = nullptr;
+    bool keepHidden = false;
+    void OnInitDialog(Window& w) override {
+        window = &w;
+        if (init) init(w);
+    }
+    bool OnCommand(int id) override {
+        seen.push_back("command " + std::to_string(id));
+        return id == 100;
+    }
+    void OnTimer(std::uint32_t id) override { seen.push_back("timer " + std::to_string(id)); }
+    void OnWindowPosChanging(bool& show) override {
+        if (keepHidden) show = false;
+    }
+    void OnDestroy() override { seen.push_back("destroy"); }
+};
+
+class SimUiTest : public ::testing::Test {
+protected:
+    SimUiTest() {
+        host.SetInputDesktop("Default");
+        host.SetImageResources("test.exe", resources);
+    }
+    SimProcess& Run(Recorder& recorder) {
+        return host.Start("test.exe", "SYSTEM", [&recorder](SimProcess& p) { return p.platform().dialogs.DoModal(7, recorder); });
+    }
+    ResourceSet resources = TestResources();
+    SimHost host;
+};
+
+TEST_F(SimUiTest, ADialogIsBuiltFromItsTemplateShownAndEndedByOk) {
+    Recorder recorder;
+    SimProcess& p = Run(recorder);
+    SimWindow* w = host.desktop().Top();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->Title(), "Test");
+    EXPECT_TRUE(w->IsVisible());
+    EXPECT_NE(w->FindControl(10), nullptr);
+    EXPECT_EQ(w->FindControl(-1), nullptr);
+    w->Post([](SimWindow& win) { win.Command(dialog_result::kOk); });
+    host.RunFor(0);
+    EXPECT_TRUE(p.HasEnded());
+    EXPECT_EQ(p.exitCode(), dialog_result::kOk);
+    EXPECT_EQ(recorder.seen, (std::vector<std::string>{"command 1", "destroy"}));
+    EXPECT_TRUE(host.desktop().windows.empty());
+}
+
+TEST_F(SimUiTest, AControllerCanKeepTheWindowFromBeingShown) {
+    Recorder recorder;
+    recorder.keepHidden = true;
+    Run(recorder);
+    EXPECT_FALSE(host.desktop().Top()->IsVisible());
+}
+
+TEST_F(SimUiTest, TimersFireOnVirtualTimeAndCoalesceWhileTheProgramIsBlocked) {
+    Recorder recorder;
+    recorder.init = [](Window& w) { w.SetTimer(4, 1000); };
+    Run(recorder);
+    host.RunFor(3000);
+    EXPECT_EQ(recorder.seen, (std::vector<std::string>{"timer 4", "timer 4", "timer 4"}));
+    recorder.seen.clear();
+    // The program sleeps 5 s inside a handler: the ticks that fell due meanwhile arrive as one.
+    host.desktop().Top()->Post([](SimWindow& w) { w.controller().OnTimer(99); });
+    host.desktop().Top()->Post([this](SimWindow&) { host.scheduler().Sleep(5000); });
+    host.RunFor(5500);
+    // The four ticks that fell due while it slept arrive as one; then the tick of 8 s.
+    EXPECT_EQ(recorder.seen, (std::vector<std::string>{"timer 99", "timer 4", "timer 4"}));
+    recorder.window->KillTimer(4);
+    recorder.seen.clear();
+    host.RunFor(5000);
+    EXPECT_TRUE(recorder.seen.empty());
+}
+
+TEST_F(SimUiTest, MessageBoxesAndMenusAreModalYetTimersKeepComing) {
+    Recorder recorder;
+    recorder.init = [](Window& w) { w.SetTimer(1, 1000); };
+    Run(recorder);
+    SimWindow& w = *host.desktop().Top();
+    int answer = 0;
+    w.Post([&answer](SimWindow& win) { answer = win.ShowMessageBox("Error=691", 0); });
+    host.RunFor(2500);
+    ASSERT_TRUE(host.desktop().messageBox.has_value());
+    EXPECT_EQ(host.desktop().messageBox->title, "test");
+    EXPECT_EQ(recorder.seen, (std::vector<std::string>{"timer 1", "timer 1"}));
+    host.scheduler().Post(w.program(), 0, [this] { host.desktop().messageBox->answered = true; });
+    host.RunFor(0);
+    EXPECT_EQ(answer, dialog_result::kOk);
+    EXPECT_FALSE(host.desktop().messageBox.has_value());
+
+    recorder.seen.clear();
+    w.Post([](SimWindow& win) { win.TrackTrayMenu(9); });
+    host.RunFor(0);
+    ASSERT_TRUE(host.desktop().menu.has_value());
+    EXPECT_EQ(w.FirstMenuCommand(9), 100);
+    host.scheduler().Post(w.program(), 0, [this] { host.desktop().menu->chosen = 101; });
+    host.RunFor(0);
+    EXPECT_EQ(recorder.seen, (std::vector<std::string>{"command 101"}));
+}
+
+TEST_F(SimUiTest, AnotherProgramsSendMessageWaitsUntilTheWindowHandledIt) {
+    Recorder recorder;
+    Run(recorder);
+    const WindowHandle handle = host.desktop().Top()->Handle();
+    SimProcess& other = host.Start("other.exe", "SYSTEM", [handle](SimProcess& p) {
+        p.platform().dialogs.SendCommand(handle, 100);
+        return 0;
+    });
+    EXPECT_FALSE(other.HasEnded());  // waits for the answer
+    host.RunFor(0);
+    EXPECT_TRUE(other.HasEnded());
+    EXPECT_EQ(recorder.seen, (std::vector<std::string>{"command 100"}));
+}
+
+TEST_F(SimUiTest, StringsComeInTheUsersLanguageAndMissingResourcesFailLoudly) {
+    SimProcess& p = host.NewProcess("test.exe", "SYSTEM");
+    EXPECT_EQ(p.platform().resources.String(5), "five");
+    host.desktop().language = 1041;
+    EXPECT_EQ(p.platform().resources.String(5), "go");
+    EXPECT_EQ(p.platform().resources.String(6), "");
+    SimProcess& stranger = host.NewProcess("stranger.exe", "SYSTEM");
+    EXPECT_THROW(stranger.platform().resources.String(5), SimSetupError);
+}
+
+}  // namespace
+}  // namespace zelta::sim
