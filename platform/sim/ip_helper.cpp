@@ -1,6 +1,8 @@
 // Implements platform/ip_helper.h over the simulated machine's adapters and routes.
 #include "platform/sim/ip_helper.h"
 
+#include "platform/sim/programs.h"
+
 #include <algorithm>
 #include <bit>
 #include <tuple>
@@ -61,12 +63,6 @@ bool Before(const RouteRow& a, const RouteRow& b) {
     return std::tie(a.dest.octets, a.mask.octets, a.nextHop.octets) < std::tie(b.dest.octets, b.mask.octets, b.nextHop.octets);
 }
 
-void NoteRoute(const Machine& machine, char sign, const RouteRow& r) {
-    machine.journal.Note("route", std::string(1, sign) + " " + r.dest.ToString() + "/" + r.mask.ToString() + " via " +
-                                      r.nextHop.ToString() + " if " + std::to_string(r.ifIndex) + " metric " +
-                                      std::to_string(r.metric) + " (IP Helper)");
-}
-
 }  // namespace
 
 Win32Error SimIpHelper::ForwardTable(std::size_t capacity, std::vector<IpForwardRow>& out) {
@@ -84,7 +80,7 @@ Win32Error SimIpHelper::DeleteForwardEntry(const IpForwardRow& row) {
     for (auto it = m_machine.routes.begin(); it != m_machine.routes.end(); ++it) {
         if (it->dest == row.dwForwardDest && it->mask == row.dwForwardMask && it->nextHop == row.dwForwardNextHop &&
             it->ifIndex == row.dwForwardIfIndex) {
-            NoteRoute(m_machine, '-', *it);
+            NoteRoute(m_machine, '-', *it, "IP Helper");
             m_machine.routes.erase(it);
             return err::kSuccess;
         }
@@ -102,7 +98,7 @@ Win32Error SimIpHelper::CreateForwardEntry(const IpForwardRow& row) {
                                              [&](const SimAdapter& a) { return a.info.Index == row.dwForwardIfIndex; });
     if (!interfaceExists) return err::kInvalidParameter;
     m_machine.routes.push_back(r);
-    NoteRoute(m_machine, '+', r);
+    NoteRoute(m_machine, '+', r, "IP Helper");
     return err::kSuccess;
 }
 

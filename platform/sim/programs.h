@@ -22,6 +22,9 @@ std::uint32_t RunRouteProgram(Machine& machine, const std::vector<std::string>& 
 // "-w REG -f FILTER -n NEG -1k LIFE -1s IKE -p NAME -r RULE -x -a AUTH".
 std::uint32_t RunIpsecTool(Machine& machine, const std::vector<std::string>& args);
 
+// Tells the journal of a route added ('+') or deleted ('-'), and by whom ("" for the route program).
+void NoteRoute(const Machine& machine, char sign, const RouteRow& row, std::string_view by = {});
+
 // The interface a gateway is reached through: the adapter whose subnet holds it.
 std::optional<std::uint32_t> InterfaceForGateway(const Machine& machine, Ipv4 gateway);
 

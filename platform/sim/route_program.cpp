@@ -9,17 +9,17 @@ namespace {
 
 constexpr std::uint32_t kFailed = 1;
 
-void NoteRoute(const Machine& machine, char sign, const RouteRow& r) {
-    machine.journal.Note("route", std::string(1, sign) + " " + r.dest.ToString() + "/" + r.mask.ToString() + " via " +
-                                      r.nextHop.ToString() + " if " + std::to_string(r.ifIndex) + " metric " +
-                                      std::to_string(r.metric));
-}
-
 bool SameSubnet(Ipv4 a, Ipv4 b, Ipv4 mask) {
     return (a.NetworkOrderValue() & mask.NetworkOrderValue()) == (b.NetworkOrderValue() & mask.NetworkOrderValue());
 }
 
 }  // namespace
+
+void NoteRoute(const Machine& machine, char sign, const RouteRow& r, std::string_view by) {
+    machine.journal.Note("route", std::string(1, sign) + " " + r.dest.ToString() + "/" + r.mask.ToString() + " via " +
+                                      r.nextHop.ToString() + " if " + std::to_string(r.ifIndex) + " metric " +
+                                      std::to_string(r.metric) + (by.empty() ? "" : " (" + std::string(by) + ")"));
+}
 
 std::optional<std::uint32_t> InterfaceForGateway(const Machine& machine, Ipv4 gateway) {
     for (const SimAdapter& adapter : machine.adapters) {
