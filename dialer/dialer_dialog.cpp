@@ -2,6 +2,7 @@
 #include "dialer/dialer_dialog.h"
 
 #include "common/ipsec_policy.h"
+#include "common/ipsec_store_cleanup.h"
 #include "dialer/about_dialog.h"
 #include "dialer/resource.h"
 #include "dialer/service_pipe.h"
@@ -40,6 +41,7 @@ void DialerDialog::OnInitDialog(Window& window) {
     m_settings.SetRunning(true);
     m_settings.SetDisabled(false);
     log.LogMessage(log_level::kMain, "***** Program Started *****\n");
+    CleanLocalIpsecPolicies(m_settings);
 
     for (int id = IDS_REDIALING; id <= IDS_ENTRY_FAILED; ++id) m_strStatus.push_back(os.resources.String(id));
     os.instance.SetSharedWindow(window.Handle());

@@ -28,7 +28,7 @@ enum class RegType : std::uint32_t {
 
 // The rights a key is opened with. The simulated registry enforces them as Windows does: a key
 // opened for Read refuses writes with kAccessDenied, one opened for SetValue refuses reads.
-enum class RegAccess { Read, SetValue, Write, All };
+enum class RegAccess { Read, SetValue, Write, ReadWrite, All };
 
 // A value as stored: its type and its raw bytes, unchanged (strings are UTF-16LE, see text.h).
 struct RegValue {

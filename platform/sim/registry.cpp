@@ -17,7 +17,9 @@ std::vector<std::string> SplitPath(std::string_view path) {
     return parts;
 }
 
-bool CanRead(RegAccess access) { return access == RegAccess::Read || access == RegAccess::All; }
+bool CanRead(RegAccess access) {
+    return access == RegAccess::Read || access == RegAccess::ReadWrite || access == RegAccess::All;
+}
 bool CanWrite(RegAccess access) { return access != RegAccess::Read; }
 
 std::string RootName(RegistryRoot root) { return root == RegistryRoot::LocalMachine ? "HKLM" : "HKCU"; }

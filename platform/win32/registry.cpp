@@ -20,6 +20,7 @@ REGSAM Sam(RegAccess access) {
         case RegAccess::Read: return KEY_READ;
         case RegAccess::SetValue: return KEY_SET_VALUE;
         case RegAccess::Write: return KEY_WRITE;
+        case RegAccess::ReadWrite: return KEY_READ | KEY_WRITE;
         case RegAccess::All: return KEY_ALL_ACCESS;
     }
     return KEY_READ;
