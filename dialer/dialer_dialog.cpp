@@ -4,6 +4,7 @@
 #include "common/ipsec_policy.h"
 #include "common/ipsec_store_cleanup.h"
 #include "dialer/about_dialog.h"
+#include "dialer/netinfo/network_info.h"
 #include "dialer/resource.h"
 #include "dialer/service_pipe.h"
 #include "platform/text.h"
@@ -167,8 +168,7 @@ bool DialerDialog::OnCommand(int id) {
     switch (id) {
         case IDC_CONNECT: OnConnect(); return true;
         case IDC_HANGUP: OnHangUp(); return true;
-        case IDC_NETWORK_INFO:  // the network report is wired here when it is built
-            return true;
+        case IDC_NETWORK_INFO: OnNetworkInfo(); return true;
         case IDC_LAUNCH_AT_BOOT: OnLaunchAtBoot(); return true;
         case IDC_CONNECT_AT_LAUNCH: OnConnectAtLaunch(); return true;
         case IDC_WAIT_FOR_WIRELESS: OnWaitForWireless(); return true;
@@ -177,6 +177,11 @@ bool DialerDialog::OnCommand(int id) {
         case IDM_TRAY_EXIT: OnTrayExit(); return true;
         default: return false;
     }
+}
+
+void DialerDialog::OnNetworkInfo() {
+    if (const auto report = NetworkInfoReport(m_process.platform, m_process.log))
+        m_window->ShowMessageBox(*report, message_box::kOk);
 }
 
 bool DialerDialog::OnSysCommand(std::uint32_t id) {

@@ -60,6 +60,7 @@ public:
     void OnConnectAtLaunch();
     void OnWaitForWireless();
     void OnHideAfterConnect();
+    void OnNetworkInfo();
 
     // The connect and disconnect workflow.
     void OnConnect();

@@ -61,6 +61,9 @@ public:
 
     // GetIpForwardTable, sorted, with room for `capacity` rows (kInsufficientBuffer when more).
     virtual Win32Error ForwardTable(std::size_t capacity, std::vector<IpForwardRow>& out) = 0;
+    // GetNetworkParams: the DNS servers of DnsServerList, in order, as dotted quads.
+    virtual Win32Error NetworkParams(std::vector<std::string>& dnsServers) = 0;
+
     // DeleteIpForwardEntry / CreateIpForwardEntry.
     virtual Win32Error DeleteForwardEntry(const IpForwardRow& row) = 0;
     virtual Win32Error CreateForwardEntry(const IpForwardRow& row) = 0;

@@ -75,6 +75,12 @@ Win32Error SimIpHelper::ForwardTable(std::size_t capacity, std::vector<IpForward
     return err::kSuccess;
 }
 
+Win32Error SimIpHelper::NetworkParams(std::vector<std::string>& dnsServers) {
+    if (auto fault = m_faults.Check("GetNetworkParams")) return *fault;
+    dnsServers = m_machine.dnsServers;
+    return err::kSuccess;
+}
+
 Win32Error SimIpHelper::DeleteForwardEntry(const IpForwardRow& row) {
     if (auto fault = m_faults.Check("DeleteIpForwardEntry", row.dwForwardDest.ToString())) return *fault;
     for (auto it = m_machine.routes.begin(); it != m_machine.routes.end(); ++it) {

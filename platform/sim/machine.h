@@ -140,7 +140,8 @@ struct Machine {
     std::deque<SimConnection> connections;
     std::uint64_t nextConnection = 0x5A00;
     std::vector<RouteRow> routes;
-    std::deque<SimAdapter> adapters;  // a deque: references stay valid as adapters are added
+    std::deque<SimAdapter> adapters;
+    std::vector<std::string> dnsServers;  // a deque: references stay valid as adapters are added
     std::map<std::string, IpsecPolicy, NoCaseLess> ipsecPolicies;
     std::vector<CommandRun> commands;
     std::vector<DebugLine> standardOutput;

@@ -104,6 +104,20 @@ Win32Error Win32IpHelper::ForwardTable(std::size_t capacity, std::vector<IpForwa
     return NO_ERROR;
 }
 
+Win32Error Win32IpHelper::NetworkParams(std::vector<std::string>& dnsServers) {
+    std::vector<std::uint8_t> buffer(8192);
+    ULONG size = static_cast<ULONG>(buffer.size());
+    auto* info = reinterpret_cast<FIXED_INFO*>(buffer.data());
+    const DWORD rc = ::GetNetworkParams(info, &size);
+    if (rc != NO_ERROR) return rc;
+    dnsServers = {};
+    for (const IP_ADDR_STRING* s = &info->DnsServerList; s; s = s->Next) {
+        const std::string address(s->IpAddress.String, strnlen(s->IpAddress.String, 16));
+        if (!address.empty()) dnsServers.push_back(address);
+    }
+    return NO_ERROR;
+}
+
 Win32Error Win32IpHelper::DeleteForwardEntry(const IpForwardRow& row) {
     MIB_IPFORWARDROW m = ToMib(row);
     return ::DeleteIpForwardEntry(&m);

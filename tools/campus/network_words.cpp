@@ -104,6 +104,123 @@ Action LinkSpeed(Args& a) {
     return [=](Runner& r) { AdapterAt(r, index).oids[ndis_oid::kGenLinkSpeed] = Le32(mbits * 10000); };
 }
 
+std::vector<std::uint8_t> SsidValue(const std::string& text) {
+    std::vector<std::uint8_t> bytes = Le32(static_cast<std::uint32_t>(std::min<std::size_t>(text.size(), 32)));
+    for (std::size_t i = 0; i < 32; ++i) bytes.push_back(i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0);
+    return bytes;
+}
+
+// The centre frequency of an 802.11 channel in kHz.
+std::uint32_t ChannelFrequency(std::uint32_t channel) {
+    if (channel == 14) return 2484000;
+    return channel > 14 ? 5000000 + channel * 5000 : 2407000 + channel * 5000;
+}
+
+// NDIS_802_11_CONFIGURATION with a beacon period of 100 and the frequency.
+std::vector<std::uint8_t> Configuration(std::uint32_t kHz) {
+    std::vector<std::uint8_t> bytes = Le32(32);
+    for (std::uint32_t v : {100u, 0u, kHz}) {
+        const auto b = Le32(v);
+        bytes.insert(bytes.end(), b.begin(), b.end());
+    }
+    bytes.resize(32, 0);
+    return bytes;
+}
+
+Action Wlan(Args& a) {
+    const std::uint32_t index = a.Unsigned("an interface index");
+    const std::string field = a.Next("ssid, bssid, rssi, channel, frequency, wep, infrastructure, authentication or rates");
+    std::uint32_t oid = 0;
+    std::vector<std::uint8_t> value;
+    if (EqualsNoCase(field, "ssid")) {
+        oid = 0x0D010102;
+        value = SsidValue(a.Next("an SSID"));
+    } else if (EqualsNoCase(field, "bssid")) {
+        oid = 0x0D010101;
+        value = ParseMac(a, a.Next("a MAC"));
+    } else if (EqualsNoCase(field, "rssi")) {
+        oid = 0x0D010206;
+        value = Le32(static_cast<std::uint32_t>(static_cast<std::int32_t>(a.Number("an RSSI in dBm"))));
+    } else if (EqualsNoCase(field, "channel") || EqualsNoCase(field, "frequency")) {
+        oid = 0x0D010211;
+        const std::uint32_t n = a.Unsigned(EqualsNoCase(field, "channel") ? "a channel" : "a frequency in kHz");
+        value = Configuration(EqualsNoCase(field, "channel") ? ChannelFrequency(n) : n);
+    } else if (EqualsNoCase(field, "wep")) {
+        oid = 0x0D01011B;
+        value = Le32(a.Unsigned("a WEP status"));
+    } else if (EqualsNoCase(field, "infrastructure")) {
+        oid = 0x0D010108;
+        value = Le32(a.Unsigned("an infrastructure mode"));
+    } else if (EqualsNoCase(field, "authentication")) {
+        oid = 0x0D010118;
+        value = Le32(a.Unsigned("an authentication mode"));
+    } else if (EqualsNoCase(field, "rates")) {
+        oid = 0x0D01020E;
+        value = a.Bytes();
+    } else {
+        a.Fail("unknown 802.11 field '" + field + "'");
+    }
+    a.RequireDone();
+    return [=](Runner& r) { AdapterAt(r, index).oids[oid] = value; };
+}
+
+Action AccessPoint(Args& a) {
+    const std::uint32_t index = a.Unsigned("an interface index");
+    a.Require("bssid");
+    const std::vector<std::uint8_t> mac = ParseMac(a, a.Next("a MAC"));
+    a.Require("ssid");
+    const std::string ssid = a.Next("an SSID");
+    std::int32_t rssi = -60;
+    std::uint32_t kHz = ChannelFrequency(6);
+    std::uint32_t privacy = 0;
+    while (!a.Done()) {
+        if (a.Accept("rssi")) {
+            rssi = static_cast<std::int32_t>(a.Number("an RSSI"));
+        } else if (a.Accept("channel")) {
+            kHz = ChannelFrequency(a.Unsigned("a channel"));
+        } else if (a.Accept("frequency")) {
+            kHz = a.Unsigned("a frequency in kHz");
+        } else if (a.Accept("privacy")) {
+            privacy = 1;
+        } else {
+            a.Require("rates");
+            a.Bytes();  // the table does not show rates; accepted for completeness
+        }
+    }
+    // One NDIS_WLAN_BSSID of 104 bytes, appended to the adapter's NDIS_802_11_BSSID_LIST.
+    std::vector<std::uint8_t> entry(104, 0);
+    const auto put = [&entry](std::size_t at, const std::vector<std::uint8_t>& bytes) {
+        std::copy(bytes.begin(), bytes.end(), entry.begin() + static_cast<std::ptrdiff_t>(at));
+    };
+    put(0, Le32(104));
+    put(4, std::vector<std::uint8_t>(mac.begin(), mac.begin() + std::min<std::ptrdiff_t>(6, static_cast<std::ptrdiff_t>(mac.size()))));
+    put(12, SsidValue(ssid));
+    put(48, Le32(privacy));
+    put(52, Le32(static_cast<std::uint32_t>(rssi)));
+    put(60, Configuration(kHz));
+    return [=](Runner& r) {
+        auto& list = AdapterAt(r, index).oids[0x0D010217];
+        if (list.size() < 4) list = Le32(0);
+        const std::uint32_t count = list[0] | (list[1] << 8) | (list[2] << 16) | (static_cast<std::uint32_t>(list[3]) << 24);
+        const auto updated = Le32(count + 1);
+        std::copy(updated.begin(), updated.end(), list.begin());
+        list.insert(list.end(), entry.begin(), entry.end());
+    };
+}
+
+Action AccessPoints(Args& a) {
+    const std::uint32_t index = a.Unsigned("an interface index");
+    a.Require("bytes");
+    const auto bytes = a.Bytes();
+    return [=](Runner& r) { AdapterAt(r, index).oids[0x0D010217] = bytes; };
+}
+
+Action DnsServer(Args& a) {
+    const Ipv4 address = a.Address("a DNS server address");
+    a.RequireDone();
+    return [=](Runner& r) { r.host().machine().dnsServers.push_back(address.ToString()); };
+}
+
 Action Route(Args& a) {
     const auto [dest, mask] = a.AddressMask();
     a.Require("via");
@@ -135,14 +252,14 @@ void AddNetworkWords(std::vector<Word>& words) {
                                {"oid", Oid},
                                {"supported-oids", SupportedOids},
                                {"link-speed", LinkSpeed},
-                               {"wlan", nullptr},
-                               {"access-point", nullptr},
-                               {"access-points", nullptr},
+                               {"wlan", Wlan},
+                               {"access-point", AccessPoint},
+                               {"access-points", AccessPoints},
                                {"interface", nullptr},
                                {"cable", nullptr},
                                {"route", Route},
                                {"host", Host},
-                               {"dns-server", nullptr}});
+                               {"dns-server", DnsServer}});
 }
 
 }  // namespace zelta::campus

@@ -1,0 +1,204 @@
+// The Network Info report.
+#include "dialer/netinfo/network_info.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "routing/switch_discovery.h"
+
+namespace zelta {
+namespace {
+
+constexpr std::size_t kBufferBytes = 8192;
+
+namespace oid {
+constexpr std::uint32_t kBssid = 0x0D010101;
+constexpr std::uint32_t kSsid = 0x0D010102;
+constexpr std::uint32_t kAuthenticationMode = 0x0D010118;
+constexpr std::uint32_t kBssidListScan = 0x0D01011A;
+constexpr std::uint32_t kWepStatus = 0x0D01011B;
+constexpr std::uint32_t kRssi = 0x0D010206;
+constexpr std::uint32_t kConfiguration = 0x0D010211;
+constexpr std::uint32_t kBssidList = 0x0D010217;
+}  // namespace oid
+
+// NDIS_WLAN_BSSID: the offsets of the fields the table shows, and the least a whole entry holds.
+constexpr std::size_t kEntryMac = 4;
+constexpr std::size_t kEntrySsid = 16;
+constexpr std::size_t kEntryPrivacy = 48;
+constexpr std::size_t kEntryRssi = 52;
+constexpr std::size_t kEntryDsConfig = 72;
+constexpr std::size_t kEntryMinimum = 76;
+
+std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
+           (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+
+template <typename... Args>
+void Append(std::string& text, const char* format, Args... args) {
+    char line[512];
+    const int length = std::snprintf(line, sizeof line, format, args...);
+    if (length > 0) text.append(line, std::min<std::size_t>(static_cast<std::size_t>(length), sizeof line - 1));
+}
+
+std::string Mac(const std::vector<std::uint8_t>& b, std::size_t at) {
+    std::string text;
+    Append(text, "%02X:%02X:%02X:%02X:%02X:%02X", b[at], b[at + 1], b[at + 2], b[at + 3], b[at + 4], b[at + 5]);
+    return text;
+}
+
+std::array<std::uint8_t, 32> SsidBytes(const std::vector<std::uint8_t>& b, std::size_t at) {
+    std::array<std::uint8_t, 32> bytes{};
+    for (std::size_t i = 0; i < 32 && at + i < b.size(); ++i) bytes[i] = b[at + i];
+    return bytes;
+}
+
+// One wireless OID's line, when the driver's answer is long enough to read it.
+void AppendWirelessLine(std::string& text, std::uint32_t id, const std::vector<std::uint8_t>& v) {
+    switch (id) {
+        case oid::kBssid:
+            if (v.size() >= 6) text += "  BSSID:\t\t\t " + Mac(v, 0) + "\r\n";
+            break;
+        case oid::kSsid:
+            if (v.size() >= 4) text += "  SSID:\t\t\t " + CleanSsid(SsidBytes(v, 4)) + "\r\n";
+            break;
+        case oid::kAuthenticationMode:
+            if (v.size() >= 4) {
+                const std::uint32_t mode = U32(v, 0);
+                text += "  AUTHMODE: \t\t";
+                text += mode == 0 ? "Open\r\n" : mode == 1 ? "Shared\r\n" : mode == 2 ? "AutoSwitch\r\n"
+                                            : mode == 6 ? "Max\r\n" : "Unknown\r\n";
+            }
+            break;
+        case oid::kWepStatus:
+            if (v.size() >= 4) {
+                static const char* const kStates[] = {"Enabled\r\n", "Disabled\r\n", "Enabled But Key Absent\r\n",
+                                                      "Not Supported\r\n"};
+                const std::uint32_t state = U32(v, 0);
+                text += "  WEP:\t\t\t ";
+                if (state <= 3) {
+                    text += kStates[state];
+                } else {
+                    Append(text, "Unknown (%u)\r\n", state);  // newer encryption states: the number helps a report
+                }
+            }
+            break;
+        case oid::kRssi:
+            if (v.size() >= 4) Append(text, "  RSSI: \t\t\t%d\r\n", static_cast<int>(U32(v, 0)));
+            break;
+        case oid::kConfiguration:
+            if (v.size() >= 16)
+                Append(text, "  BeaconPeriod: \t\t%u\r\n  Channel: \t\t%d\r\n", U32(v, 4),
+                       static_cast<int>(FrequencyToChannel(U32(v, 12))));
+            break;
+        default:
+            break;
+    }
+}
+
+// The access-point table. The list comes from a driver and from the air: every entry must lie whole
+// within the bytes returned, and a zero length ends the walk.
+void AppendAccessPoints(std::string& text, const std::vector<std::uint8_t>& list) {
+    if (list.size() < 4) return;
+    const std::uint32_t count = U32(list, 0);
+    Append(text, "Scanned Access Points (%d):", static_cast<int>(count));
+    text += "\tBSSID\t\tPrivacy\tRSSI\tChannel\tSSID\r\n";
+    std::size_t at = 4;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (at + 4 > list.size()) break;
+        const std::uint32_t length = U32(list, at);
+        if (length < kEntryMinimum || length > list.size() - at) break;
+        text += "    \t\t\t";
+        Append(text, "%s\t   %u\t%d\t%d\t%s", Mac(list, at + kEntryMac).c_str(), U32(list, at + kEntryPrivacy),
+               static_cast<int>(U32(list, at + kEntryRssi)),
+               static_cast<int>(FrequencyToChannel(U32(list, at + kEntryDsConfig))),
+               CleanSsid(SsidBytes(list, at + kEntrySsid)).c_str());
+        text += "\r\n";
+        at += length;
+    }
+}
+
+}  // namespace
+
+std::uint32_t FrequencyToChannel(std::uint32_t kHz) {
+    if (kHz > 5000000) return (kHz - 5000000) / 5000;
+    if (kHz == 2484000) return 14;
+    return (kHz - 2407000) / 5000;
+}
+
+namespace {
+
+// isalnum, a blank, or ispunct, as the C locale has them: printable ASCII.
+bool Printable(std::uint8_t b) { return b >= 0x20 && b <= 0x7E; }
+
+}  // namespace
+
+std::string CleanSsid(std::array<std::uint8_t, 32> bytes) {
+    bytes[15] = 0;
+    for (auto& b : bytes) {
+        if (Printable(b)) continue;
+        b = 0;
+        break;
+    }
+    std::string text;
+    for (std::uint8_t b : bytes) {
+        if (b == 0) break;
+        text += static_cast<char>(b);
+    }
+    return text;
+}
+
+std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log) {
+    std::vector<AdapterInfo> adapters;
+    if (platform.ipHelper.AdaptersInfo(adapters) != err::kSuccess) return std::nullopt;
+    std::string text;
+    std::optional<std::string> scanAdapter;
+    for (const AdapterInfo& a : adapters) {
+        Append(text, "%s:\r\n", a.Description.c_str());
+        std::vector<std::uint8_t> mac = a.Address;
+        mac.resize(std::max<std::size_t>(mac.size(), 6));
+        text += "  Physical Address:\t\t " + Mac(mac, 0) + "\r\n";
+        Append(text, "  DHCP Enabled:\t\t %s\r\n", a.DhcpEnabled ? "YES" : "NO");
+        for (const AdapterAddress& address : a.IpAddressList) {
+            text += "  IP Address:\t\t " + address.IpAddress + "\r\n";
+            text += "  Subnet Mask:\t\t " + address.IpMask + "\r\n";
+        }
+        text += "  Default Gateway:\t\t " + (a.GatewayList.empty() ? std::string() : a.GatewayList.front().IpAddress) + "\r\n";
+
+        std::vector<std::uint8_t> supported;
+        if (QueryNdisOid(platform, log, a.AdapterName, ndis_oid::kGenSupportedList, kBufferBytes, supported) == 0) {
+            for (std::size_t i = 0; i + 4 <= supported.size(); i += 4) {
+                const std::uint32_t id = U32(supported, i);
+                if (id == oid::kBssidList) {
+                    scanAdapter = a.AdapterName;
+                    continue;
+                }
+                const bool known = id == oid::kBssid || id == oid::kSsid || id == oid::kAuthenticationMode ||
+                                   id == oid::kBssidListScan || id == oid::kWepStatus || id == oid::kRssi ||
+                                   id == oid::kConfiguration;
+                if (!known) continue;
+                std::vector<std::uint8_t> value;
+                if (QueryNdisOid(platform, log, a.AdapterName, id, kBufferBytes, value) == 0)
+                    AppendWirelessLine(text, id, value);
+            }
+        }
+        text += "\r\n";
+    }
+
+    std::vector<std::string> dns;
+    if (platform.ipHelper.NetworkParams(dns) == err::kSuccess) {
+        text += "DNS Servers:\t\t ";
+        for (std::size_t i = 0; i < dns.size(); ++i) text += (i ? ", " : "") + dns[i];
+        text += "\r\n\r\n";
+    }
+
+    if (scanAdapter) {
+        std::vector<std::uint8_t> list;
+        if (QueryNdisOid(platform, log, *scanAdapter, oid::kBssidList, kBufferBytes, list) == 0)
+            AppendAccessPoints(text, list);
+    }
+    return text;
+}
+
+}  // namespace zelta
