@@ -227,6 +227,32 @@ bool DialerDialog::OnRegisteredMessage(std::uint32_t message, std::uintptr_t wPa
     return false;
 }
 
+bool DialerDialog::OnPaint() {
+    if (m_window->IsMinimized()) {
+        m_window->PaintMinimizedIcon(IDI_APPLICATION_ICON);
+        return true;
+    }
+    if (m_bannerPending) {
+        m_bannerPending = false;
+        const std::string path = m_settings.installDir + "\\banner.jpg";
+        std::uint64_t size = 0;
+        if (m_process.platform.files.SizeOf(path, size) == err::kSuccess && size > 0) {
+            m_banner = std::make_unique<BannerPicture>();
+            if (m_banner->Load(m_process.platform, *m_window, path)) {
+                m_process.log.DebugTrace("Loaded new banner.");
+                m_process.log.LogMessage(log_level::kMain, "Loaded new banner.\n");
+            } else {
+                m_process.log.DebugTrace("Could not load banner, using default.");
+                m_process.log.LogMessage(log_level::kMain, "Could not load banner, using default.\n");
+                m_banner.reset();
+            }
+        }
+    }
+    m_window->DefaultPaint();
+    if (m_banner) m_banner->Render(*m_window, IDC_BANNER);
+    return true;
+}
+
 void DialerDialog::OnDestroy() {
     m_process.log.LogMessage(log_level::kVerbose, "***** Program Exited *****\n");
     m_process.g_bExiting = true;
@@ -238,6 +264,10 @@ void DialerDialog::OnDestroy() {
     m_window->DeleteTrayIcon();
     m_process.platform.clock.Sleep(0);
     m_settings.SetRunning(false);
+    if (m_banner) {
+        m_banner->Release();
+        m_banner.reset();
+    }
 }
 
 }  // namespace zelta

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/dialer_settings.h"
+#include "dialer/banner_picture.h"
 #include "dialer/dialer_process.h"
 #include "platform/secret.h"
 #include "platform/ui.h"
@@ -43,6 +44,7 @@ public:
     void OnTrayNotify(std::uint32_t mouseMessage) override;
     void OnWindowPosChanging(bool& show) override;
     void OnTimer(std::uint32_t id) override;
+    bool OnPaint() override;
     bool OnRegisteredMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void OnDestroy() override;
     bool ReportsDefaultButton() override { return false; }  // so Enter is Connect whatever has the focus
@@ -110,6 +112,8 @@ private:
     bool m_bSavedPassword = false;
     bool m_bKeepHidden = false;
     bool m_trayAdded = false;
+    bool m_bannerPending = true;               // looked for once, at the first paint not minimized
+    std::unique_ptr<BannerPicture> m_banner;
     int m_trayIcon;
     std::uint32_t m_uRasDialEventMsg;
     std::uint32_t m_uTaskbarCreatedMsg;

@@ -86,5 +86,25 @@ TEST_F(DialerDialogTest, TheTitleStaysPlainWithoutADialerNameEvenWhenDebugging) 
     EXPECT_EQ(m.host.machine().debugOutput.front().text, "VPN Dialer");
 }
 
+TEST_F(DialerDialogTest, ABannerThatIsNoPictureIsTriedOnceAndAnEmptyOneNotAtAll) {
+    m.host.files().WriteText("C:\\Dialer\\banner.jpg", "not a picture");
+    sim::SimWindow& window = Open();
+    for (int i = 0; i < 3; ++i) {
+        window.Post([](sim::SimWindow& w) { w.controller().OnPaint(); });
+        m.host.RunFor(0);
+    }
+    const std::string log = m.LogText();
+    const auto first = log.find("Could not load banner, using default.\r\n");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(log.find("Could not load banner", first + 1), std::string::npos);
+    EXPECT_TRUE(window.canvas().empty());
+
+    DialerMachine empty;
+    empty.host.files().WriteText("C:\\Dialer\\banner.jpg", "");
+    empty.StartDialer("SYSTEM");
+    empty.host.RunFor(1000);
+    EXPECT_EQ(empty.LogText().find("banner"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zelta

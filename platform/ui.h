@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -45,6 +47,15 @@ inline constexpr std::uint32_t kRightButtonUp = 0x0205;    // WM_RBUTTONUP
 
 class Window;
 
+// A decoded picture (the banner), drawn at its natural size.
+class Picture {
+public:
+    virtual ~Picture() = default;  // releases the decoder's picture
+    // Its size in screen pixels.
+    virtual int Width() = 0;
+    virtual int Height() = 0;
+};
+
 // The behaviour of one dialog: the host calls these as the messages arrive. Return values say
 // whether the message was handled; unhandled ones get the dialog manager's default processing.
 class DialogController {
@@ -71,8 +82,9 @@ public:
     virtual bool OnRegisteredMessage(std::uint32_t /*message*/, std::uintptr_t /*wParam*/, std::intptr_t /*lParam*/) {
         return false;
     }
-    // WM_PAINT.
-    virtual void OnPaint() {}
+    // WM_PAINT. Return true when the controller painted (through Window::DefaultPaint and the
+    // drawing calls); false leaves the painting to the dialog manager.
+    virtual bool OnPaint() { return false; }
     // DM_GETDEFID: false makes the dialog report no default button (Enter still sends IDOK).
     virtual bool ReportsDefaultButton() { return true; }
     // WM_DESTROY: the last call; the window goes away when it returns.
@@ -138,6 +150,16 @@ public:
     virtual bool TrackTrayMenu(int menuId) = 0;
     // The first item of the first popup of menu `menuId`, or 0 when the menu cannot be loaded.
     virtual int FirstMenuCommand(int menuId) = 0;
+
+    // Painting, from OnPaint only. DefaultPaint paints the dialog as the dialog manager would.
+    virtual void DefaultPaint() = 0;
+    // Draws an icon resource centred in the client area of the minimized window.
+    virtual void PaintMinimizedIcon(int iconResource) = 0;
+    // Draws `picture` upright at its natural size from the top-left corner of control `controlId`,
+    // clipped to the control, which then does not paint over it.
+    virtual void DrawPictureInControl(int controlId, Picture& picture) = 0;
+    // Decodes a picture file's bytes (JPEG, GIF, BMP...); nullptr when they are not a picture.
+    virtual std::unique_ptr<Picture> LoadPicture(std::span<const std::uint8_t> bytes) = 0;
 };
 
 // The program's dialogs and its view of other programs' windows.

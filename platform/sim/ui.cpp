@@ -154,9 +154,69 @@ void SimWindow::Show(ShowCommand command) {
     m_controller.OnWindowPosChanging(show);
     if (!show) return;
     const bool minimized = command == ShowCommand::Minimize;
-    if (!m_visible || m_minimized != minimized) Note("window", minimized ? "minimized" : "shown");
+    const bool changed = !m_visible || m_minimized != minimized;
+    if (changed) Note("window", minimized ? "minimized" : "shown");
     m_visible = true;
     m_minimized = minimized;
+    if (changed) Post([](SimWindow& w) { w.Paint(); });  // what becomes visible gets a WM_PAINT
+}
+
+void SimWindow::Paint() {
+    if (!m_controller.OnPaint()) DefaultPaint();
+}
+
+void SimWindow::PaintMinimizedIcon(int iconResource) {
+    m_canvas.push_back(Drawing{"icon", iconResource, 32, 32});
+    Note("paint", "icon " + std::to_string(iconResource) + " centred in the minimized window");
+}
+
+void SimWindow::DrawPictureInControl(int controlId, Picture& picture) {
+    m_canvas.push_back(Drawing{"picture", controlId, picture.Width(), picture.Height()});
+    Note("paint", "picture " + std::to_string(picture.Width()) + "x" + std::to_string(picture.Height()) +
+                      " in control " + std::to_string(controlId));
+}
+
+namespace {
+
+class SimPicture final : public Picture {
+public:
+    SimPicture(int width, int height) : m_width(width), m_height(height) {}
+    int Width() override { return m_width; }
+    int Height() override { return m_height; }
+
+private:
+    int m_width;
+    int m_height;
+};
+
+int Le16(std::span<const std::uint8_t> b, std::size_t at) { return b[at] | (b[at + 1] << 8); }
+int Be16(std::span<const std::uint8_t> b, std::size_t at) { return (b[at] << 8) | b[at + 1]; }
+
+}  // namespace
+
+std::unique_ptr<Picture> DecodePicture(std::span<const std::uint8_t> b) {
+    if (b.size() >= 10 && (std::string_view(reinterpret_cast<const char*>(b.data()), 6) == "GIF87a" ||
+                           std::string_view(reinterpret_cast<const char*>(b.data()), 6) == "GIF89a"))
+        return std::make_unique<SimPicture>(Le16(b, 6), Le16(b, 8));
+    if (b.size() >= 26 && b[0] == 'B' && b[1] == 'M') {
+        const auto width = static_cast<std::int32_t>(b[18] | (b[19] << 8) | (b[20] << 16) | (static_cast<std::uint32_t>(b[21]) << 24));
+        const auto height = static_cast<std::int32_t>(b[22] | (b[23] << 8) | (b[24] << 16) | (static_cast<std::uint32_t>(b[25]) << 24));
+        if (width > 0 && height != 0) return std::make_unique<SimPicture>(width, height < 0 ? -height : height);
+        return nullptr;
+    }
+    if (b.size() >= 4 && b[0] == 0xFF && b[1] == 0xD8) {
+        // Walk the JPEG segments to the frame header, which holds the size.
+        for (std::size_t at = 2; at + 9 <= b.size();) {
+            if (b[at] != 0xFF) return nullptr;
+            const std::uint8_t marker = b[at + 1];
+            if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
+                return std::make_unique<SimPicture>(Be16(b, at + 7), Be16(b, at + 5));
+            const int length = Be16(b, at + 2);
+            if (length < 2) return nullptr;
+            at += 2 + static_cast<std::size_t>(length);
+        }
+    }
+    return nullptr;
 }
 
 void SimWindow::PlaceTopLeft(ZOrder z) {

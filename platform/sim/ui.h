@@ -35,6 +35,17 @@ struct SimControl {
     }
 };
 
+// What a paint left on the screen: a picture in a control, or the icon of a minimized window.
+struct Drawing {
+    std::string what;  // "picture" or "icon"
+    int controlId = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The sim's picture decoder: reads JPEG, GIF and BMP headers for the size, refuses anything else.
+std::unique_ptr<Picture> DecodePicture(std::span<const std::uint8_t> bytes);
+
 struct OpenMessageBox {
     WindowHandle owner;
     std::string text;
@@ -107,6 +118,12 @@ public:
     void DeleteTrayIcon() override;
     bool TrackTrayMenu(int menuId) override;
     int FirstMenuCommand(int menuId) override;
+    void DefaultPaint() override {}
+    void PaintMinimizedIcon(int iconResource) override;
+    void DrawPictureInControl(int controlId, Picture& picture) override;
+    std::unique_ptr<Picture> LoadPicture(std::span<const std::uint8_t> bytes) override { return DecodePicture(bytes); }
+    // What the paints drew, in order.
+    const std::vector<Drawing>& canvas() const { return m_canvas; }
 
     // The modal loop: dispatches this program's messages until the dialog ends. Returns its result.
     int RunModalLoop();
@@ -156,6 +173,8 @@ private:
     bool m_destroyed = false;
     int m_result = 0;
     std::uint32_t m_trayMessage = 0;
+    std::vector<Drawing> m_canvas;
+    void Paint();
 };
 
 class SimDialogHost final : public DialogHost {

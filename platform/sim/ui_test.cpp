@@ -151,3 +151,37 @@ TEST_F(SimUiTest, StringsComeInTheUsersLanguageAndMissingResourcesFailLoudly) {
 
 }  // namespace
 }  // namespace zelta::sim
+
+namespace zelta::sim {
+namespace {
+
+TEST(SimPictures, HeadersGiveTheSizeAndAnythingElseIsRefused) {
+    const std::vector<std::uint8_t> gif{'G', 'I', 'F', '8', '9', 'a', 0x30, 0x02, 0x00, 0x01};
+    auto picture = DecodePicture(gif);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->Width(), 560);
+    EXPECT_EQ(picture->Height(), 256);
+    // A JPEG: SOI, an APP0 segment, then a baseline frame header of 83 x 214.
+    const std::vector<std::uint8_t> jpeg{0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 0x00, 0x00, 0xFF, 0xC0, 0x00, 0x11,
+                                         0x08, 0x00, 0x53, 0x00, 0xD6, 0x03};
+    picture = DecodePicture(jpeg);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->Width(), 214);
+    EXPECT_EQ(picture->Height(), 83);
+    std::vector<std::uint8_t> bmp(26, 0);
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    bmp[18] = 10;
+    bmp[22] = 0xF6;  // a top-down bitmap: negative height
+    for (int i = 23; i < 26; ++i) bmp[i] = 0xFF;
+    picture = DecodePicture(bmp);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->Height(), 10);
+    const std::string text = "not a picture";
+    EXPECT_EQ(DecodePicture(std::vector<std::uint8_t>(text.begin(), text.end())), nullptr);
+    EXPECT_EQ(DecodePicture(std::vector<std::uint8_t>{0xFF, 0xD8, 0x00, 0x00}), nullptr);  // a broken JPEG
+    EXPECT_EQ(DecodePicture(std::vector<std::uint8_t>{0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x00, 0, 0, 0, 0}), nullptr);
+}
+
+}  // namespace
+}  // namespace zelta::sim

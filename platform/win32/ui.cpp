@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/win32/picture.h"
 #include "platform/win32/wide.h"
 
 namespace zelta::win32 {
@@ -115,6 +116,34 @@ public:
         return id == static_cast<UINT>(-1) ? 0 : static_cast<int>(id);
     }
 
+    void DefaultPaint() override {
+        PAINTSTRUCT paint;
+        ::BeginPaint(m_hwnd, &paint);  // erases the background as the dialog manager would
+        ::EndPaint(m_hwnd, &paint);
+    }
+    void PaintMinimizedIcon(int iconResource) override {
+        PAINTSTRUCT paint;
+        HDC dc = ::BeginPaint(m_hwnd, &paint);
+        ::SendMessageW(m_hwnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        RECT client{};
+        ::GetClientRect(m_hwnd, &client);
+        const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+        ::DrawIcon(dc, x, y, ::LoadIconW(m_instance, MAKEINTRESOURCEW(iconResource)));
+        ::EndPaint(m_hwnd, &paint);
+    }
+    void DrawPictureInControl(int controlId, Picture& picture) override {
+        HWND control = ::GetDlgItem(m_hwnd, controlId);
+        if (!control) return;
+        PAINTSTRUCT paint;  // painting the control validates it: it does not paint over the picture
+        HDC dc = ::BeginPaint(control, &paint);
+        RenderOlePicture(picture, dc);
+        ::EndPaint(control, &paint);
+    }
+    std::unique_ptr<Picture> LoadPicture(std::span<const std::uint8_t> bytes) override {
+        return LoadOlePicture(bytes);
+    }
+
 private:
     static std::string WindowText(HWND hwnd) {
         const int length = ::GetWindowTextLengthW(hwnd);
@@ -162,7 +191,7 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         case WM_SYSCOMMAND: return c.OnSysCommand(static_cast<std::uint32_t>(wParam & 0xFFF0)) ? TRUE : FALSE;
         case WM_CLOSE: return c.OnClose() ? TRUE : FALSE;
         case WM_ENDSESSION: return c.OnEndSession(wParam != 0, (lParam & ENDSESSION_LOGOFF) != 0) ? TRUE : FALSE;
-        case WM_PAINT: c.OnPaint(); return FALSE;
+        case WM_PAINT: return c.OnPaint() ? TRUE : FALSE;
         case WM_DESTROY: c.OnDestroy(); ::SetWindowLongPtrW(hwnd, DWLP_USER, 0); return FALSE;
         case DM_GETDEFID:
             if (c.ReportsDefaultButton()) return FALSE;

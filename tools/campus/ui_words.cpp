@@ -331,6 +331,28 @@ Action DialogState(Args& a) {
     };
 }
 
+// What the paints drew: the banner (a picture in the banner frame) or the minimized window's icon.
+Action Painted(Args& a, bool banner) {
+    int width = -1, height = -1;
+    if (banner && !a.Accept("none")) {
+        width = static_cast<int>(a.Unsigned("a width in pixels"));
+        height = static_cast<int>(a.Unsigned("a height in pixels"));
+    }
+    a.RequireDone();
+    return [=](Runner& r) {
+        sim::SimWindow* w = RequireDialer(r, banner ? "a banner" : "the minimized icon");
+        if (!w) return;
+        const sim::Drawing* last = nullptr;
+        for (const auto& d : w->canvas())
+            if (d.what == (banner ? "picture" : "icon")) last = &d;
+        const std::string seen = last ? std::to_string(last->width) + " " + std::to_string(last->height) : "nothing drawn";
+        if (!banner) return r.Check(last != nullptr, "the minimized icon painted", seen);
+        if (width < 0) return r.Check(last == nullptr, "no banner", seen);
+        r.Check(last && last->controlId == 1015 && last->width == width && last->height == height,
+                "a banner of " + std::to_string(width) + " " + std::to_string(height) + " in the frame", seen);
+    };
+}
+
 }  // namespace
 
 sim::SimWindow& TopWindow(Runner& r) {
@@ -384,7 +406,9 @@ void AddScreenExpectWords(std::vector<Word>& words) {
                                {"control", Control},
                                {"tray", TrayState},
                                {"message-box", MessageBoxState},
-                               {"dialog", DialogState}});
+                               {"dialog", DialogState},
+                               {"banner", [](Args& a) { return Painted(a, true); }},
+                               {"minimized-icon", [](Args& a) { return Painted(a, false); }}});
 }
 
 }  // namespace zelta::campus
