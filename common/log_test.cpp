@@ -139,3 +139,28 @@ TEST_F(LogTest, DebugTraceGoesToTheDebuggerOnlyWhateverTheMask) {
 
 }  // namespace
 }  // namespace zelta
+
+namespace zelta {
+namespace {
+
+std::string Format(std::size_t capacity, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatBounded(capacity, format, args);
+    va_end(args);
+    return text;
+}
+
+TEST(FormatBounded, CutsByCharactersAndNeverSplitsOne) {
+    EXPECT_EQ(Format(4, "%s", "abcdef"), "abc");
+    EXPECT_EQ(Format(1, "%s", "abc"), "");
+    // A character outside the basic plane counts twice, as Windows counts it, and is not halved.
+    EXPECT_EQ(Format(4, "a%s", "\xF0\x9F\x94\x92"), "a\xF0\x9F\x94\x92");
+    EXPECT_EQ(Format(3, "a%s", "\xF0\x9F\x94\x92"), "a");
+    EXPECT_EQ(Format(3, "ab%s", "\xF0\x9F\x94\x92"), "ab");
+    EXPECT_EQ(CharacterCount("\xF0\x9F\x94\x92z"), 3u);
+    EXPECT_EQ(Format(64, "%d-%s-%u", -5, "x", 7u), "-5-x-7");
+}
+
+}  // namespace
+}  // namespace zelta

@@ -58,3 +58,40 @@ TEST(ScenarioScript, ArgumentsFailNamingTheLineAndWhatWasExpected) {
 
 }  // namespace
 }  // namespace zelta::campus
+
+namespace zelta::campus {
+namespace {
+
+RegValue ValueOf(std::vector<std::string> words) {
+    const Line line{"v.scn", 1, std::move(words)};
+    Args args(line, 0);
+    return args.Value();
+}
+
+TEST(ScenarioScript, ValuesOfEveryTypeAreStoredAsWindowsStoresThem) {
+    EXPECT_EQ(ValueOf({"dword", "0x0102"}).data, (std::vector<std::uint8_t>{0x02, 0x01, 0, 0}));
+    EXPECT_EQ(ValueOf({"string", "ab"}).data, (std::vector<std::uint8_t>{'a', 0, 'b', 0, 0, 0}));
+    EXPECT_EQ(ValueOf({"expand", "x"}).type, RegType::ExpandString);
+    EXPECT_EQ(ValueOf({"multi", "a", "b"}).data, (std::vector<std::uint8_t>{'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}));
+    EXPECT_EQ(ValueOf({"binary", "0a", "0B0c"}).data, (std::vector<std::uint8_t>{0x0a, 0x0b, 0x0c}));
+    const RegValue raw = ValueOf({"raw", "1", "41", "00", "42"});
+    EXPECT_EQ(raw.type, RegType::String);
+    EXPECT_EQ(raw.data, (std::vector<std::uint8_t>{0x41, 0x00, 0x42}));
+    EXPECT_THROW(ValueOf({"qword", "1"}), ScenarioError);
+    EXPECT_THROW(ValueOf({"dword", "4294967296"}), ScenarioError);
+    EXPECT_THROW(ValueOf({"dword"}), ScenarioError);
+}
+
+TEST(ScenarioScript, AddressesAndMasksAreStrict) {
+    const Line line{"a.scn", 3, {"10.1.0.0/255.255.0.0", "10.1.0.0", "10.1.0.0/", "10.1.0.300"}};
+    Args args(line, 0);
+    const auto [address, mask] = args.AddressMask();
+    EXPECT_EQ(address.ToString(), "10.1.0.0");
+    EXPECT_EQ(mask.ToString(), "255.255.0.0");
+    EXPECT_THROW(args.AddressMask(), ScenarioError);
+    EXPECT_THROW(args.AddressMask(), ScenarioError);
+    EXPECT_THROW(args.Address(), ScenarioError);
+}
+
+}  // namespace
+}  // namespace zelta::campus
