@@ -150,6 +150,7 @@ void DialerDialog::DoConnect() {
     AppendStatus(StatusText(IDS_CONNECTING));
     m_window->EnableControl(IDC_CONNECT, false);
     m_window->EnableControl(IDC_HANGUP, true);
+    if (m_settings.securIdNewPinMode) OpenSecurIdListener();
 }
 
 void DialerDialog::RetryTimerProc() {

@@ -65,13 +65,30 @@ void DialerDialog::OnRasDialEvent(std::uint32_t state, Win32Error error) {
             break;
         case rascs::kDeviceConnected: AppendStatus(StatusText(IDS_AUTHENTICATING)); break;
         case rascs::kAuthenticate: AppendStatus(StatusText(IDS_LOGGING_ON)); break;
-        case rascs::kProjected:
-            // The SecurID exchange joins here when it is built; until then the connection completes.
-            OnConnected(true);
-            MaskPassword();
-            break;
+        case rascs::kProjected: CompleteProjection(); break;
         default: log.LogMessage(log_level::kMain, "rascs = %d\n", static_cast<int>(state)); break;
     }
+}
+
+// IP projection is done: with SecurID New PIN mode the server may hold a prompt-and-answer
+// dialogue through the tunnel first, and a failed one takes the connection down for good.
+void DialerDialog::CompleteProjection() {
+    if (m_settings.securIdNewPinMode) {
+        const std::uint32_t address = SetRoutesForProjection();
+        if (RunSecurIdChallenge(address) < 0) {
+            m_process.platform.remoteAccess.HangUp(m_process.g_hdl);
+            m_bUserHangUp = true;  // no redial after a refused PIN
+            DisconnWrapper();
+            m_process.g_hdl = RasConnectionHandle{};
+            ReplaceStatus(StatusText(IDS_SECURID_FAILED) + StatusText(IDS_NOT_CONNECTED));
+        } else {
+            ClearSubnetRoute(m_settings, Ipv4::FromNetworkOrderValue(address));
+            OnConnected(false);
+        }
+    } else {
+        OnConnected(true);
+    }
+    MaskPassword();
 }
 
 void DialerDialog::OnConnected(bool withRoutes) {

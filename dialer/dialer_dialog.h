@@ -13,6 +13,7 @@
 #include "dialer/banner_picture.h"
 #include "dialer/dialer_process.h"
 #include "platform/secret.h"
+#include "platform/sockets.h"
 #include "platform/ui.h"
 #include "routing/route_commands.h"
 
@@ -87,6 +88,12 @@ public:
     void DeleteTunnelDefaultRoute() override;
     void AddTunnelDefaultRoute() override;
 
+    // The SecurID exchange: the listener opened at dial start, the challenge at IP projection
+    // (0: no challenge or passed; -1: failed).
+    int OpenSecurIdListener();
+    int RunSecurIdChallenge(std::uint32_t tunnelAddress);
+    int CloseSecurIdListener();
+
     DialerSettings& settings() { return m_settings; }
     // The status text of string `id` (102 to 126).
     const std::string& StatusText(int id) const;
@@ -102,6 +109,8 @@ private:
     }
     void ReplaceStatus(std::string_view text);
     void StartRetryTimer();
+    void CompleteProjection();
+    int ChallengeUser(Ipv4 peer, std::uint32_t tunnelAddress);
 
     DialerProcess& m_process;
     Window* m_window = nullptr;
@@ -117,6 +126,8 @@ private:
     int m_trayIcon;
     std::uint32_t m_uRasDialEventMsg;
     std::uint32_t m_uTaskbarCreatedMsg;
+    std::unique_ptr<Listener> m_securIdListener;      // from dial start to projection
+    std::unique_ptr<Connection> m_securIdConnection;  // during one challenge
 };
 
 }  // namespace zelta

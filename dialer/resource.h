@@ -26,6 +26,11 @@
 #define IDC_NETWORK_INFO 1012
 #define IDC_BANNER 1015
 
+// The SecurID dialog (template 133): the server's prompt and the user's answer.
+#define IDD_SECURID 133
+#define IDC_SECURID_PROMPT 1013
+#define IDC_SECURID_ANSWER 1014
+
 // The tray menu (menu 132) and its commands.
 #define IDR_TRAY_MENU 132
 #define IDM_LAUNCH_VPN 32771

@@ -14,6 +14,7 @@
 #include "platform/remote_access.h"
 #include "platform/resolver.h"
 #include "platform/service_manager.h"
+#include "platform/sockets.h"
 #include "platform/system_info.h"
 #include "platform/ui.h"
 
@@ -26,6 +27,7 @@ struct Platform {
     SystemInfo& system;
     ServiceManager& services;
     Resolver& resolver;
+    Sockets& sockets;
     RemoteAccess& remoteAccess;
     NamedPipe& pipes;
     Instance& instance;

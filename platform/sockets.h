@@ -1,11 +1,14 @@
-// Sockets: the TCP listener of the SecurID exchange. Declared here; Winsock, BSD and simulated
-// implementations come with the SecurID work.
+// Sockets: a TCP listener and the connections it accepts, IPv4 only, with select-style waits in
+// whole seconds. What the SecurID exchange needs and nothing more. Implemented over the BSD socket
+// API (Winsock on Windows, the C library elsewhere) and by the simulated host's scripted peer.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ipv4.h"
@@ -13,23 +16,42 @@
 
 namespace zelta {
 
+// Winsock error codes (what WSAGetLastError reports) the product and its tests meet.
+namespace wsa {
+inline constexpr Win32Error kAddressInUse = 10048;    // WSAEADDRINUSE
+inline constexpr Win32Error kConnectionReset = 10054;  // WSAECONNRESET
+inline constexpr Win32Error kNotSocket = 10038;        // WSAENOTSOCK
+inline constexpr Win32Error kInvalidArgument = 10022;  // WSAEINVAL
+}  // namespace wsa
+
+// One accepted TCP connection. The destructor closes the socket.
 class Connection {
 public:
-    virtual ~Connection() = default;  // closes the socket
-    // Waits up to `seconds` for bytes; kTimeout when none came.
+    virtual ~Connection() = default;
+    // select for reading: waits up to `seconds` (0: only looks) for bytes or the peer's close.
+    // err::kTimeout when neither came.
     virtual Win32Error WaitReadable(std::uint32_t seconds) = 0;
-    // One recv of at most `capacity` bytes; an empty `out` means the peer closed.
+    // One recv of at most `capacity` bytes, blocking until something arrives. An empty `out` with
+    // success means the peer closed the connection.
     virtual Win32Error Receive(std::size_t capacity, std::vector<std::uint8_t>& out) = 0;
-    // One send.
-    virtual Win32Error Send(std::span<const std::uint8_t> bytes) = 0;
-    // getsockname: the local address of the connection.
+    // One send; `sent` is what it took, which may be fewer bytes than given.
+    virtual Win32Error Send(std::span<const std::uint8_t> bytes, std::size_t& sent) = 0;
+    // getsockname: the local address the peer connected to.
     virtual Win32Error LocalAddress(Ipv4& out) = 0;
 };
 
+// A TCP socket on its way to listening, then listening. The destructor closes it.
 class Listener {
 public:
-    virtual ~Listener() = default;  // closes the socket
-    // Waits up to `seconds` for a connection; kTimeout when none came.
+    virtual ~Listener() = default;
+    // SO_REUSEADDR.
+    virtual Win32Error SetReuseAddress() = 0;
+    // bind to `port` on every local address (0: any free port).
+    virtual Win32Error Bind(std::uint16_t port) = 0;
+    virtual Win32Error Listen(int backlog) = 0;
+    // The port it is bound to.
+    virtual Win32Error LocalPort(std::uint16_t& out) = 0;
+    // select for reading: waits up to `seconds` for a connection to accept; err::kTimeout when none.
     virtual Win32Error WaitAcceptable(std::uint32_t seconds) = 0;
     virtual Win32Error Accept(std::unique_ptr<Connection>& out, Ipv4& peer) = 0;
 };
@@ -37,8 +59,11 @@ public:
 class Sockets {
 public:
     virtual ~Sockets() = default;
-    // socket, SO_REUSEADDR, bind to any address on `port`, listen.
-    virtual Win32Error Listen(std::uint16_t port, std::unique_ptr<Listener>& out) = 0;
+    // socket(AF_INET, SOCK_STREAM, 0).
+    virtual Win32Error CreateListener(std::unique_ptr<Listener>& out) = 0;
+    // Text on the wire is in the system's ANSI code page; the product's text is UTF-8.
+    virtual std::string ToWireText(std::string_view utf8) = 0;
+    virtual std::string FromWireText(std::string_view wire) = 0;
 };
 
 }  // namespace zelta

@@ -2,6 +2,7 @@
 // the tunnel interface a connection brings, hang-up and loss.
 #include "platform/sim/programs.h"
 #include "platform/sim/remote_access.h"
+#include "platform/sim/sockets.h"
 #include "platform/text.h"
 
 namespace zelta::sim {
@@ -123,6 +124,7 @@ Win32Error SimRemoteAccess::Dial(const RasDialParams& params, bool, WindowHandle
     const RasConnectionHandle handle = connection.handle;
     Machine& machine = m_machine;
     Desktop& desktop = m_desktop;
+    Scheduler& scheduler = m_scheduler;
     std::uint64_t at = 0;
     for (const std::uint32_t state : server.states) {
         at += server.step;
@@ -131,7 +133,7 @@ Win32Error SimRemoteAccess::Dial(const RasDialParams& params, bool, WindowHandle
         Win32Error error = 0;
         if (refusal != server.refusals.end() && state == server.states.front()) error = refusal->second;
         if (state == rascs::kAuthenticate && !credentialsOk) error = ras_error::kAuthenticationFailure;
-        m_scheduler.After(at, [&machine, &desktop, handle, notifier, state, error] {
+        m_scheduler.After(at, [&machine, &desktop, &scheduler, handle, notifier, state, error] {
             SimConnection* c = FindConnection(machine, handle);
             if (!c || c->hangingUp || c->error != 0) return;
             c->state = state;
@@ -144,6 +146,7 @@ Win32Error SimRemoteAccess::Dial(const RasDialParams& params, bool, WindowHandle
                 c->client = machine.vpnServer.projection->first;
                 c->server = machine.vpnServer.projection->second;
                 ConnectionUp(machine, *c);
+                SecurIdPeerConnects(machine, scheduler, *c);
             }
             machine.journal.Note("dial", "state " + std::to_string(state) + (error ? ", error " + std::to_string(error) : ""));
             PostDialEvent(desktop, notifier, state, error);

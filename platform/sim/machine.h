@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <map>
 #include <optional>
 #include <string_view>
@@ -121,6 +123,36 @@ struct PipeServer {
     std::vector<std::vector<std::uint8_t>> received;
 };
 
+// One TCP connection to a listener of the machine, both directions.
+struct TcpLink {
+    Ipv4 local;                          // the machine's address it arrived on
+    Ipv4 peer;
+    std::deque<std::uint8_t> toMachine;  // sent by the peer, not yet read
+    bool peerClosed = false;
+    bool machineClosed = false;
+    std::vector<std::uint8_t> received;  // everything the machine sent
+    int unansweredSends = 0;             // the machine's sends the peer has not answered yet
+    std::function<void()> onSend;        // the peer waits for the machine's next send
+};
+
+// One step of the scripted SecurID server.
+struct SecurIdStep {
+    enum class Kind { Send, Verdict, Stall, Close };
+    Kind kind = Kind::Send;
+    std::vector<std::uint8_t> bytes;  // Send, Verdict: the message
+    std::size_t split = 0;            // Send: a first part of this many bytes, the rest later
+    std::uint64_t duration = 0;       // Stall
+};
+
+// The far end's SecurID New PIN dialogue: when a dial reaches IP projection it connects to the
+// machine's port 2868 and plays its script.
+struct SecurIdPeer {
+    bool connects = false;
+    std::optional<Ipv4> from;  // a peer on the LAN rather than the server through the tunnel
+    std::vector<SecurIdStep> script;
+    std::shared_ptr<TcpLink> last;  // the latest connection
+};
+
 struct DebugLine {
     std::string program;
     std::string text;
@@ -149,6 +181,8 @@ struct Machine {
     std::map<std::string, PipeServer, NoCaseLess> pipes;
     std::map<std::string, int, NoCaseLess> mutexHolders;           // mutex name -> process id
     std::map<std::string, WindowHandle, NoCaseLess> sharedWindows;  // image name -> shared handle
+    std::map<std::uint16_t, std::deque<std::shared_ptr<TcpLink>>> listeners;  // port -> connections to accept
+    SecurIdPeer securIdPeer;
 
     static std::map<Win32Error, std::string> DefaultErrorTexts();
 };

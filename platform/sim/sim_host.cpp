@@ -13,6 +13,7 @@ SimProcess::SimProcess(SimHost& host, ProcessFacts facts, int processId)
       m_system(host.m_machine, m_facts, host.m_faults),
       m_services(host.m_machine, host.m_scheduler, host.m_faults),
       m_resolver(host.m_machine, m_winsockStarted, host.m_faults),
+      m_sockets(host.m_machine, host.m_scheduler, host.m_faults),
       m_remoteAccess(host.m_machine, host.m_desktop, host.m_scheduler, m_facts, host.m_faults),
       m_pipes(host.m_machine, host.m_scheduler, host.m_faults),
       m_instance(host.m_machine, m_facts, processId, m_winsockStarted, host.m_faults),
@@ -21,7 +22,7 @@ SimProcess::SimProcess(SimHost& host, ProcessFacts facts, int processId)
       m_deviceIo(host.m_machine, host.m_faults),
       m_dialogs(host.m_machine, host.m_desktop, host.m_scheduler, m_facts),
       m_resources(host.m_desktop, m_facts),
-      m_platform{m_registry,  m_files,     m_clock,    m_system,   m_services, m_resolver, m_remoteAccess,
+      m_platform{m_registry,  m_files,     m_clock,    m_system,   m_services, m_resolver, m_sockets, m_remoteAccess,
                  m_pipes,     m_instance,  m_processes, m_ipHelper, m_deviceIo, m_dialogs,  m_resources} {}
 
 bool SimProcess::HasEnded() const { return m_programId != 0 && m_host.m_scheduler.HasEnded(m_programId); }

@@ -25,6 +25,7 @@
 #include "platform/sim/resolver.h"
 #include "platform/sim/scheduler.h"
 #include "platform/sim/service_manager.h"
+#include "platform/sim/sockets.h"
 #include "platform/sim/system_info.h"
 #include "platform/sim/ui.h"
 
@@ -67,6 +68,7 @@ private:
     SimSystemInfo m_system;
     SimServiceManager m_services;
     SimResolver m_resolver;
+    SimSockets m_sockets;
     SimRemoteAccess m_remoteAccess;
     SimNamedPipe m_pipes;
     SimInstance m_instance;

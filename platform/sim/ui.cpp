@@ -35,6 +35,14 @@ SimWindow* Desktop::Find(WindowHandle handle) const {
     return it == windows.end() ? nullptr : it->second;
 }
 
+// Push buttons and edit boxes are tab stops unless the script says NOT WS_TABSTOP; anything else
+// only when it says WS_TABSTOP.
+bool IsTabStop(const ControlTemplate& c) {
+    if (c.style.find("NOT WS_TABSTOP") != std::string::npos) return false;
+    return c.kind == "PUSHBUTTON" || c.kind == "DEFPUSHBUTTON" || c.kind == "EDITTEXT" ||
+           c.style.find("WS_TABSTOP") != std::string::npos;
+}
+
 SimWindow::SimWindow(Machine& machine, Desktop& desktop, Scheduler& scheduler, const ProcessFacts& process,
                      Scheduler::ProgramId program, const DialogTemplate& dialog, DialogController& controller,
                      WindowHandle handle)
@@ -326,6 +334,14 @@ bool SimWindow::TrackTrayMenu(int menuId) {
 
 int SimWindow::RunModalLoop() {
     m_controller.OnInitDialog(*this);
+    // OnInitDialog returns TRUE: the dialog manager focuses the first tab stop in template order.
+    for (const ControlTemplate& c : m_dialog.controls) {
+        const SimControl* control = FindControl(c.id);
+        if (IsTabStop(c) && control && control->enabled && control->visible) {
+            m_focus = c.id;
+            break;
+        }
+    }
     // The dialog manager shows a visible template once it is initialised (the controller may refuse).
     if (!m_ended && m_dialog.style.find("WS_VISIBLE") != std::string::npos) Show(ShowCommand::ShowNormal);
     while (!m_ended) {

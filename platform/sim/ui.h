@@ -43,6 +43,9 @@ struct Drawing {
     int height = 0;
 };
 
+// Whether the dialog manager stops at the control when the user tabs.
+bool IsTabStop(const ControlTemplate& control);
+
 // The sim's picture decoder: reads JPEG, GIF and BMP headers for the size, refuses anything else.
 std::unique_ptr<Picture> DecodePicture(std::span<const std::uint8_t> bytes);
 
@@ -143,6 +146,8 @@ public:
     std::optional<ZOrder> zOrder() const { return m_zOrder; }
     int icon() const { return m_icon; }
     bool ended() const { return m_ended; }
+    // The control with the keyboard focus, 0 for none.
+    int focus() const { return m_focus; }
     const DialogTemplate& dialog() const { return m_dialog; }
     Scheduler::ProgramId program() const { return m_program; }
     const ProcessFacts& process() const { return m_process; }
@@ -169,6 +174,7 @@ private:
     bool m_atTopLeft = false;
     std::optional<ZOrder> m_zOrder;
     int m_icon = 0;
+    int m_focus = 0;
     bool m_ended = false;
     bool m_destroyed = false;
     int m_result = 0;

@@ -28,4 +28,13 @@ std::string ToAnsi(std::string_view utf8) {
     return ansi;
 }
 
+std::string FromAnsi(std::string_view ansi) {
+    if (ansi.empty()) return {};
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), length);
+    return Narrow(wide);
+}
+
 }  // namespace zelta::win32

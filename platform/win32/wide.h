@@ -11,5 +11,7 @@ std::wstring Wide(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 // UTF-8 to the system's ANSI code page; characters it lacks become its default character.
 std::string ToAnsi(std::string_view utf8);
+// The system's ANSI code page to UTF-8.
+std::string FromAnsi(std::string_view ansi);
 
 }  // namespace zelta::win32

@@ -13,6 +13,7 @@
 #include "platform/win32/remote_access.h"
 #include "platform/win32/resolver.h"
 #include "platform/win32/service_manager.h"
+#include "platform/win32/sockets.h"
 #include "platform/win32/system_info.h"
 #include "platform/win32/ui.h"
 
@@ -35,6 +36,7 @@ private:
     Win32SystemInfo m_system;
     Win32ServiceManager m_services;
     Win32Resolver m_resolver;
+    Win32Sockets m_sockets;
     Win32RemoteAccess m_remoteAccess;
     Win32NamedPipe m_pipes;
     Win32Instance m_instance;
@@ -43,7 +45,7 @@ private:
     Win32DeviceIo m_deviceIo;
     Win32DialogHost m_dialogs;
     Win32Resources m_resources;
-    Platform m_platform{m_registry, m_files,    m_clock,     m_system,   m_services, m_resolver, m_remoteAccess,
+    Platform m_platform{m_registry, m_files,    m_clock,     m_system,   m_services, m_resolver, m_sockets, m_remoteAccess,
                         m_pipes,    m_instance, m_processes, m_ipHelper, m_deviceIo, m_dialogs,  m_resources};
 };
 

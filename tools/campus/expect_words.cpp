@@ -268,6 +268,31 @@ Action PipeRequests(Args& a) {
     };
 }
 
+// The dialer's SecurID listener, and what the SecurID server received on its latest connection.
+Action SecurIdExpectation(Args& a) {
+    if (a.Accept("listener")) {
+        const bool open = a.Accept("open");
+        if (!open) a.Require("closed");
+        a.RequireDone();
+        return [=](Runner& r) {
+            const bool listening = r.host().machine().listeners.contains(2868);
+            r.Check(listening == open, std::string("port 2868 ") + (open ? "listening" : "closed"),
+                    listening ? "listening" : "closed");
+        };
+    }
+    a.Require("received");
+    const bool nothing = a.Accept("nothing");
+    const auto bytes = nothing ? std::vector<std::uint8_t>() : a.Bytes();
+    if (!nothing && bytes.empty()) a.Fail("expected the bytes, or 'nothing'");
+    a.RequireDone();
+    return [=](Runner& r) {
+        const auto& link = r.host().machine().securIdPeer.last;
+        const auto seen = link ? link->received : std::vector<std::uint8_t>();
+        r.Check(seen == bytes, "the SecurID server to receive " + (nothing ? std::string("nothing") : sim::HexBytes(bytes.data(), bytes.size())),
+                seen.empty() ? (link ? "nothing" : "no connection") : sim::HexBytes(seen.data(), seen.size()));
+    };
+}
+
 Action EntryExpectation(Args& a) {
     const std::string name = a.Next("an entry name");
     if (a.Accept("absent")) {
@@ -418,7 +443,15 @@ Action No(Args& a) {
             r.Check(!box, "no message box", box ? ShowText(box->text) : "");
         };
     }
-    a.Fail("expected 'command', 'route', 'ipsec-policy' or 'message-box' after 'no'");
+    if (a.Accept("dialog")) {
+        a.RequireDone();
+        return [](Runner& r) {
+            sim::SimWindow* top = r.host().desktop().Top();
+            const bool open = top && top != DialerWindow(r);
+            r.Check(!open, "no dialog over the dialer", open ? ShowText(top->Title()) : "");
+        };
+    }
+    a.Fail("expected 'command', 'route', 'ipsec-policy', 'message-box' or 'dialog' after 'no'");
 }
 
 Action ConnectionExpectation(Args& a) {
@@ -485,7 +518,8 @@ void AddExpectWords(std::vector<Word>& words) {
                   {"mutex", Mutex},
                   {"time", Time},
                   {"connection", ConnectionExpectation},
-                  {"dial-params", DialParamsExpectation}});
+                  {"dial-params", DialParamsExpectation},
+                  {"securid", SecurIdExpectation}});
 }
 
 }  // namespace zelta::campus

@@ -171,6 +171,56 @@ Action Server(Args& a) {
     };
 }
 
+// A SecurID message: the length byte and the text.
+std::vector<std::uint8_t> Message(Args& a, const std::string& text) {
+    if (text.size() > 255) a.Fail("a message holds at most 255 bytes of text (use 'securid raw' for others)");
+    std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(text.size())};
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    return bytes;
+}
+
+// The scripted SecurID server: `peer` makes it connect at projection, the other words are its script.
+Action SecurId(Args& a) {
+    using Kind = sim::SecurIdStep::Kind;
+    const std::string what = a.Next("peer, prompt, verdict, stall, close or raw");
+    if (EqualsNoCase(what, "peer")) {
+        std::optional<Ipv4> from;
+        if (a.Accept("from")) from = a.Address("the peer's address");
+        a.RequireDone();
+        return [=](Runner& r) {
+            sim::SecurIdPeer& peer = r.host().machine().securIdPeer;
+            peer.connects = true;
+            peer.from = from;
+            peer.script.clear();  // the words that follow are its script
+        };
+    }
+    sim::SecurIdStep step;
+    if (EqualsNoCase(what, "prompt")) {
+        step.bytes = Message(a, a.Next("a prompt text"));
+        if (a.Accept("split")) step.split = a.Unsigned("a byte count");
+    } else if (EqualsNoCase(what, "verdict")) {
+        step.kind = Kind::Verdict;
+        if (a.Accept("accept")) {
+            step.bytes = {0};
+        } else {
+            a.Require("prompt");
+            step.bytes = Message(a, a.Next("a prompt text"));
+        }
+    } else if (EqualsNoCase(what, "stall")) {
+        step.kind = Kind::Stall;
+        step.duration = a.Duration();
+    } else if (EqualsNoCase(what, "close")) {
+        step.kind = Kind::Close;
+    } else if (EqualsNoCase(what, "raw")) {
+        step.bytes = a.Bytes();
+        if (step.bytes.empty()) a.Fail("expected the bytes to send");
+    } else {
+        a.Fail("unknown securid statement '" + what + "'");
+    }
+    a.RequireDone();
+    return [=](Runner& r) { r.host().machine().securIdPeer.script.push_back(step); };
+}
+
 Action HelperService(Args& a) { return PipeWords(a, std::string(kServicePipeName)); }
 
 Action Pipe(Args& a) {
@@ -188,7 +238,7 @@ void AddRemoteWords(std::vector<Word>& words) {
                                {"helper-service", HelperService},
                                {"pipe", Pipe},
                                {"server", Server},
-                               {"securid", nullptr}});
+                               {"securid", SecurId}});
 }
 
 }  // namespace zelta::campus

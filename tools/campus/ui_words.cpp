@@ -312,6 +312,15 @@ Action MessageBoxState(Args& a) {
 }
 
 Action DialogState(Args& a) {
+    if (a.Accept("focus")) {
+        const std::string control = a.Next("a control");
+        a.RequireDone();
+        return [=](Runner& r) {
+            sim::SimWindow& window = TopWindow(r);
+            const int id = ControlId(r, window, control);
+            r.Check(window.focus() == id, "the focus on " + control, window.focus() ? "control " + std::to_string(window.focus()) : "no focus");
+        };
+    }
     if (a.Accept("control")) {
         const std::string control = a.Next("a control");
         a.Require("text");
@@ -370,7 +379,7 @@ sim::SimWindow* DialerWindow(Runner& r) {
 int ControlId(Runner& r, sim::SimWindow& window, const std::string& name) {
     if (const auto number = ParseNumber(name)) return static_cast<int>(*number);
     const std::pair<const char*, int> roles[] = {{"user name", 1003}, {"password", 1004}, {"status", kStatusPane},
-                                                 {"Cancel", dialog_result::kCancel}};
+                                                 {"Cancel", dialog_result::kCancel}, {"prompt", 1013}, {"answer", 1014}};
     for (const auto& [role, id] : roles)
         if (EqualsNoCase(name, role) && window.FindControl(id)) return id;
     for (const auto& [id, control] : window.controls())

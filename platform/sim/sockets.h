@@ -1,0 +1,32 @@
+// The simulated Sockets: listeners on the machine's ports and the connections peers make to them,
+// on virtual time. The one peer there is, the scripted SecurID server, connects when a dial reaches
+// IP projection (see SecurIdPeerConnects).
+#pragma once
+
+#include "platform/sim/faults.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/scheduler.h"
+#include "platform/sockets.h"
+
+namespace zelta::sim {
+
+class SimSockets final : public Sockets {
+public:
+    SimSockets(Machine& machine, Scheduler& scheduler, Faults& faults)
+        : m_machine(machine), m_scheduler(scheduler), m_faults(faults) {}
+    Win32Error CreateListener(std::unique_ptr<Listener>& out) override;
+    // The simulated ANSI code page is UTF-8.
+    std::string ToWireText(std::string_view utf8) override { return std::string(utf8); }
+    std::string FromWireText(std::string_view wire) override { return std::string(wire); }
+
+private:
+    Machine& m_machine;
+    Scheduler& m_scheduler;
+    Faults& m_faults;
+};
+
+// The scripted SecurID server connects to port 2868 over the tunnel of `connection` (or from its
+// LAN address) and starts its script; refused when nothing listens there.
+void SecurIdPeerConnects(Machine& machine, Scheduler& scheduler, const SimConnection& connection);
+
+}  // namespace zelta::sim
