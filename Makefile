@@ -25,7 +25,8 @@ test: build
 	@scripts/test-all
 
 bench: deps
-	@cmake --preset bench >/dev/null && cmake --build --preset bench
+	@cmake --preset bench >/dev/null && cmake --build --preset bench --target interface_watch_benchmark
+	@build/bench/routing/interface_watch_benchmark
 
 clean:
 	rm -rf build dist

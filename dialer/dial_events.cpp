@@ -26,6 +26,7 @@ void DialerDialog::OnTimer(std::uint32_t id) {
     switch (id) {
         case TIMER_STATUS_POLL: StatusPollTimerProc(); break;
         case TIMER_RETRY: RetryTimerProc(); break;
+        case TIMER_INTERFACE_WATCH: m_watch.InterfaceWatch(); break;
         case TIMER_DESKTOP_CHECK: DesktopCheckTimerProc(); break;
         default: break;
     }

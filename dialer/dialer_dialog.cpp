@@ -98,6 +98,7 @@ void DialerDialog::OnInitDialog(Window& window) {
     } else {
         window.PlaceTopLeft(ZOrder::NotTopMost);
     }
+    if (m_settings.wiredNoWifi) window.SetTimer(TIMER_INTERFACE_WATCH, 5000);
     if (m_bKeepHidden) HideDialer(window.Handle());
     window.SetTimer(TIMER_DESKTOP_CHECK, 5000);
 }
@@ -263,6 +264,7 @@ void DialerDialog::OnDestroy() {
     }
     m_window->DeleteTrayIcon();
     m_process.platform.clock.Sleep(0);
+    m_watch.RestoreAllWithdrawnRoutes();
     m_settings.SetRunning(false);
     if (m_banner) {
         m_banner->Release();

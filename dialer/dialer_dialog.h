@@ -15,6 +15,7 @@
 #include "platform/secret.h"
 #include "platform/sockets.h"
 #include "platform/ui.h"
+#include "routing/interface_watch.h"
 #include "routing/route_commands.h"
 
 namespace zelta {
@@ -95,6 +96,7 @@ public:
     int CloseSecurIdListener();
 
     DialerSettings& settings() { return m_settings; }
+    const WirelessRouteWatch& watch() const { return m_watch; }
     // The status text of string `id` (102 to 126).
     const std::string& StatusText(int id) const;
 
@@ -117,6 +119,7 @@ private:
     std::vector<std::string> m_strStatus;  // strings 102 to 126
     bool m_bUserHangUp = true;
     DialerSettings m_settings;
+    WirelessRouteWatch m_watch{m_settings, m_process.log, *this, m_process.wiredPresent};
     SecretBuffer m_szPassword{256};
     bool m_bSavedPassword = false;
     bool m_bKeepHidden = false;

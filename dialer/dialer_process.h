@@ -25,7 +25,7 @@ struct DialerProcess {
     RasConnectionHandle g_hdl;       // the current or last dial's connection, none when 0
     bool g_uRetryTimer = false;      // window timer 2 is running
     bool g_uStatusTimer = false;     // window timer 1 is running
-    bool wiredPresent = false;       // the interface watch saw a wired adapter up (raised by that watch)
+    bool wiredPresent = false;       // the interface watch's last scan counted a wired adapter
 };
 
 }  // namespace zelta

@@ -62,7 +62,7 @@ void ConnectionUp(Machine& machine, SimConnection& connection) {
     tunnel.Index = ifIndex;
     tunnel.Type = 23;  // MIB_IF_TYPE_PPP
     tunnel.IpAddressList.push_back({connection.client, "255.255.255.255"});
-    machine.adapters.push_back(SimAdapter{tunnel, {}, std::nullopt});
+    machine.adapters.push_back(SimAdapter{tunnel, {}, std::nullopt, {}});
     if (const auto client = Ipv4::Parse(connection.client))
         machine.routes.push_back(RouteRow{*client, Ipv4{{255, 255, 255, 255}}, *client, ifIndex, 1, 3, 2});
     connection.ifIndex = ifIndex;

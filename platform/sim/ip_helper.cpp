@@ -75,6 +75,39 @@ Win32Error SimIpHelper::ForwardTable(std::size_t capacity, std::vector<IpForward
     return err::kSuccess;
 }
 
+namespace {
+
+InterfaceRow ToInterfaceRow(const SimAdapter& adapter) {
+    InterfaceRow row;
+    row.dwIndex = adapter.info.Index;
+    row.dwType = adapter.iface.type.value_or(adapter.info.Type);
+    row.dwMtu = row.dwType == 23 ? 1400 : 1500;
+    row.dwSpeed = adapter.iface.speed;
+    row.dwPhysAddrLen = static_cast<std::uint32_t>(std::min<std::size_t>(adapter.info.Address.size(), 8));
+    std::copy_n(adapter.info.Address.begin(), row.dwPhysAddrLen, row.bPhysAddr.begin());
+    row.dwAdminStatus = 1;
+    row.dwOperStatus = adapter.iface.operStatus;
+    row.bDescr = adapter.iface.description.value_or(adapter.info.Description).substr(0, 255);
+    return row;
+}
+
+}  // namespace
+
+Win32Error SimIpHelper::InterfaceTableSize(std::uint32_t& bytes) {
+    if (auto fault = m_faults.Check("GetIfTable", "size")) return *fault;
+    bytes = kInterfaceTableHeaderBytes + kInterfaceRowBytes * static_cast<std::uint32_t>(m_machine.adapters.size());
+    return err::kSuccess;
+}
+
+Win32Error SimIpHelper::InterfaceTable(std::size_t capacity, std::vector<InterfaceRow>& out) {
+    if (auto fault = m_faults.Check("GetIfTable", "table")) return *fault;
+    if (m_machine.adapters.size() > capacity) return err::kInsufficientBuffer;
+    out.clear();
+    for (const SimAdapter& adapter : m_machine.adapters) out.push_back(ToInterfaceRow(adapter));
+    std::stable_sort(out.begin(), out.end(), [](const InterfaceRow& a, const InterfaceRow& b) { return a.dwIndex < b.dwIndex; });
+    return err::kSuccess;
+}
+
 Win32Error SimIpHelper::NetworkParams(std::vector<std::string>& dnsServers) {
     if (auto fault = m_faults.Check("GetNetworkParams")) return *fault;
     dnsServers = m_machine.dnsServers;

@@ -47,11 +47,22 @@ struct RouteRow {
     friend bool operator==(const RouteRow&, const RouteRow&) = default;
 };
 
-// A network adapter: what GetAdaptersInfo says of it, and what its NDIS driver answers.
+// What an adapter's interface-table row says beyond its AdapterInfo.
+struct SimInterface {
+    std::uint32_t speed = 0;            // bits per second
+    std::uint32_t operStatus = 5;       // MIB_IF_OPER_STATUS_OPERATIONAL
+    std::optional<std::uint32_t> type;  // default: the adapter's Type
+    std::optional<std::string> description;  // default: the adapter's Description
+    std::vector<RouteRow> unpluggedRoutes;   // taken away with the cable, back when it is plugged
+};
+
+// A network adapter: what GetAdaptersInfo says of it, what its NDIS driver answers, and its row
+// of the interface table.
 struct SimAdapter {
     AdapterInfo info;
     std::map<std::uint32_t, std::vector<std::uint8_t>> oids;  // OID -> the bytes the driver returns
     std::optional<std::vector<std::uint32_t>> supportedList;  // default: the OIDs above
+    SimInterface iface;
 };
 
 // A policy in the local IPsec policy store, as the IPsec tools left it.

@@ -74,7 +74,7 @@ SimAdapter& SimHost::AddAdapter(AdapterInfo info) {
         const Ipv4 subnet = Ipv4::FromNetworkOrderValue(address->NetworkOrderValue() & mask->NetworkOrderValue());
         m_machine.routes.push_back(RouteRow{subnet, *mask, *address, info.Index, 20, 3, 2});
     }
-    m_machine.adapters.push_back(SimAdapter{std::move(info), {}, std::nullopt});
+    m_machine.adapters.push_back(SimAdapter{std::move(info), {}, std::nullopt, {}});
     return m_machine.adapters.back();
 }
 

@@ -5,7 +5,10 @@
 #include <windows.h>
 #include <iphlpapi.h>
 
+#include <algorithm>
 #include <cstring>
+
+#include "platform/win32/wide.h"
 
 namespace zelta::win32 {
 namespace {
@@ -39,7 +42,7 @@ Win32Error Win32IpHelper::AdaptersInfo(std::vector<AdapterInfo>& out) {
     for (const IP_ADAPTER_INFO* a = first; a; a = a->Next) {
         AdapterInfo info;
         info.AdapterName.assign(a->AdapterName, strnlen(a->AdapterName, sizeof a->AdapterName));
-        info.Description.assign(a->Description, strnlen(a->Description, sizeof a->Description));
+        info.Description = FromAnsi(std::string_view(a->Description, strnlen(a->Description, sizeof a->Description)));
         info.Address.assign(a->Address, a->Address + std::min<UINT>(a->AddressLength, sizeof a->Address));
         info.Index = a->Index;
         info.Type = a->Type;
@@ -101,6 +104,56 @@ Win32Error Win32IpHelper::ForwardTable(std::size_t capacity, std::vector<IpForwa
     if (rc != NO_ERROR) return rc;
     out.clear();
     for (DWORD i = 0; i < table->dwNumEntries && i < capacity; ++i) out.push_back(FromMib(table->table[i]));
+    return NO_ERROR;
+}
+
+static_assert(sizeof(MIB_IFROW) == kInterfaceRowBytes, "MIB_IFROW as GetIfTable sizes it");
+
+Win32Error Win32IpHelper::InterfaceTableSize(std::uint32_t& bytes) {
+    ULONG size = 0;
+    const DWORD rc = ::GetIfTable(nullptr, &size, TRUE);
+    if (rc != ERROR_INSUFFICIENT_BUFFER && rc != NO_ERROR) return rc;
+    bytes = size;
+    return NO_ERROR;
+}
+
+Win32Error Win32IpHelper::InterfaceTable(std::size_t capacity, std::vector<InterfaceRow>& out) {
+    m_interfaceBuffer.assign(kInterfaceTableHeaderBytes + capacity * sizeof(MIB_IFROW), 0);
+    auto* table = reinterpret_cast<MIB_IFTABLE*>(m_interfaceBuffer.data());
+    ULONG size = static_cast<ULONG>(m_interfaceBuffer.size());
+    const DWORD rc = ::GetIfTable(table, &size, TRUE);
+    if (rc != NO_ERROR) return rc;
+    out.clear();
+    for (DWORD i = 0; i < table->dwNumEntries && i < capacity; ++i) {
+        const MIB_IFROW& m = table->table[i];
+        InterfaceRow row;
+        row.dwIndex = m.dwIndex;
+        row.dwType = m.dwType;
+        row.dwMtu = m.dwMtu;
+        row.dwSpeed = m.dwSpeed;
+        row.dwPhysAddrLen = m.dwPhysAddrLen;
+        std::memcpy(row.bPhysAddr.data(), m.bPhysAddr, row.bPhysAddr.size());
+        row.dwAdminStatus = m.dwAdminStatus;
+        row.dwOperStatus = m.dwOperStatus;
+        row.dwLastChange = m.dwLastChange;
+        row.dwInOctets = m.dwInOctets;
+        row.dwInUcastPkts = m.dwInUcastPkts;
+        row.dwInNUcastPkts = m.dwInNUcastPkts;
+        row.dwInDiscards = m.dwInDiscards;
+        row.dwInErrors = m.dwInErrors;
+        row.dwInUnknownProtos = m.dwInUnknownProtos;
+        row.dwOutOctets = m.dwOutOctets;
+        row.dwOutUcastPkts = m.dwOutUcastPkts;
+        row.dwOutNUcastPkts = m.dwOutNUcastPkts;
+        row.dwOutDiscards = m.dwOutDiscards;
+        row.dwOutErrors = m.dwOutErrors;
+        row.dwOutQLen = m.dwOutQLen;
+        // The driver's description, bounded by its own length and the field, up to a zero.
+        const auto* descr = reinterpret_cast<const char*>(m.bDescr);
+        const std::size_t limit = std::min<std::size_t>(m.dwDescrLen, MAXLEN_IFDESCR);
+        row.bDescr = FromAnsi(std::string_view(descr, strnlen(descr, limit)));
+        out.push_back(std::move(row));
+    }
     return NO_ERROR;
 }
 

@@ -10,9 +10,14 @@ public:
     Win32Error BestInterface(Ipv4 destination, std::uint32_t& interfaceIndex) override;
     Win32Error AdaptersInfo(std::vector<AdapterInfo>& out) override;
     Win32Error ForwardTable(std::size_t capacity, std::vector<IpForwardRow>& out) override;
+    Win32Error InterfaceTableSize(std::uint32_t& bytes) override;
+    Win32Error InterfaceTable(std::size_t capacity, std::vector<InterfaceRow>& out) override;
     Win32Error NetworkParams(std::vector<std::string>& dnsServers) override;
     Win32Error DeleteForwardEntry(const IpForwardRow& row) override;
     Win32Error CreateForwardEntry(const IpForwardRow& row) override;
+
+private:
+    std::vector<std::uint8_t> m_interfaceBuffer;  // reused: the watch reads the table every 5 seconds
 };
 
 }  // namespace zelta::win32

@@ -180,5 +180,21 @@ TEST_F(Win32PlatformTest, AdaptersAndDevicesAnswerWithoutCrashing) {
     EXPECT_NE(p.deviceIo.Open("\\\\.\\{00000000-no-such-adapter}", device), err::kSuccess);
 }
 
+TEST_F(Win32PlatformTest, TheInterfaceTableIsSizedAndReadWithinItsCapacity) {
+    std::uint32_t bytes = 0;
+    ASSERT_EQ(p.ipHelper.InterfaceTableSize(bytes), err::kSuccess);
+    ASSERT_GT(bytes, kInterfaceTableHeaderBytes);
+    const std::uint32_t count = (bytes - kInterfaceTableHeaderBytes) / kInterfaceRowBytes;
+    std::vector<InterfaceRow> rows;
+    ASSERT_EQ(p.ipHelper.InterfaceTable(128, rows), err::kSuccess);
+    EXPECT_EQ(rows.size(), count);
+    for (const InterfaceRow& row : rows) {
+        EXPECT_NE(row.dwIndex, 0u);
+        EXPECT_LE(row.bDescr.size(), 255u);
+        EXPECT_LE(row.dwPhysAddrLen, 8u);
+    }
+    if (count > 0) EXPECT_EQ(p.ipHelper.InterfaceTable(0, rows), static_cast<Win32Error>(ERROR_INSUFFICIENT_BUFFER));
+}
+
 }  // namespace
 }  // namespace zelta::win32

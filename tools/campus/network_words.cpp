@@ -27,10 +27,36 @@ sim::SimAdapter& AdapterAt(Runner& r, std::uint32_t index) {
     return *adapter;
 }
 
+// The adapter leaves the machine, with its routes.
+Action AdapterRemoved(Args& a, std::uint32_t index) {
+    a.RequireDone();
+    return [=](Runner& r) {
+        AdapterAt(r, index);
+        sim::Machine& machine = r.host().machine();
+        std::erase_if(machine.routes, [index](const sim::RouteRow& row) { return row.ifIndex == index; });
+        std::erase_if(machine.adapters, [index](const sim::SimAdapter& adapter) { return adapter.info.Index == index; });
+        r.host().journal().Note("network", "adapter " + std::to_string(index) + " removed");
+    };
+}
+
+// The adapter comes back under another interface index (a driver restart), its routes with it.
+Action AdapterMoves(Args& a, std::uint32_t index) {
+    const std::uint32_t to = a.Unsigned("the new interface index");
+    a.RequireDone();
+    return [=](Runner& r) {
+        if (r.host().FindAdapter(to)) throw ScenarioError(r.current().Where() + ": interface index " + std::to_string(to) + " is taken");
+        AdapterAt(r, index).info.Index = to;
+        for (sim::RouteRow& row : r.host().routes())
+            if (row.ifIndex == index) row.ifIndex = to;
+        r.host().journal().Note("network", "adapter " + std::to_string(index) + " is now interface " + std::to_string(to));
+    };
+}
+
 Action Adapter(Args& a) {
     const std::uint32_t index = a.Unsigned("an interface index");
     const std::string kind = a.Next("a kind (wireless, wired, other) or 'removed' / 'moves-to'");
-    if (EqualsNoCase(kind, "removed") || EqualsNoCase(kind, "moves-to")) a.Fail("'adapter " + kind + "' is not supported yet");
+    if (EqualsNoCase(kind, "removed")) return AdapterRemoved(a, index);
+    if (EqualsNoCase(kind, "moves-to")) return AdapterMoves(a, index);
     if (!EqualsNoCase(kind, "wireless") && !EqualsNoCase(kind, "wired") && !EqualsNoCase(kind, "other"))
         a.Fail("unknown adapter kind '" + kind + "'");
     AdapterInfo info;
@@ -59,8 +85,10 @@ Action Adapter(Args& a) {
         if (wireless) {
             adapter.oids[ndis_oid::kGenLinkSpeed] = Le32(540000);
             adapter.oids[0x0D010101] = std::vector<std::uint8_t>(6, 0);  // OID_802_11_BSSID
+            adapter.iface.speed = 54000000;
         } else if (wired) {
             adapter.oids[ndis_oid::kGenLinkSpeed] = Le32(1000000);
+            adapter.iface.speed = 100000000;
         }
     };
 }
@@ -101,7 +129,65 @@ Action LinkSpeed(Args& a) {
     const std::uint32_t index = a.Unsigned("an interface index");
     const std::uint32_t mbits = a.Unsigned("a speed in Mbit/s");
     a.RequireDone();
-    return [=](Runner& r) { AdapterAt(r, index).oids[ndis_oid::kGenLinkSpeed] = Le32(mbits * 10000); };
+    return [=](Runner& r) {
+        sim::SimAdapter& adapter = AdapterAt(r, index);
+        adapter.oids[ndis_oid::kGenLinkSpeed] = Le32(mbits * 10000);  // in units of 100 bit/s
+        adapter.iface.speed = mbits * 1000000;                        // the interface row's, in bit/s
+    };
+}
+
+// A field of the adapter's interface-table row.
+Action Interface(Args& a) {
+    const std::uint32_t index = a.Unsigned("an interface index");
+    const std::string field = a.Next("a field (type, speed, status, description)");
+    std::function<void(sim::SimAdapter&)> set;
+    if (EqualsNoCase(field, "type")) {
+        const std::uint32_t type = a.Unsigned("an interface type");
+        set = [type](sim::SimAdapter& adapter) { adapter.iface.type = type; };
+    } else if (EqualsNoCase(field, "speed")) {
+        const std::uint32_t speed = a.Unsigned("a speed in bit/s");
+        set = [speed](sim::SimAdapter& adapter) { adapter.iface.speed = speed; };
+    } else if (EqualsNoCase(field, "status")) {
+        const bool up = a.Accept("up");
+        if (!up) a.Require("down");
+        set = [up](sim::SimAdapter& adapter) { adapter.iface.operStatus = up ? 5 : 2; };
+    } else if (EqualsNoCase(field, "description")) {
+        const std::string description = a.Next("a description");
+        set = [description](sim::SimAdapter& adapter) { adapter.iface.description = description; };
+    } else {
+        a.Fail("unknown interface field '" + field + "'");
+    }
+    a.RequireDone();
+    return [=](Runner& r) { set(AdapterAt(r, index)); };
+}
+
+// Pulling the cable takes the link down and, as media sense does, the adapter's routes with it;
+// plugging it back brings both back.
+Action Cable(Args& a) {
+    const std::uint32_t index = a.Unsigned("an interface index");
+    const bool plugged = a.Accept("plugged");
+    if (!plugged) a.Require("unplugged");
+    a.RequireDone();
+    return [=](Runner& r) {
+        sim::SimAdapter& adapter = AdapterAt(r, index);
+        auto& routes = r.host().routes();
+        if (plugged) {
+            adapter.iface.operStatus = 5;
+            routes.insert(routes.end(), adapter.iface.unpluggedRoutes.begin(), adapter.iface.unpluggedRoutes.end());
+            adapter.iface.unpluggedRoutes.clear();
+        } else {
+            adapter.iface.operStatus = 2;  // MIB_IF_OPER_STATUS_DISCONNECTED
+            for (auto it = routes.begin(); it != routes.end();) {
+                if (it->ifIndex != index) {
+                    ++it;
+                    continue;
+                }
+                adapter.iface.unpluggedRoutes.push_back(*it);
+                it = routes.erase(it);
+            }
+        }
+        r.host().journal().Note("network", "cable of adapter " + std::to_string(index) + (plugged ? " plugged" : " unplugged"));
+    };
 }
 
 std::vector<std::uint8_t> SsidValue(const std::string& text) {
@@ -255,8 +341,8 @@ void AddNetworkWords(std::vector<Word>& words) {
                                {"wlan", Wlan},
                                {"access-point", AccessPoint},
                                {"access-points", AccessPoints},
-                               {"interface", nullptr},
-                               {"cable", nullptr},
+                               {"interface", Interface},
+                               {"cable", Cable},
                                {"route", Route},
                                {"host", Host},
                                {"dns-server", DnsServer}});

@@ -1,0 +1,71 @@
+// What one interface-watch scan and one route snapshot cost with 128 interfaces and forwarding
+// tables of 10, 1000 and 10240 rows (the largest the reads take). The scan runs on the window thread
+// every 5 seconds, so it must stay far below what a user would notice. The simulated IP Helper
+// stands in for the system's: its reads copy and sort the table as the system does.
+#include <benchmark/benchmark.h>
+
+#include "common/test_machine.h"
+#include "routing/interface_watch.h"
+
+namespace zelta {
+namespace {
+
+constexpr std::uint32_t kInterfaces = 128;
+constexpr std::uint32_t kWiredIndex = 1;
+
+struct NoTunnel final : TunnelDefaultRoute {
+    void DeleteTunnelDefaultRoute() override {}
+    void AddTunnelDefaultRoute() override {}
+};
+
+// One wired adapter and 127 wireless ones; `routes` rows spread over them. The wired adapter's rows
+// are networks, the wireless adapters' rows host routes, so that withdrawals leave the table whole
+// and every scan reads all of it.
+struct Campus {
+    explicit Campus(std::size_t routes) {
+        for (std::uint32_t i = 0; i < kInterfaces; ++i) {
+            AdapterInfo info;
+            info.Index = kWiredIndex + i;
+            info.Type = 6;
+            info.AdapterName = "{" + std::to_string(i) + "}";
+            info.Description = i == 0 ? "Fast Ethernet Adapter" : "Wireless Adapter " + std::to_string(i);
+            m.host.AddAdapter(info).iface.speed = i == 0 ? 100000000 : 54000000;
+        }
+        for (std::size_t r = 0; r < routes; ++r) {
+            const auto n = static_cast<std::uint32_t>(r);
+            const std::uint32_t ifIndex = kWiredIndex + n % kInterfaces;
+            const bool wired = ifIndex == kWiredIndex;
+            const Ipv4 dest{{10, static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)}};
+            const Ipv4 mask = wired ? Ipv4{{255, 255, 255, 0}} : Ipv4{{255, 255, 255, 255}};
+            m.host.AddRoute(sim::RouteRow{dest, mask, Ipv4{{10, 0, 0, 1}}, ifIndex, 20, 3, 2});
+        }
+    }
+    testing::SettingsMachine m;
+    DialerSettings settings{m.platform, m.log};
+    NoTunnel tunnel;
+    bool wiredPresent = false;
+};
+
+void BM_Scan(benchmark::State& state) {
+    Campus campus(static_cast<std::size_t>(state.range(0)));
+    WirelessRouteWatch watch(campus.settings, campus.m.log, campus.tunnel, campus.wiredPresent);
+    watch.InterfaceWatch();  // records the adapters and withdraws once; later scans are the steady state
+    for (auto _ : state) watch.InterfaceWatch();
+    if (!campus.wiredPresent) state.SkipWithError("the wired adapter was not counted");
+}
+
+void BM_Snapshot(benchmark::State& state) {
+    Campus campus(static_cast<std::size_t>(state.range(0)));
+    std::uint32_t scan = 1;
+    RouteSnapshot snapshot(campus.settings, campus.m.log, scan);
+    snapshot.TakeRouteSnapshot();
+    for (auto _ : state) benchmark::DoNotOptimize(snapshot.TakeRouteSnapshot());
+}
+
+BENCHMARK(BM_Scan)->Arg(10)->Arg(1000)->Arg(10240)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Snapshot)->Arg(10)->Arg(1000)->Arg(10240)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace zelta
+
+BENCHMARK_MAIN();

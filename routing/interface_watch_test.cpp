@@ -1,0 +1,148 @@
+// The interface watch's decisions on a simulated machine: which adapters count as wired, the
+// table's limits, a failed snapshot, and the wired-present flag.
+#include "routing/interface_watch.h"
+
+#include <gtest/gtest.h>
+
+#include "common/test_machine.h"
+
+namespace zelta {
+namespace {
+
+using testing::SettingsMachine;
+
+struct TunnelSteps final : TunnelDefaultRoute {
+    int deleted = 0;
+    int added = 0;
+    void DeleteTunnelDefaultRoute() override { ++deleted; }
+    void AddTunnelDefaultRoute() override { ++added; }
+};
+
+class InterfaceWatchTest : public ::testing::Test {
+protected:
+    InterfaceWatchTest() {
+        m.CreateKey();
+        m.SetString("ZeltaVPNPath", "C:\\Dialer\\dial.exe");
+        m.SetDword("DEBUG", 31);
+        settings.Load();
+        Add(3, "Campus 802.11g Adapter", 54000000, "10.1.2.34");
+    }
+    sim::SimAdapter& Add(std::uint32_t index, std::string description, std::uint32_t speed, std::string address = {}) {
+        AdapterInfo info;
+        info.Index = index;
+        info.Type = 6;
+        info.AdapterName = "{" + std::to_string(index) + "}";
+        info.Description = std::move(description);
+        if (!address.empty()) info.IpAddressList = {{address, "255.255.0.0"}};
+        sim::SimAdapter& adapter = m.host.AddAdapter(info);
+        adapter.iface.speed = speed;
+        return adapter;
+    }
+    bool WirelessRouted() {
+        const auto& routes = m.host.routes();
+        return std::any_of(routes.begin(), routes.end(), [](const sim::RouteRow& r) { return r.ifIndex == 3; });
+    }
+
+    SettingsMachine m;
+    DialerSettings settings{m.platform, m.log};
+    TunnelSteps tunnel;
+    bool wiredPresent = false;
+    WirelessRouteWatch watch{settings, m.log, tunnel, wiredPresent};
+};
+
+TEST_F(InterfaceWatchTest, AWiredAdapterWithdrawsTheWirelessRoutesUntilItGoes) {
+    watch.InterfaceWatch();
+    EXPECT_FALSE(wiredPresent);
+    ASSERT_EQ(watch.devices().size(), 1u);
+    EXPECT_EQ(watch.devices().at(3).adapterName, "{3}");
+    sim::SimAdapter& lan = Add(2, "Fast Ethernet Adapter", 100000000, "192.168.5.10");
+    watch.InterfaceWatch();
+    EXPECT_TRUE(wiredPresent);
+    EXPECT_TRUE(watch.devices().at(3).routesWithdrawn);
+    EXPECT_FALSE(WirelessRouted());
+    EXPECT_EQ(tunnel.deleted, 1);
+    watch.InterfaceWatch();
+    EXPECT_EQ(tunnel.deleted, 2);  // repeated every scan while the cable stays
+    lan.iface.operStatus = 2;
+    std::erase_if(m.host.routes(), [](const sim::RouteRow& r) { return r.ifIndex == 2; });
+    watch.InterfaceWatch();
+    EXPECT_FALSE(wiredPresent);
+    EXPECT_TRUE(WirelessRouted());
+    EXPECT_EQ(tunnel.added, 1);
+    EXPECT_FALSE(watch.devices().at(3).routesWithdrawn);
+    EXPECT_TRUE(watch.snapshot().EntriesOf(3).empty());
+}
+
+TEST_F(InterfaceWatchTest, ExcludedAndUnknownAdaptersNeverCountAsWired) {
+    Add(4, "VMware Virtual Ethernet Adapter", 100000000).info.Address = {0x00, 0x50, 0x56, 0xC0, 0x00, 0x08};
+    Add(5, "NOC EXTRANET ACCESS ADAPTER", 100000000);
+    Add(6, "Efficient Networks Enternet 300", 10000000);
+    Add(7, "Efficient Networks Enterne", 10000000).iface.operStatus = 2;  // too short to match; down, unrouted
+    Add(8, "Odd Speed Adapter", 48000000);
+    watch.InterfaceWatch();
+    watch.InterfaceWatch();
+    EXPECT_FALSE(wiredPresent);
+    EXPECT_TRUE(WirelessRouted());
+    EXPECT_EQ(watch.devices().size(), 1u);  // only the wireless adapter is recorded
+    EXPECT_NE(m.LogText().find("Skipping unknown device=Odd Speed Adapter\r\n"), std::string::npos);
+
+    InterfaceRow row;
+    row.bDescr = "Efficient Networks Enterne";
+    EXPECT_FALSE(IsExcludedAdapter(row));
+    row.bDescr = "efficient networks enternet";
+    EXPECT_TRUE(IsExcludedAdapter(row));
+    row.bDescr = "Intel PRO/100";
+    row.dwPhysAddrLen = 2;
+    row.bPhysAddr = {0x00, 0x0C, 0x29, 0, 0, 0, 0, 0};
+    EXPECT_FALSE(IsExcludedAdapter(row));  // a prefix needs three bytes
+    row.dwPhysAddrLen = 6;
+    EXPECT_TRUE(IsExcludedAdapter(row));
+}
+
+TEST_F(InterfaceWatchTest, MoreInterfacesThanTheTableHoldsChangeNothing) {
+    for (std::uint32_t i = 0; i < kInterfaceTableCapacity; ++i) Add(100 + i, "Fast Ethernet " + std::to_string(i), 100000000);
+    watch.InterfaceWatch();
+    EXPECT_FALSE(wiredPresent);
+    EXPECT_TRUE(WirelessRouted());
+    EXPECT_TRUE(watch.devices().empty());
+    const std::string log = m.LogText();
+    EXPECT_NE(log.find("1: GetIfTable returned cnt=110944(129)\r\n"), std::string::npos);
+    EXPECT_EQ(log.find("1: GetIfTable succeeded"), std::string::npos);
+    EXPECT_EQ(log.find("1: done with GetIfTable"), std::string::npos);
+}
+
+TEST_F(InterfaceWatchTest, AFailedSnapshotStopsTheWithdrawalsAndTheTunnelStep) {
+    watch.InterfaceWatch();
+    Add(2, "Fast Ethernet Adapter", 100000000);
+    m.host.faults().Inject("GetIpForwardTable", 8, "", 1);
+    watch.InterfaceWatch();
+    EXPECT_TRUE(WirelessRouted());
+    EXPECT_EQ(tunnel.deleted, 0);
+    EXPECT_FALSE(watch.devices().at(3).routesWithdrawn);
+    watch.InterfaceWatch();  // the next scan succeeds
+    EXPECT_FALSE(WirelessRouted());
+    EXPECT_EQ(tunnel.deleted, 1);
+}
+
+TEST_F(InterfaceWatchTest, RowsAreDumpedWithTheAddressInTwoLittleEndianParts) {
+    InterfaceRow row;
+    row.bDescr = "Campus";
+    row.dwIndex = 0x10003;
+    row.dwType = 6;
+    row.dwMtu = 1500;
+    row.dwSpeed = 54000000;
+    row.bPhysAddr = {0x00, 0x0B, 0x85, 0x11, 0x22, 0x33, 0, 0};
+    row.dwAdminStatus = 1;
+    row.dwOperStatus = 5;
+    row.dwInOctets = 12;
+    row.dwOutQLen = 3;
+    DumpInterfaceRow(m.log, row);
+    const std::string log = m.LogText();
+    EXPECT_NE(log.find("Desc=Campus\r\n"), std::string::npos);
+    EXPECT_NE(log.find("i=0x10003,t=6,mtu=1500,speed=54000000,addr=0x11850b000x3322\r\n"), std::string::npos);
+    EXPECT_NE(log.find("admin=1,oper=5,lastchange=0x0\r\n"), std::string::npos);
+    EXPECT_NE(log.find("in=12,inu=0,inNU=0,inD=0,inE=0,inUnk=0,oout=0,outU=0,outNU=0,outD=0,outE=0,outQ=3\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zelta
