@@ -109,7 +109,7 @@ RasEntryForm RasEntryFormFor(const OsVersion& version) {
     return version.major >= 5 && version.minor >= 1 ? RasEntryForm::WindowsXp : RasEntryForm::Windows2000;
 }
 
-DialerSettings::DialerSettings(Platform& platform, Log& log)
+DialerSettings::DialerSettings(Platform& platform, Log& log, ExtranetProbe probe)
     : conflictingServices{"cvpndrv", "cvpndrva", "cvpnd", "ExtranetAccess", "VPN5000Service"},
       m_platform(&platform),
       m_log(&log) {
@@ -117,7 +117,8 @@ DialerSettings::DialerSettings(Platform& platform, Log& log)
         for (const Setting& setting : group) ApplyConstructionDefault(*this, setting);
     if (platform.system.QueryOsVersion(osVersion) != err::kSuccess) osVersion = OsVersion{0, 0, 0, 0, {}};
     rasEntrySize = RasEntryFormFor(osVersion);
-    extranetAccessPresent = static_cast<std::uint32_t>(ServiceExists(platform, "ExtranetAccess"));
+    if (probe == ExtranetProbe::Probe)
+        extranetAccessPresent = static_cast<std::uint32_t>(ServiceExists(platform, "ExtranetAccess"));
 }
 
 int DialerSettings::Load() {

@@ -29,9 +29,14 @@ inline constexpr std::uint32_t kDefault = kLaunchAtBoot | kWaitForWireless | kHi
 
 class DialerSettings {
 public:
-    // Sets the defaults, reads the OS version, chooses the RAS entry form and probes for the
-    // "ExtranetAccess" service. Never fails.
-    DialerSettings(Platform& platform, Log& log);
+    // Whether the constructor asks the service control manager for "ExtranetAccess". The custom-dial
+    // library never uses the answer and is built under the loader lock, where calling the service
+    // control manager can deadlock its host process; it asks nothing.
+    enum class ExtranetProbe { Probe, Skip };
+
+    // Sets the defaults, reads the OS version, chooses the RAS entry form and (unless skipped)
+    // probes for the "ExtranetAccess" service. Never fails.
+    DialerSettings(Platform& platform, Log& log, ExtranetProbe probe = ExtranetProbe::Probe);
 
     // Reads the settings key and switches the log on. Returns 0, or -1 when the key cannot be opened
     // for reading (then nothing changes and the log stays as it was). May run more than once.

@@ -31,7 +31,9 @@ enum class RasConnForm : std::uint32_t { Nt351 = 268, Nt4 = 412, Windows2000 = 6
 namespace ras_error {
 inline constexpr Win32Error kBufferTooSmall = 603;
 inline constexpr Win32Error kCannotFindPhonebookEntry = 623;
+inline constexpr Win32Error kUserDisconnection = 631;
 inline constexpr Win32Error kInvalidSize = 632;
+inline constexpr Win32Error kUnknown = 635;
 inline constexpr Win32Error kAuthenticationFailure = 691;
 }  // namespace ras_error
 
@@ -68,6 +70,42 @@ struct RasDialParams {
     std::string szDomain;
     std::uint32_t dwSubEntry = 0;
     std::uint64_t dwCallbackId = 0;  // a ULONG_PTR
+
+    RasDialParams Clone() const {
+        RasDialParams copy;
+        copy.szEntryName = szEntryName;
+        copy.szPhoneNumber = szPhoneNumber;
+        copy.szCallbackNumber = szCallbackNumber;
+        copy.szUserName = szUserName;
+        copy.szPassword = szPassword.Clone();
+        copy.szDomain = szDomain;
+        copy.dwSubEntry = dwSubEntry;
+        copy.dwCallbackId = dwCallbackId;
+        return copy;
+    }
+};
+
+// RASDIALEXTENSIONS (the 28-byte i686 form that ends with RasEapInfo).
+struct RasDialExtensions {
+    std::uint32_t dwSize = 28;
+    std::uint32_t dwfOptions = 0;
+    std::uint64_t hwndParent = 0;
+    std::uint64_t reserved = 0;
+    std::uint64_t reserved1 = 0;
+    std::uint32_t eapSize = 0;     // RasEapInfo.dwSizeofEapInfo
+    std::uint64_t eapData = 0;     // RasEapInfo.pbEapInfo, passed on as it came
+    friend bool operator==(const RasDialExtensions&, const RasDialExtensions&) = default;
+};
+
+// RDEOPT_CustomDial: a dial placed by the custom dialer itself.
+inline constexpr std::uint32_t kRasCustomDialOption = 0x00001000;
+
+// What RasDial tells of the dial's progress: a window (type 0xFFFFFFFF) or the caller's callback,
+// passed on untouched. Type 0 with no notifier dials synchronously.
+struct RasNotifier {
+    std::uint32_t type = 0;
+    std::uint64_t value = 0;
+    static RasNotifier Window(WindowHandle window) { return {0xFFFFFFFFu, window.value}; }
 };
 
 struct RasConnection {
@@ -152,10 +190,16 @@ public:
 
     // RasDial of params.szEntryName in the default phonebook, asynchronously: every state change and
     // the final error arrive at `notifier` as the registered message "RasDialEvent" (wParam the
-    // state, lParam the error). `customDial` sets RDEOPT_CustomDial. `out` receives the handle even
+    // state, lParam the error). `customDial` sets kRasCustomDialOption. `out` receives the handle even
     // when the call fails after creating it.
     virtual Win32Error Dial(const RasDialParams& params, bool customDial, WindowHandle notifier,
                             RasConnectionHandle& out) = 0;
+    // RasDial with the caller's own extensions, phonebook ("" for the default one) and notifier, as a
+    // custom dialer passes a dial on. Without a notifier it returns once the connection is up or has
+    // failed. An entry that names a custom dialer is dialled by that library (its RasCustomDial)
+    // unless the options carry kRasCustomDialOption.
+    virtual Win32Error DialWith(const RasDialExtensions& extensions, std::string_view phonebook,
+                                const RasDialParams& params, RasNotifier notifier, RasConnectionHandle& out) = 0;
     // RasHangUp: starts the hang-up; the handle stays valid until a status query answers 6.
     virtual Win32Error HangUp(RasConnectionHandle connection) = 0;
     // RasGetConnectStatus: the state (rascs) and the error of the connection; 6 (ERROR_INVALID_HANDLE)

@@ -47,6 +47,12 @@ inline constexpr std::uint32_t kRightButtonUp = 0x0205;    // WM_RBUTTONUP
 
 class Window;
 
+// A rectangle in screen pixels, as GetWindowRect gives it.
+struct ScreenRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
+};
+
 // A decoded picture (the banner), drawn at its natural size.
 class Picture {
 public:
@@ -118,6 +124,10 @@ public:
     virtual void Show(ShowCommand command) = 0;
     // SetWindowPos to (0, 0) keeping the size, at `z` in the z-order.
     virtual void PlaceTopLeft(ZOrder z) = 0;
+    // GetWindowRect.
+    virtual ScreenRect Bounds() = 0;
+    // SetWindowPos to (x, y) keeping the size, the z-order and the activation.
+    virtual void MoveTo(int x, int y) = 0;
     virtual bool IsVisible() = 0;
     virtual bool IsMinimized() = 0;
     virtual void SetForeground() = 0;
@@ -170,6 +180,13 @@ public:
     // Runs dialog `templateId` modally, without owner. Returns the EndDialog result, 0 when the
     // window was destroyed, -1 when it could not be created.
     virtual int DoModal(int templateId, DialogController& controller) = 0;
+
+    // The error code DoModal left (GetLastError after DialogBoxParam): 0 after an ordinary end.
+    virtual std::uint32_t LastError() = 0;
+    // A modal message box without owner window, with its caption; returns the button pressed.
+    virtual int ShowMessageBox(std::string_view text, std::string_view caption, std::uint32_t flags) = 0;
+    // The rectangle of another window, or of the whole screen (the desktop window) for no window.
+    virtual ScreenRect WindowBounds(WindowHandle window) = 0;
 
     // RegisterWindowMessage; 0 when it fails.
     virtual std::uint32_t RegisterMessage(std::string_view name) = 0;

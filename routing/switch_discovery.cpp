@@ -79,10 +79,12 @@ bool IsWirelessAdapter(DialerSettings& settings, std::uint32_t interfaceIndex) {
     return HasWirelessLinkSpeed(platform, settings.log(), adapter->AdapterName);
 }
 
-SwitchPath FindSwitchInterface(DialerSettings& settings) {
+namespace {
+
+SwitchPath FindSwitchInterfaceFor(DialerSettings& settings, std::string_view serverText) {
     Platform& platform = settings.platform();
     // inet_addr's "none" is also the broadcast address, so 255.255.255.255 has no route either.
-    const auto server = Ipv4::Parse(settings.setupIp);
+    const auto server = Ipv4::Parse(serverText);
     if (!server || server->NetworkOrderValue() == 0xFFFFFFFFu) return NoRoute;
     std::uint32_t interfaceIndex = 0;
     if (platform.ipHelper.BestInterface(*server, interfaceIndex) != err::kSuccess) return NoRoute;
@@ -95,6 +97,15 @@ SwitchPath FindSwitchInterface(DialerSettings& settings) {
     if (!wireless) return NotWireless;
     Ipv4 switchAddress;
     return platform.resolver.Resolve(kSwitchHostName, switchAddress) == err::kSuccess ? Ready : SwitchNotFound;
+}
+
+}  // namespace
+
+SwitchPath FindSwitchInterface(DialerSettings& settings) { return FindSwitchInterfaceFor(settings, settings.setupIp); }
+
+SwitchPath FindSwitchInterfaceNarrowed(DialerSettings& settings) {
+    constexpr std::size_t kNarrowCapacity = 32;  // bytes, with the terminator
+    return FindSwitchInterfaceFor(settings, std::string_view(settings.setupIp).substr(0, kNarrowCapacity - 1));
 }
 
 }  // namespace zelta

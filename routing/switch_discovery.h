@@ -31,6 +31,9 @@ inline constexpr std::uint32_t k80211Last = 0x0D010211;   // OID_802_11_CONFIGUR
 }  // namespace ndis_oid
 
 SwitchPath FindSwitchInterface(DialerSettings& settings);
+// The custom-dial library's variant: it narrows the server address into a 32-byte buffer first, so
+// only its first 31 characters count.
+SwitchPath FindSwitchInterfaceNarrowed(DialerSettings& settings);
 
 // Finds the adapter with `interfaceIndex`, records its first address and mask in the settings, and
 // tells whether it is wireless: by the 802.11 OIDs its driver supports from Windows XP on, by the

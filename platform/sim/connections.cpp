@@ -1,5 +1,7 @@
 // Remote-access connections of the simulated machine: dialling against the scripted VPN server,
 // the tunnel interface a connection brings, hang-up and loss.
+#include <cstdio>
+
 #include "platform/sim/programs.h"
 #include "platform/sim/remote_access.h"
 #include "platform/sim/sockets.h"
@@ -104,7 +106,48 @@ Win32Error SimRemoteAccess::SetEntryDialParams(const RasDialParams& params, bool
     return err::kSuccess;
 }
 
-Win32Error SimRemoteAccess::Dial(const RasDialParams& params, bool, WindowHandle notifier, RasConnectionHandle& out) {
+Win32Error SimRemoteAccess::Dial(const RasDialParams& params, bool customDial, WindowHandle notifier,
+                                 RasConnectionHandle& out) {
+    RasDialExtensions extensions;
+    extensions.dwfOptions = customDial ? kRasCustomDialOption : 0;
+    return DialWith(extensions, "", params, RasNotifier::Window(notifier), out);
+}
+
+Win32Error SimRemoteAccess::DialWith(const RasDialExtensions& extensions, std::string_view phonebook,
+                                     const RasDialParams& params, RasNotifier notifier, RasConnectionHandle& out) {
+    // An entry with a custom dialer is that library's to dial, unless the dial comes from it.
+    const auto entry = m_machine.phonebook.entries.find(params.szEntryName);
+    if (!(extensions.dwfOptions & kRasCustomDialOption) && entry != m_machine.phonebook.entries.end() &&
+        !entry->second.szCustomDialDll.empty() && m_loadLibrary) {
+        if (CustomDialLibrary* library = m_loadLibrary(entry->second.szCustomDialDll)) {
+            Note(m_machine, "\"" + params.szEntryName + "\" goes to its custom dialer " + entry->second.szCustomDialDll);
+            RasDialExtensions copy = extensions;
+            RasDialParams paramsCopy = params.Clone();
+            return library->RasCustomDial(&copy, phonebook, &paramsCopy, notifier, out);
+        }
+    }
+    char options[64];
+    std::snprintf(options, sizeof options, "extensions of %u bytes, options 0x%08X", extensions.dwSize, extensions.dwfOptions);
+    Note(m_machine, options);
+    m_machine.vpnServer.lastExtensions = extensions;
+    if (notifier.type == RasNotifier::Window({}).type) return StartDial(params, WindowHandle{static_cast<std::uint32_t>(notifier.value)}, out);
+    if (notifier.value != 0)
+        throw SimSetupError("RemoteAccess::DialWith: the simulated host notifies windows only, not callbacks");
+    // No notifier: the call returns with the outcome.
+    const Win32Error rc = StartDial(params, WindowHandle{}, out);
+    if (rc != err::kSuccess) return rc;
+    const RasConnectionHandle handle = out;
+    Machine& machine = m_machine;
+    m_scheduler.BlockUntil([&machine, handle] {
+        const SimConnection* c = FindConnection(machine, handle);
+        return !c || c->error != 0 || c->state == rascs::kConnected || c->hangingUp;
+    }, std::nullopt);
+    const SimConnection* c = FindConnection(m_machine, handle);
+    if (!c || c->hangingUp) return ras_error::kUserDisconnection;
+    return c->error;
+}
+
+Win32Error SimRemoteAccess::StartDial(const RasDialParams& params, WindowHandle notifier, RasConnectionHandle& out) {
     if (auto fault = m_faults.Check("RasDial", params.szEntryName)) return *fault;
     if (!m_machine.phonebook.entries.contains(params.szEntryName)) return ras_error::kCannotFindPhonebookEntry;
     VpnServer& server = m_machine.vpnServer;

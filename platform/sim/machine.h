@@ -108,6 +108,7 @@ struct VpnServer {
     std::optional<std::pair<std::string, std::string>> projection;  // client, server
     int hangupPolls = 1;
     int attempts = 0;
+    std::optional<RasDialExtensions> lastExtensions;  // what the latest RasDial was given
 };
 
 // A remote-access connection of the machine.

@@ -1,6 +1,9 @@
 // The simulated RemoteAccess: the machine's default phonebook and its devices.
 #pragma once
 
+#include <functional>
+
+#include "platform/custom_dial.h"
 #include "platform/remote_access.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/machine.h"
@@ -23,6 +26,8 @@ public:
     Win32Error SetEntryDialParams(const RasDialParams& params, bool removePassword) override;
     Win32Error Dial(const RasDialParams& params, bool customDial, WindowHandle notifier,
                     RasConnectionHandle& out) override;
+    Win32Error DialWith(const RasDialExtensions& extensions, std::string_view phonebook, const RasDialParams& params,
+                        RasNotifier notifier, RasConnectionHandle& out) override;
     Win32Error HangUp(RasConnectionHandle connection) override;
     Win32Error GetConnectStatus(RasConnectionHandle connection, std::uint32_t& state, Win32Error& error) override;
     Win32Error GetIpProjection(RasConnectionHandle connection, std::string& clientAddress,
@@ -30,8 +35,14 @@ public:
     Win32Error EnumConnections(RasConnForm form, std::size_t capacity, std::vector<RasConnection>& out) override;
     bool ErrorString(Win32Error code, std::string& out) override;
 
+    // LoadLibrary of a custom dialer in this process: nullptr when the host knows no such image.
+    using LibraryLoader = std::function<CustomDialLibrary*(std::string_view path)>;
+    void SetLibraryLoader(LibraryLoader loader) { m_loadLibrary = std::move(loader); }
+
 private:
     bool KnowsForm(RasEntryForm form) const;
+    Win32Error StartDial(const RasDialParams& params, WindowHandle notifier, RasConnectionHandle& out);
+    LibraryLoader m_loadLibrary;
     Machine& m_machine;
     Desktop& m_desktop;
     Scheduler& m_scheduler;

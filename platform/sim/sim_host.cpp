@@ -23,7 +23,53 @@ SimProcess::SimProcess(SimHost& host, ProcessFacts facts, int processId)
       m_dialogs(host.m_machine, host.m_desktop, host.m_scheduler, m_facts),
       m_resources(host.m_desktop, m_facts),
       m_platform{m_registry,  m_files,     m_clock,    m_system,   m_services, m_resolver, m_sockets, m_remoteAccess,
-                 m_pipes,     m_instance,  m_processes, m_ipHelper, m_deviceIo, m_dialogs,  m_resources} {}
+                 m_pipes,     m_instance,  m_processes, m_ipHelper, m_deviceIo, m_dialogs,  m_resources} {
+    m_remoteAccess.SetLibraryLoader([this](std::string_view path) { return LoadLibrary(path); });
+}
+
+// One library in one process: the platform it sees differs from the process's only in where its
+// dialogs and strings come from.
+struct SimProcess::LoadedLibrary {
+    LoadedLibrary(SimProcess& process, std::string libraryPath, std::string fileName)
+        : path(std::move(libraryPath)),
+          facts{std::move(fileName), process.m_facts.account, process.m_facts.desktop, process.m_facts.label},
+          dialogs(process.m_host.m_machine, process.m_host.m_desktop, process.m_host.m_scheduler, facts),
+          resources(process.m_host.m_desktop, facts),
+          platform{process.m_registry,  process.m_files,     process.m_clock,    process.m_system,
+                   process.m_services,  process.m_resolver,  process.m_sockets,  process.m_remoteAccess,
+                   process.m_pipes,     process.m_instance,  process.m_processes, process.m_ipHelper,
+                   process.m_deviceIo,  dialogs,             resources} {}
+    std::string path;
+    ProcessFacts facts;  // the library's image, for its resources
+    SimDialogHost dialogs;
+    SimResources resources;
+    Platform platform;
+    std::unique_ptr<CustomDialLibrary> library;
+};
+
+CustomDialLibrary* SimProcess::LoadLibrary(std::string_view path) {
+    const auto slash = path.find_last_of("\\/");
+    const std::string fileName(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    for (const auto& loaded : m_libraries)
+        if (EqualsNoCase(loaded->facts.image, fileName)) return loaded->library.get();
+    const auto image = m_host.m_libraryImages.find(fileName);
+    if (image == m_host.m_libraryImages.end()) return nullptr;
+    auto loaded = std::make_unique<LoadedLibrary>(*this, std::string(path), fileName);
+    constexpr std::uintptr_t kModuleBase = 0x10000000;  // where the library's image sits
+    m_host.m_machine.journal.Note("load", m_facts.label + " loads " + loaded->path);
+    loaded->library = image->second(loaded->platform, loaded->path, kModuleBase);
+    m_libraries.push_back(std::move(loaded));
+    return m_libraries.back()->library.get();
+}
+
+void SimProcess::UnloadLibraries() {
+    while (!m_libraries.empty()) {
+        m_libraries.back()->library.reset();
+        m_libraries.pop_back();
+    }
+}
+
+SimProcess::~SimProcess() { UnloadLibraries(); }
 
 bool SimProcess::HasEnded() const { return m_programId != 0 && m_host.m_scheduler.HasEnded(m_programId); }
 

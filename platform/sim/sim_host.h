@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/custom_dial.h"
 #include "platform/platform.h"
 #include "platform/sim/clock.h"
 #include "platform/sim/device_io.h"
@@ -33,10 +34,17 @@ namespace zelta::sim {
 
 class SimHost;
 
+// A library file the host can load into its processes: what its DllMain and exports stand for. It
+// gets the process's platform as the library sees it (dialogs and strings from the library's own
+// resources), the path it was loaded from, and its module handle.
+using LibraryImage =
+    std::function<std::unique_ptr<CustomDialLibrary>(Platform& platform, const std::string& path, std::uintptr_t module)>;
+
 // One process on the simulated machine: its own identity and its own view of every platform call.
 class SimProcess {
 public:
     SimProcess(SimHost& host, ProcessFacts facts, int processId);
+    ~SimProcess();
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
@@ -45,8 +53,18 @@ public:
     int processId() const { return m_processId; }
     bool winsockStarted() const { return m_winsockStarted; }
 
-    // For a process whose code the test ran itself: the process is gone, its mutexes are free.
-    void End() { m_instance.ReleaseAll(); }
+    // For a process whose code the test ran itself: the process is gone, its libraries detached and
+    // its mutexes free.
+    void End() {
+        UnloadLibraries();
+        m_instance.ReleaseAll();
+    }
+
+    // LoadLibrary: the library at `path` (known by its file name), loaded once per process and
+    // attached then. nullptr when the host has no such library.
+    CustomDialLibrary* LoadLibrary(std::string_view path);
+    // Every loaded library detaches, the last loaded first.
+    void UnloadLibraries();
 
     // WSAStartup's effect: name lookups work only in a process that started Winsock.
     void SetWinsockStartedForTesting(bool started) { m_winsockStarted = started; }
@@ -58,6 +76,12 @@ public:
 
 private:
     friend class SimHost;
+
+// A library file the host can load into its processes: what its DllMain and exports stand for. It
+// gets the process's platform as the library sees it (dialogs and strings from the library's own
+// resources), the path it was loaded from, and its module handle.
+using LibraryImage =
+    std::function<std::unique_ptr<CustomDialLibrary>(Platform& platform, const std::string& path, std::uintptr_t module)>;
     SimHost& m_host;
     ProcessFacts m_facts;
     int m_processId;
@@ -80,6 +104,8 @@ private:
     Platform m_platform;
     Scheduler::ProgramId m_programId = 0;
     int m_exitCode = 0;
+    struct LoadedLibrary;
+    std::vector<std::unique_ptr<LoadedLibrary>> m_libraries;  // last: detached before the rest goes
 };
 
 class SimHost {
@@ -131,6 +157,11 @@ public:
     void SetImageResources(std::string image, const ResourceSet& resources) {
         m_desktop.imageResources[std::move(image)] = &resources;
     }
+    // A library file name ("zeltavpn.dll") the processes can load, with its resources.
+    void AddLibraryImage(std::string fileName, LibraryImage image, const ResourceSet& resources) {
+        SetImageResources(fileName, resources);
+        m_libraryImages[std::move(fileName)] = std::move(image);
+    }
 
     RegistryStore& registry() { return m_registry; }
     FileStore& files() { return m_files; }
@@ -157,6 +188,7 @@ private:
     Desktop m_desktop;
     RegistryStore m_registry;
     FileStore m_files;
+    std::map<std::string, LibraryImage, NoCaseLess> m_libraryImages;
     std::list<SimProcess> m_processes;
     int m_nextProcessId = 1000;  // stable addresses: product code holds references
     Scheduler m_scheduler;              // declared last: destroyed first, ending programs while all else lives

@@ -60,6 +60,14 @@ SimWindow::SimWindow(Machine& machine, Desktop& desktop, Scheduler& scheduler, c
         m_controls[c.id] = SimControl{c.kind, c.text, c.style};
     }
     if (dialog.style.find("WS_SYSMENU") != std::string::npos) m_systemMenu.emplace_back(0xF060, "&Close");
+    // Dialog units of an 8-point MS Sans Serif dialog (base units 6 x 13) in pixels; DS_CENTER
+    // centres the window on the screen, otherwise it opens at the top left.
+    const int width = dialog.width * 6 / 4;
+    const int height = dialog.height * 13 / 8;
+    const bool centred = dialog.style.find("DS_CENTER") != std::string::npos;
+    const int x = centred ? (desktop.screenWidth - width) / 2 : 0;
+    const int y = centred ? (desktop.screenHeight - height) / 2 : 0;
+    m_bounds = ScreenRect{x, y, x + width, y + height};
     m_desktop.windows[m_handle.value] = this;
 }
 
@@ -227,6 +235,10 @@ std::unique_ptr<Picture> DecodePicture(std::span<const std::uint8_t> b) {
     return nullptr;
 }
 
+void SimWindow::MoveTo(int x, int y) {
+    m_bounds = ScreenRect{x, y, x + (m_bounds.right - m_bounds.left), y + (m_bounds.bottom - m_bounds.top)};
+}
+
 void SimWindow::PlaceTopLeft(ZOrder z) {
     bool show = false;  // a move without SWP_SHOWWINDOW: the controller is asked, nothing is shown
     m_controller.OnWindowPosChanging(show);
@@ -276,16 +288,21 @@ void SimWindow::Post(std::function<void(SimWindow&)> message) {
 }
 
 int SimWindow::ShowMessageBox(std::string_view text, std::uint32_t) {
-    m_desktop.messageBox = OpenMessageBox{m_handle, std::string(text), ApplicationTitle(m_process), false};
+    return RunMessageBox(m_machine, m_desktop, m_scheduler, m_handle, text, ApplicationTitle(m_process), m_process.label);
+}
+
+int RunMessageBox(Machine& machine, Desktop& desktop, Scheduler& scheduler, WindowHandle owner, std::string_view text,
+                  std::string title, const std::string& label) {
+    desktop.messageBox = OpenMessageBox{owner, scheduler.Current(), std::string(text), std::move(title), false};
     std::string shown(text);
     for (auto& c : shown)
         if (c == '\r' || c == '\n') c = ' ';
-    Note("message", shown);
+    machine.journal.Note("message", label + ": " + shown);
     // A nested modal loop: timers and notifications keep being dispatched until the user answers.
-    while (m_desktop.messageBox && !m_desktop.messageBox->answered) {
-        if (auto message = m_scheduler.WaitMessage()) message();
+    while (desktop.messageBox && !desktop.messageBox->answered) {
+        if (auto message = scheduler.WaitMessage()) message();
     }
-    m_desktop.messageBox.reset();
+    desktop.messageBox.reset();
     return dialog_result::kOk;
 }
 
@@ -367,7 +384,18 @@ int RunDialog(Machine& machine, Desktop& desktop, Scheduler& scheduler, const Pr
 }
 
 int SimDialogHost::DoModal(int templateId, DialogController& controller) {
-    return RunDialog(m_machine, m_desktop, m_scheduler, m_process, templateId, controller);
+    const int result = RunDialog(m_machine, m_desktop, m_scheduler, m_process, templateId, controller);
+    m_lastError = result == -1 ? 1814 : 0;  // ERROR_RESOURCE_NAME_NOT_FOUND
+    return result;
+}
+
+int SimDialogHost::ShowMessageBox(std::string_view text, std::string_view caption, std::uint32_t) {
+    return RunMessageBox(m_machine, m_desktop, m_scheduler, WindowHandle{}, text, std::string(caption), m_process.label);
+}
+
+ScreenRect SimDialogHost::WindowBounds(WindowHandle window) {
+    if (const SimWindow* w = window ? m_desktop.Find(window) : nullptr) return const_cast<SimWindow*>(w)->Bounds();
+    return ScreenRect{0, 0, m_desktop.screenWidth, m_desktop.screenHeight};
 }
 
 std::uint32_t SimDialogHost::RegisterMessage(std::string_view name) {

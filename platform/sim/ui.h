@@ -50,7 +50,8 @@ bool IsTabStop(const ControlTemplate& control);
 std::unique_ptr<Picture> DecodePicture(std::span<const std::uint8_t> bytes);
 
 struct OpenMessageBox {
-    WindowHandle owner;
+    WindowHandle owner;               // none for a box without owner window
+    Scheduler::ProgramId program = 0; // the program whose thread waits in it
     std::string text;
     std::string title;
     bool answered = false;
@@ -74,6 +75,8 @@ struct Desktop {
     std::map<std::string, std::uint32_t, NoCaseLess> registeredMessages;
     std::map<std::string, const ResourceSet*, NoCaseLess> imageResources;
     int language = 1033;
+    int screenWidth = 1024;
+    int screenHeight = 768;
     std::uint32_t nextHandle = 0x10010;
     WindowHandle foreground;
 
@@ -106,6 +109,8 @@ public:
     void KillTimer(std::uint32_t id) override;
     void Show(ShowCommand command) override;
     void PlaceTopLeft(ZOrder z) override;
+    ScreenRect Bounds() override { return m_bounds; }
+    void MoveTo(int x, int y) override;
     bool IsVisible() override { return m_visible; }
     bool IsMinimized() override { return m_minimized; }
     void SetForeground() override;
@@ -175,6 +180,7 @@ private:
     std::optional<ZOrder> m_zOrder;
     int m_icon = 0;
     int m_focus = 0;
+    ScreenRect m_bounds;
     bool m_ended = false;
     bool m_destroyed = false;
     int m_result = 0;
@@ -188,6 +194,9 @@ public:
     SimDialogHost(Machine& machine, Desktop& desktop, Scheduler& scheduler, const ProcessFacts& process)
         : m_machine(machine), m_desktop(desktop), m_scheduler(scheduler), m_process(process) {}
     int DoModal(int templateId, DialogController& controller) override;
+    std::uint32_t LastError() override { return m_lastError; }
+    int ShowMessageBox(std::string_view text, std::string_view caption, std::uint32_t flags) override;
+    ScreenRect WindowBounds(WindowHandle window) override;
     std::uint32_t RegisterMessage(std::string_view name) override;
     void SetForeground(WindowHandle window) override;
     void SendCommand(WindowHandle window, int commandId) override;
@@ -201,6 +210,7 @@ private:
     Desktop& m_desktop;
     Scheduler& m_scheduler;
     const ProcessFacts& m_process;
+    std::uint32_t m_lastError = 0;
 };
 
 class SimResources final : public Resources {
@@ -212,6 +222,10 @@ private:
     Desktop& m_desktop;
     const ProcessFacts& m_process;
 };
+
+// A modal message box on the current program's thread: the scripted user answers it.
+int RunMessageBox(Machine& machine, Desktop& desktop, Scheduler& scheduler, WindowHandle owner, std::string_view text,
+                  std::string title, const std::string& label);
 
 // Opens a dialog from `process`'s resources on the current program's thread and runs it modally.
 int RunDialog(Machine& machine, Desktop& desktop, Scheduler& scheduler, const ProcessFacts& process, int templateId,

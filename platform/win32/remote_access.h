@@ -16,6 +16,8 @@ public:
     Win32Error SetEntryDialParams(const RasDialParams& params, bool removePassword) override;
     Win32Error Dial(const RasDialParams& params, bool customDial, WindowHandle notifier,
                     RasConnectionHandle& out) override;
+    Win32Error DialWith(const RasDialExtensions& extensions, std::string_view phonebook, const RasDialParams& params,
+                        RasNotifier notifier, RasConnectionHandle& out) override;
     Win32Error HangUp(RasConnectionHandle connection) override;
     Win32Error GetConnectStatus(RasConnectionHandle connection, std::uint32_t& state, Win32Error& error) override;
     Win32Error GetIpProjection(RasConnectionHandle connection, std::string& clientAddress,

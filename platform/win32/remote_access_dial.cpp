@@ -117,10 +117,30 @@ Win32Error Win32RemoteAccess::Dial(const RasDialParams& p, bool customDial, Wind
     DialParamsRecord params(p);
     RASDIALEXTENSIONS extensions{};
     extensions.dwSize = sizeof extensions;
-    extensions.dwfOptions = customDial ? RDEOPT_CustomDial : 0;
+    extensions.dwfOptions = customDial ? kRasCustomDialOption : 0;
     HRASCONN connection = nullptr;
     const DWORD rc = ::RasDialW(&extensions, nullptr, &params.record, 0xFFFFFFFF,
                                 reinterpret_cast<LPVOID>(static_cast<std::uintptr_t>(notifier.value)), &connection);
+    out = RasConnectionHandle{static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(connection))};
+    return rc;
+}
+
+Win32Error Win32RemoteAccess::DialWith(const RasDialExtensions& e, std::string_view phonebook, const RasDialParams& p,
+                                       RasNotifier notifier, RasConnectionHandle& out) {
+    DialParamsRecord params(p);
+    RASDIALEXTENSIONS extensions{};
+    extensions.dwSize = sizeof extensions;
+    extensions.dwfOptions = e.dwfOptions;
+    extensions.hwndParent = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(e.hwndParent));
+    extensions.reserved = static_cast<ULONG_PTR>(e.reserved);
+    extensions.reserved1 = static_cast<ULONG_PTR>(e.reserved1);
+    extensions.RasEapInfo.dwSizeofEapInfo = e.eapSize;
+    extensions.RasEapInfo.pbEapInfo = reinterpret_cast<BYTE*>(static_cast<std::uintptr_t>(e.eapData));
+    const std::wstring book = Wide(phonebook);
+    HRASCONN connection = nullptr;
+    const DWORD rc = ::RasDialW(&extensions, book.empty() ? nullptr : const_cast<LPWSTR>(book.c_str()), &params.record,
+                                notifier.type, reinterpret_cast<LPVOID>(static_cast<std::uintptr_t>(notifier.value)),
+                                &connection);
     out = RasConnectionHandle{static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(connection))};
     return rc;
 }

@@ -13,6 +13,12 @@ namespace {
 
 HWND ToHwnd(WindowHandle handle) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle.value)); }
 
+ScreenRect BoundsOf(HWND hwnd) {
+    RECT r{};
+    ::GetWindowRect(hwnd, &r);
+    return ScreenRect{r.left, r.top, r.right, r.bottom};
+}
+
 std::string ApplicationTitle() {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -54,6 +60,10 @@ public:
     void Show(ShowCommand command) override { ::ShowWindow(m_hwnd, static_cast<int>(command)); }
     void PlaceTopLeft(ZOrder z) override {
         ::SetWindowPos(m_hwnd, z == ZOrder::Bottom ? HWND_BOTTOM : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE);
+    }
+    ScreenRect Bounds() override { return BoundsOf(m_hwnd); }
+    void MoveTo(int x, int y) override {
+        ::SetWindowPos(m_hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     bool IsVisible() override { return ::IsWindowVisible(m_hwnd) != FALSE; }
     bool IsMinimized() override { return ::IsIconic(m_hwnd) != FALSE; }
@@ -226,7 +236,18 @@ int RunDialog(HINSTANCE instance, HWND owner, int templateId, DialogController& 
 }
 
 int Win32DialogHost::DoModal(int templateId, DialogController& controller) {
-    return RunDialog(m_instance, nullptr, templateId, controller);
+    ::SetLastError(ERROR_SUCCESS);
+    const int result = RunDialog(m_instance, nullptr, templateId, controller);
+    m_lastError = ::GetLastError();
+    return result;
+}
+
+int Win32DialogHost::ShowMessageBox(std::string_view text, std::string_view caption, std::uint32_t flags) {
+    return ::MessageBoxW(nullptr, Wide(text).c_str(), Wide(caption).c_str(), flags);
+}
+
+ScreenRect Win32DialogHost::WindowBounds(WindowHandle window) {
+    return BoundsOf(window ? ToHwnd(window) : ::GetDesktopWindow());
 }
 
 std::uint32_t Win32DialogHost::RegisterMessage(std::string_view name) {

@@ -12,6 +12,9 @@ class Win32DialogHost final : public DialogHost {
 public:
     explicit Win32DialogHost(HINSTANCE instance) : m_instance(instance) {}
     int DoModal(int templateId, DialogController& controller) override;
+    std::uint32_t LastError() override { return m_lastError; }
+    int ShowMessageBox(std::string_view text, std::string_view caption, std::uint32_t flags) override;
+    ScreenRect WindowBounds(WindowHandle window) override;
     std::uint32_t RegisterMessage(std::string_view name) override;
     void SetForeground(WindowHandle window) override;
     void SendCommand(WindowHandle window, int commandId) override;
@@ -19,6 +22,7 @@ public:
 
 private:
     HINSTANCE m_instance;
+    std::uint32_t m_lastError = 0;
 };
 
 class Win32Resources final : public Resources {

@@ -193,7 +193,9 @@ TEST_F(Win32PlatformTest, TheInterfaceTableIsSizedAndReadWithinItsCapacity) {
         EXPECT_LE(row.bDescr.size(), 255u);
         EXPECT_LE(row.dwPhysAddrLen, 8u);
     }
-    if (count > 0) EXPECT_EQ(p.ipHelper.InterfaceTable(0, rows), static_cast<Win32Error>(ERROR_INSUFFICIENT_BUFFER));
+    if (count > 0) {
+        EXPECT_EQ(p.ipHelper.InterfaceTable(0, rows), static_cast<Win32Error>(ERROR_INSUFFICIENT_BUFFER));
+    }
 }
 
 }  // namespace

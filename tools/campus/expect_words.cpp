@@ -387,7 +387,9 @@ Action Result(Args& a) {
         const std::string which = label.empty() ? r.lastInvoke : label;
         const auto it = r.results.find(which);
         if (it == r.results.end()) return r.Check(false, "a result of " + (which.empty() ? "an invoke" : which), "none");
-        r.Check(it->second == *expected, "result " + word, std::to_string(it->second));
+        // 32 bits either way: an HRESULT may be written 0x8000FFFF or -2147418113.
+        const bool same = static_cast<std::uint32_t>(it->second) == static_cast<std::uint32_t>(*expected);
+        r.Check(same, "result " + word, std::to_string(it->second));
     };
 }
 

@@ -145,12 +145,7 @@ void AddProgramWords(std::vector<Word>& words) {
                                {"at", At},
                                {"after", After},
                                {"fail", Fail},
-                               {"clear-faults", ClearFaults},
-                               {"rasdial-dialog", nullptr},
-                               {"entry-properties", nullptr},
-                               {"delete-entry", nullptr},
-                               {"hang-up-entry", nullptr},
-                               {"regsvr32", nullptr}});
+                               {"clear-faults", ClearFaults}});
 }
 
 }  // namespace zelta::campus

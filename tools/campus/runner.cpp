@@ -16,6 +16,7 @@ const std::vector<Word>& StatementWords() {
         AddNetworkWords(all);
         AddRemoteWords(all);
         AddProgramWords(all);
+        AddLibraryWords(all);
         return all;
     }();
     return words;
@@ -90,6 +91,7 @@ int Runner::RunFile(const std::string& path) {
 
     m_host = std::make_unique<sim::SimHost>();
     m_host->SetImageResources("dial.exe", DialResources());
+    AddLibraryImages(*m_host);
     m_host->journal().SetSink([this](std::string_view kind, std::string_view text) { Print(kind, text); });
     processes.clear();
     results.clear();

@@ -32,6 +32,9 @@ void AddMachineWords(std::vector<Word>& words);
 void AddNetworkWords(std::vector<Word>& words);
 void AddRemoteWords(std::vector<Word>& words);
 void AddProgramWords(std::vector<Word>& words);
+void AddLibraryWords(std::vector<Word>& words);
+// The library files the campus's processes can load (zeltavpn.dll).
+void AddLibraryImages(sim::SimHost& host);
 void AddExpectWords(std::vector<Word>& words);  // the words after "expect"
 
 // Compiles one statement with `words` (a table above); throws ScenarioError.

@@ -73,9 +73,10 @@ TEST_F(RunnerTest, AMalformedLineStopsTheRunBeforeAnythingHappens) {
               path + ":1: 'at' and 'after' take a machine change or a user action, not an expectation");
 }
 
-TEST_F(RunnerTest, WordsOfFeaturesNotBuiltYetSaySo) {
-    EXPECT_EQ(Error("os 5.1\nrasdial-dialog\n"), path + ":2: 'rasdial-dialog' is not supported yet");
-    EXPECT_EQ(Error("regsvr32 zeltavpn.dll\n"), path + ":1: 'regsvr32' is not supported yet");
+TEST_F(RunnerTest, WindowsOwnUsesOfTheEntryNeedAnEntryWithACustomDialer) {
+    EXPECT_EQ(Error("os 5.1\nrasdial-dialog sideways\n"), path + ":2: unexpected 'sideways'");
+    EXPECT_EQ(Error("os 5.1\nclock 2026-12-07 01:20:00\ndesktop Default\nentry-properties\n"),
+              path + ":4: the \"Zelta VPN\" entry names no custom dialer");
 }
 
 TEST_F(RunnerTest, AMachineThatWasNotSetUpIsReportedInTheScenariosWords) {

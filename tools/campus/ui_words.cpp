@@ -137,8 +137,7 @@ Action Answer(Args& a) {
         return [](Runner& r) {
             auto& desktop = r.host().desktop();
             if (!desktop.messageBox) throw ScenarioError(r.current().Where() + ": no message box is open");
-            sim::SimWindow* owner = desktop.Find(desktop.messageBox->owner);
-            r.host().scheduler().Post(owner->program(), 0, [&desktop] {
+            r.host().scheduler().Post(desktop.messageBox->program, 0, [&desktop] {
                 if (desktop.messageBox) desktop.messageBox->answered = true;
             });
             Settle(r);
@@ -312,6 +311,16 @@ Action MessageBoxState(Args& a) {
 }
 
 Action DialogState(Args& a) {
+    if (a.Accept("at")) {
+        const auto x = a.Number("x");
+        const auto y = a.Number("y");
+        a.RequireDone();
+        return [=](Runner& r) {
+            const ScreenRect bounds = TopWindow(r).Bounds();
+            r.Check(bounds.left == x && bounds.top == y, "the dialog at " + std::to_string(x) + " " + std::to_string(y),
+                    std::to_string(bounds.left) + " " + std::to_string(bounds.top));
+        };
+    }
     if (a.Accept("focus")) {
         const std::string control = a.Next("a control");
         a.RequireDone();
@@ -379,7 +388,8 @@ sim::SimWindow* DialerWindow(Runner& r) {
 int ControlId(Runner& r, sim::SimWindow& window, const std::string& name) {
     if (const auto number = ParseNumber(name)) return static_cast<int>(*number);
     const std::pair<const char*, int> roles[] = {{"user name", 1003}, {"password", 1004}, {"status", kStatusPane},
-                                                 {"Cancel", dialog_result::kCancel}, {"prompt", 1013}, {"answer", 1014}};
+                                                 {"Cancel", dialog_result::kCancel}, {"prompt", 1013}, {"answer", 1014},
+                                                 {"user name", 1001}, {"password", 1002}};
     for (const auto& [role, id] : roles)
         if (EqualsNoCase(name, role) && window.FindControl(id)) return id;
     for (const auto& [id, control] : window.controls())

@@ -1,0 +1,28 @@
+// The "CustomDLL" list: a REG_MULTI_SZ of library paths in UTF-16LE, each string followed by a zero
+// character and the list by one more. The stored bytes are outside data: a list without its closing
+// zeros, with an odd byte count, or whose last string runs to the end is read without going past
+// its bytes, and edits leave a properly closed list behind.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace zelta {
+
+// The byte offset of the first string equal to `needle` without regard to case, or none.
+std::optional<std::size_t> FindInMultiSz(std::u16string_view needle, std::span<const std::uint8_t> block);
+
+// The list with `path` added at its end. A value of 0 bytes is an empty list.
+std::vector<std::uint8_t> AppendToMultiSz(std::span<const std::uint8_t> block, std::u16string_view path);
+
+// The list without the string of `length` characters at byte `offset` (as FindInMultiSz found it).
+std::vector<std::uint8_t> RemoveFromMultiSz(std::span<const std::uint8_t> block, std::size_t offset, std::size_t length);
+
+// Whether a list holds nothing but its closing zero (or less), so that the value should go.
+bool IsEmptyMultiSz(std::span<const std::uint8_t> block);
+
+}  // namespace zelta
