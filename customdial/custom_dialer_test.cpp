@@ -1,6 +1,7 @@
 // zeltavpn.dll's entry points, loaded into a simulated process as the remote-access manager and
 // regsvr32 load it: the pass-through dial, the dial dialog, the properties dialog, and registration.
 #include "customdial/custom_dialer.h"
+#include "customdial/credentials_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,7 @@ protected:
             [this](Platform& platform, const std::string& path, std::uintptr_t module) {
                 auto library = std::make_unique<CustomDialer>(platform, path, module);
                 loaded = library.get();
+                libraryPlatform = &platform;
                 return library;
             },
             ZeltavpnResources());
@@ -87,6 +89,7 @@ protected:
 
     SettingsMachine m;
     CustomDialer* loaded = nullptr;
+    Platform* libraryPlatform = nullptr;  // the platform as the library sees it (its own dialogs)
 };
 
 TEST_F(CustomDialerTest, TheDebugLogIsWrittenOnlyWithADebugMask) {
@@ -246,6 +249,43 @@ TEST_F(CustomDialerTest, AnInstallationPathWithSpacesIsQuotedOnTheServiceCommand
     m.host.registry().DeleteKey(RegistryRoot::LocalMachine, kRasman);
     EXPECT_EQ(library.DllRegisterServer(), kEUnexpected);  // no Rasman key: the service is still installed
     EXPECT_EQ(Started(), (std::vector<std::string>{"\"C:\\Program Files\\Zelta\\ZeltaService.exe\" -install"}));
+}
+
+TEST_F(CustomDialerTest, TheCredentialsDialogCutsLongAnswersAndWithoutABlockWritesNothing) {
+    int withoutBlock = -1;
+    std::string user, password;
+    m.host.Start("rasphone.exe", "Alice", [&](sim::SimProcess& p) {
+        p.LoadLibrary(kLibraryPath);
+        Platform& library = *libraryPlatform;
+        CredentialsDialog empty(library.dialogs, nullptr);
+        withoutBlock = library.dialogs.DoModal(IDD_CREDENTIALS, empty);
+        CredentialsBlock block{RasDialDlgInfo{}, RasDialParams{}};
+        CredentialsDialog dialog(library.dialogs, &block);
+        library.dialogs.DoModal(IDD_CREDENTIALS, dialog);
+        user = block.params.szUserName;
+        password = std::string(block.params.szPassword.View());
+        return 0;
+    });
+    EXPECT_EQ(Dialog().ControlText(IDC_CREDENTIALS_USER_NAME), "");
+    User([](sim::SimWindow& w) { w.Command(dialog_result::kOk); });  // nothing to write into
+    EXPECT_EQ(withoutBlock, 1);
+    User([](sim::SimWindow& w) {
+        w.SetControlText(IDC_CREDENTIALS_USER_NAME, std::string(300, 'u'));
+        w.SetControlText(IDC_CREDENTIALS_PASSWORD, std::string(300, 'p'));
+        w.Command(dialog_result::kOk);
+    });
+    EXPECT_EQ(user, std::string(256, 'u'));
+    EXPECT_EQ(password, std::string(256, 'p'));
+}
+
+TEST(CustomDialerText, CommandLinesQuoteOnlyUnquotedPathsWithSpacesAndCutsKeepWholeCharacters) {
+    EXPECT_EQ(QuotedCommandLine("C:\\Dialer\\dial.exe"), "C:\\Dialer\\dial.exe");
+    EXPECT_EQ(QuotedCommandLine("C:\\Program Files\\Zelta\\dial.exe"), "\"C:\\Program Files\\Zelta\\dial.exe\"");
+    EXPECT_EQ(QuotedCommandLine("\"C:\\Program Files\\dial.exe\" -x"), "\"C:\\Program Files\\dial.exe\" -x");
+    EXPECT_EQ(QuotedCommandLine("C:\\Program Files\\ZeltaService.exe", "-remove"),
+              "\"C:\\Program Files\\ZeltaService.exe\" -remove");
+    EXPECT_EQ(FirstCharacters("h\xC3\xA9llo", 2), "h\xC3\xA9");  // two characters, three bytes
+    EXPECT_EQ(FirstCharacters("abc", 5), "abc");
 }
 
 }  // namespace

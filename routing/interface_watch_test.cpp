@@ -144,5 +144,49 @@ TEST_F(InterfaceWatchTest, RowsAreDumpedWithTheAddressInTwoLittleEndianParts) {
     EXPECT_NE(log.find("in=12,inu=0,inNU=0,inD=0,inE=0,inUnk=0,oout=0,outU=0,outNU=0,outD=0,outE=0,outQ=3\r\n"), std::string::npos);
 }
 
+TEST_F(InterfaceWatchTest, AWirelessAdapterBackUnderANewIndexIsADuplicateAndOneGoneIsRestarting) {
+    watch.InterfaceWatch();
+    m.host.FindAdapter(3)->info.Index = 9;  // its driver restarted
+    watch.InterfaceWatch();
+    EXPECT_FALSE(watch.devices().contains(3));
+    EXPECT_TRUE(watch.devices().contains(9));
+    EXPECT_NE(m.LogText().find("2: duplicate...not restarting\r\n"), std::string::npos);
+    EXPECT_EQ(m.LogText().find("Restarting wireless driver"), std::string::npos);
+    std::erase_if(m.host.machine().adapters, [](const sim::SimAdapter& a) { return a.info.Index == 9; });
+    watch.InterfaceWatch();
+    EXPECT_TRUE(watch.devices().empty());
+    EXPECT_NE(m.LogText().find("Restarting wireless driver dev=Campus 802.11g Adapter\r\n"), std::string::npos);
+}
+
+TEST_F(InterfaceWatchTest, WithdrawnRoutesOfAnAdapterThatLeftStayWithdrawnUntilTheExit) {
+    Add(2, "Fast Ethernet Adapter", 100000000, "192.168.5.10");
+    watch.InterfaceWatch();
+    ASSERT_FALSE(WirelessRouted());
+    // Index 3 leaves the table (its adapter shows up elsewhere at a speed the watch skips); a record
+    // whose routes are withdrawn is kept all the same while the cable stays.
+    sim::SimAdapter* wlan = m.host.FindAdapter(3);
+    wlan->iface.speed = 0;
+    wlan->info.Index = 33;
+    watch.InterfaceWatch();
+    ASSERT_TRUE(watch.devices().contains(3));
+    EXPECT_TRUE(watch.devices().at(3).routesWithdrawn);
+    m.host.FindAdapter(33)->info.Index = 3;  // back, so its routes can be created again
+    watch.RestoreAllWithdrawnRoutes();
+    EXPECT_TRUE(WirelessRouted());
+    EXPECT_TRUE(watch.devices().at(3).routesWithdrawn);  // the record is left as it was
+    EXPECT_EQ(tunnel.added, 0);                          // and no default route is added at exit
+}
+
+TEST_F(InterfaceWatchTest, AFailedTableReadSkipsTheScan) {
+    Add(2, "Fast Ethernet Adapter", 100000000);
+    m.host.faults().Inject("GetIfTable", 31, "table", 1);
+    watch.InterfaceWatch();
+    EXPECT_FALSE(wiredPresent);
+    EXPECT_TRUE(watch.devices().empty());
+    EXPECT_EQ(m.LogText().find("1: done with GetIfTable"), std::string::npos);
+    watch.InterfaceWatch();
+    EXPECT_TRUE(wiredPresent);
+}
+
 }  // namespace
 }  // namespace zelta

@@ -124,5 +124,37 @@ TEST_F(ConnectionsTest, DialParametersKeepOrDropThePassword) {
     EXPECT_EQ(ras().GetEntryDialParams("Elsewhere", again, saved), ras_error::kCannotFindPhonebookEntry);
 }
 
+TEST_F(ConnectionsTest, ADialWithoutANotifierReturnsItsOutcomeAndCallbacksAreNotSimulated) {
+    RasDialParams params;
+    params.szEntryName = "Zelta VPN";
+    params.szUserName = "alice";
+    params.szPassword.Assign("pw");
+    RasConnectionHandle handle;
+    RasDialExtensions extensions;
+    extensions.dwfOptions = kRasCustomDialOption;
+    EXPECT_EQ(ras().DialWith(extensions, "", params, RasNotifier{}, handle), err::kSuccess);
+    EXPECT_EQ(host.Now(), 1100u);  // every state, 100 ms apart
+    EXPECT_TRUE(watcher.events.empty());
+    ASSERT_TRUE(host.machine().vpnServer.lastExtensions);
+    EXPECT_EQ(*host.machine().vpnServer.lastExtensions, extensions);
+    ras().HangUp(handle);
+
+    params.szPassword.Assign("wrong");
+    EXPECT_EQ(ras().DialWith(extensions, "", params, RasNotifier{}, handle), ras_error::kAuthenticationFailure);
+    EXPECT_TRUE(handle);  // the caller hangs it up
+    EXPECT_THROW(ras().DialWith(extensions, "", params, RasNotifier{1, 0x401000}, handle), SimSetupError);
+}
+
+TEST_F(ConnectionsTest, AnEntryNamingAnUnknownCustomDialerIsDialledAsItIs) {
+    host.phonebook().entries["Zelta VPN"].szCustomDialDll = "C:\\Other\\other.dll";  // no such library image
+    RasDialParams params;
+    params.szEntryName = "Zelta VPN";
+    params.szUserName = "alice";
+    params.szPassword.Assign("pw");
+    RasConnectionHandle handle;
+    EXPECT_EQ(ras().DialWith(RasDialExtensions{}, "", params, RasNotifier{}, handle), err::kSuccess);
+    EXPECT_EQ(host.machine().vpnServer.lastExtensions->dwfOptions, 0u);
+}
+
 }  // namespace
 }  // namespace zelta::sim
