@@ -162,6 +162,7 @@ struct SecurIdPeer {
     bool connects = false;
     std::optional<Ipv4> from;  // a peer on the LAN rather than the server through the tunnel
     std::vector<SecurIdStep> script;
+    bool played = false;            // a connection has played the script: the next words start a new one
     std::shared_ptr<TcpLink> last;  // the latest connection
 };
 

@@ -235,6 +235,7 @@ void SecurIdPeerConnects(Machine& machine, Scheduler& scheduler, const SimConnec
         return;
     }
     listener->second.push_back(link);
+    machine.securIdPeer.played = true;
     Note(machine, "connects to " + Endpoint(*link) + ":2868");
     Play(machine, scheduler, link, 0);
 }

@@ -1,4 +1,6 @@
 // Expectations: what the scenario checks, each failure saying what it saw instead.
+#include <cstdio>
+
 #include "common/dialer_settings.h"
 #include "platform/sim/programs.h"
 #include "platform/text.h"
@@ -293,6 +295,20 @@ Action SecurIdExpectation(Args& a) {
     };
 }
 
+// What the latest RasDial was given as its extensions.
+Action RasDialExtensionsExpectation(Args& a) {
+    const std::uint32_t size = a.Unsigned("a size in bytes");
+    const std::uint32_t options = a.Unsigned("the options");
+    a.RequireDone();
+    return [=](Runner& r) {
+        const auto& seen = r.host().machine().vpnServer.lastExtensions;
+        char want[64], saw[64] = "no RasDial";
+        std::snprintf(want, sizeof want, "RasDial extensions of %u bytes, options 0x%08X", size, options);
+        if (seen) std::snprintf(saw, sizeof saw, "%u bytes, options 0x%08X", seen->dwSize, seen->dwfOptions);
+        r.Check(seen && seen->dwSize == size && seen->dwfOptions == options, want, saw);
+    };
+}
+
 Action EntryExpectation(Args& a) {
     const std::string name = a.Next("an entry name");
     if (a.Accept("absent")) {
@@ -521,7 +537,8 @@ void AddExpectWords(std::vector<Word>& words) {
                   {"time", Time},
                   {"connection", ConnectionExpectation},
                   {"dial-params", DialParamsExpectation},
-                  {"securid", SecurIdExpectation}});
+                  {"securid", SecurIdExpectation},
+                  {"rasdial-extensions", RasDialExtensionsExpectation}});
 }
 
 }  // namespace zelta::campus

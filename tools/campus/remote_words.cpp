@@ -179,6 +179,16 @@ std::vector<std::uint8_t> Message(Args& a, const std::string& text) {
     return bytes;
 }
 
+// Words after a connection has played the script start a new one; before that they add to it, in
+// whatever order they come.
+sim::SecurIdPeer& NewScriptIfPlayed(sim::SecurIdPeer& peer) {
+    if (peer.played) {
+        peer.script.clear();
+        peer.played = false;
+    }
+    return peer;
+}
+
 // The scripted SecurID server: `peer` makes it connect at projection, the other words are its script.
 Action SecurId(Args& a) {
     using Kind = sim::SecurIdStep::Kind;
@@ -188,10 +198,9 @@ Action SecurId(Args& a) {
         if (a.Accept("from")) from = a.Address("the peer's address");
         a.RequireDone();
         return [=](Runner& r) {
-            sim::SecurIdPeer& peer = r.host().machine().securIdPeer;
+            sim::SecurIdPeer& peer = NewScriptIfPlayed(r.host().machine().securIdPeer);
             peer.connects = true;
             peer.from = from;
-            peer.script.clear();  // the words that follow are its script
         };
     }
     sim::SecurIdStep step;
@@ -218,7 +227,7 @@ Action SecurId(Args& a) {
         a.Fail("unknown securid statement '" + what + "'");
     }
     a.RequireDone();
-    return [=](Runner& r) { r.host().machine().securIdPeer.script.push_back(step); };
+    return [=](Runner& r) { NewScriptIfPlayed(r.host().machine().securIdPeer).script.push_back(step); };
 }
 
 Action HelperService(Args& a) { return PipeWords(a, std::string(kServicePipeName)); }
