@@ -97,9 +97,9 @@ MIB_IPFORWARDROW ToMib(const IpForwardRow& r) {
 }  // namespace
 
 Win32Error Win32IpHelper::ForwardTable(std::size_t capacity, std::vector<IpForwardRow>& out) {
-    std::vector<std::uint8_t> buffer(sizeof(DWORD) + capacity * sizeof(MIB_IPFORWARDROW));
-    auto* table = reinterpret_cast<MIB_IPFORWARDTABLE*>(buffer.data());
-    ULONG size = static_cast<ULONG>(buffer.size());
+    m_forwardBuffer.assign(sizeof(DWORD) + capacity * sizeof(MIB_IPFORWARDROW), 0);
+    auto* table = reinterpret_cast<MIB_IPFORWARDTABLE*>(m_forwardBuffer.data());
+    ULONG size = static_cast<ULONG>(m_forwardBuffer.size());
     const DWORD rc = ::GetIpForwardTable(table, &size, TRUE);
     if (rc != NO_ERROR) return rc;
     out.clear();

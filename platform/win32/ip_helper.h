@@ -17,7 +17,9 @@ public:
     Win32Error CreateForwardEntry(const IpForwardRow& row) override;
 
 private:
-    std::vector<std::uint8_t> m_interfaceBuffer;  // reused: the watch reads the table every 5 seconds
+    // Reused, zero-filled before each read: the watch reads the tables every 5 seconds.
+    std::vector<std::uint8_t> m_interfaceBuffer;
+    std::vector<std::uint8_t> m_forwardBuffer;
 };
 
 }  // namespace zelta::win32
