@@ -73,6 +73,17 @@ TEST_F(RunnerTest, AMalformedLineStopsTheRunBeforeAnythingHappens) {
               path + ":1: 'at' and 'after' take a machine change or a user action, not an expectation");
 }
 
+TEST_F(RunnerTest, TheNetworkAndSecurIdWordsRejectWhatTheyCannotMean) {
+    EXPECT_EQ(Error("cable 2 wiggled\n"), path + ":1: expected 'unplugged', found 'wiggled'");
+    EXPECT_EQ(Error("interface 2 colour blue\n"), path + ":1: unknown interface field 'colour'");
+    EXPECT_EQ(Error("interface 2 status sideways\n"), path + ":1: expected 'down', found 'sideways'");
+    EXPECT_EQ(Error("securid prompt \"" + std::string(256, 'x') + "\"\n"),
+              path + ":1: a message holds at most 255 bytes of text (use 'securid raw' for others)");
+    EXPECT_EQ(Error("securid raw\n"), path + ":1: expected the bytes to send");
+    EXPECT_EQ(Error("securid verdict maybe\n"), path + ":1: expected 'prompt', found 'maybe'");
+    EXPECT_EQ(Error("expect securid received\n"), path + ":1: expected the bytes, or 'nothing'");
+}
+
 TEST_F(RunnerTest, WindowsOwnUsesOfTheEntryNeedAnEntryWithACustomDialer) {
     EXPECT_EQ(Error("os 5.1\nrasdial-dialog sideways\n"), path + ":2: unexpected 'sideways'");
     EXPECT_EQ(Error("os 5.1\nclock 2026-12-07 01:20:00\ndesktop Default\nentry-properties\n"),
