@@ -103,9 +103,10 @@ inline constexpr std::uint32_t kRasCustomDialOption = 0x00001000;
 // What RasDial tells of the dial's progress: a window (type 0xFFFFFFFF) or the caller's callback,
 // passed on untouched. Type 0 with no notifier dials synchronously.
 struct RasNotifier {
+    static constexpr std::uint32_t kWindowType = 0xFFFFFFFFu;
     std::uint32_t type = 0;
     std::uint64_t value = 0;
-    static RasNotifier Window(WindowHandle window) { return {0xFFFFFFFFu, window.value}; }
+    static RasNotifier Window(WindowHandle window) { return {kWindowType, window.value}; }
 };
 
 struct RasConnection {

@@ -130,7 +130,8 @@ Win32Error SimRemoteAccess::DialWith(const RasDialExtensions& extensions, std::s
     std::snprintf(options, sizeof options, "extensions of %u bytes, options 0x%08X", extensions.dwSize, extensions.dwfOptions);
     Note(m_machine, options);
     m_machine.vpnServer.lastExtensions = extensions;
-    if (notifier.type == RasNotifier::Window({}).type) return StartDial(params, WindowHandle{static_cast<std::uint32_t>(notifier.value)}, out);
+    if (notifier.type == RasNotifier::kWindowType)
+        return StartDial(params, WindowHandle{static_cast<std::uint32_t>(notifier.value)}, out);
     if (notifier.value != 0)
         throw SimSetupError("RemoteAccess::DialWith: the simulated host notifies windows only, not callbacks");
     // No notifier: the call returns with the outcome.

@@ -394,7 +394,7 @@ int SimDialogHost::ShowMessageBox(std::string_view text, std::string_view captio
 }
 
 ScreenRect SimDialogHost::WindowBounds(WindowHandle window) {
-    if (const SimWindow* w = window ? m_desktop.Find(window) : nullptr) return const_cast<SimWindow*>(w)->Bounds();
+    if (SimWindow* w = window ? m_desktop.Find(window) : nullptr) return w->Bounds();
     return ScreenRect{0, 0, m_desktop.screenWidth, m_desktop.screenHeight};
 }
 

@@ -114,15 +114,9 @@ Win32Error Win32RemoteAccess::SetEntryDialParams(const RasDialParams& p, bool re
 
 Win32Error Win32RemoteAccess::Dial(const RasDialParams& p, bool customDial, WindowHandle notifier,
                                    RasConnectionHandle& out) {
-    DialParamsRecord params(p);
-    RASDIALEXTENSIONS extensions{};
-    extensions.dwSize = sizeof extensions;
+    RasDialExtensions extensions;
     extensions.dwfOptions = customDial ? kRasCustomDialOption : 0;
-    HRASCONN connection = nullptr;
-    const DWORD rc = ::RasDialW(&extensions, nullptr, &params.record, 0xFFFFFFFF,
-                                reinterpret_cast<LPVOID>(static_cast<std::uintptr_t>(notifier.value)), &connection);
-    out = RasConnectionHandle{static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(connection))};
-    return rc;
+    return DialWith(extensions, "", p, RasNotifier::Window(notifier), out);
 }
 
 Win32Error Win32RemoteAccess::DialWith(const RasDialExtensions& e, std::string_view phonebook, const RasDialParams& p,

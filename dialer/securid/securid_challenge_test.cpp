@@ -1,0 +1,107 @@
+// The dialer's side of the SecurID exchange when something on the way fails: no listener, a socket
+// that cannot be made, bound or listened on, an accept or getsockname that fails, no tunnel address.
+#include <gtest/gtest.h>
+
+#include "dialer/dialer_dialog.h"
+#include "dialer/test_campus.h"
+#include "platform/sim/sockets.h"
+
+namespace zelta {
+namespace {
+
+using testing::DialerMachine;
+
+class SecurIdChallengeTest : public ::testing::Test {
+protected:
+    SecurIdChallengeTest() {
+        m.HelperService();
+        m.StartDialer("SYSTEM");
+        window = m.host.desktop().Top();
+        connection.client = "10.9.9.9";
+        connection.server = "10.1.0.1";
+    }
+    // Runs `action` on the dialer's thread and lets `ms` of virtual time pass for its waits.
+    int OnDialer(std::function<int(DialerDialog&)> action, std::uint64_t ms = 0) {
+        int result = 99;
+        window->Post([&result, action](sim::SimWindow& w) { result = action(dynamic_cast<DialerDialog&>(w.controller())); });
+        m.host.RunFor(ms);
+        return result;
+    }
+    int Open() { return OnDialer([](DialerDialog& d) { return d.OpenSecurIdListener(); }); }
+    int Challenge(std::uint32_t tunnel) {
+        return OnDialer([tunnel](DialerDialog& d) { return d.RunSecurIdChallenge(tunnel); }, 6000);
+    }
+    void PeerConnects() {
+        m.host.machine().securIdPeer.connects = true;
+        m.host.machine().securIdPeer.script = {{sim::SecurIdStep::Kind::Send, {3, 'P', 'I', 'N'}, 0, 0}};
+        sim::SecurIdPeerConnects(m.host.machine(), m.host.scheduler(), connection);
+    }
+    bool Listening() { return m.host.machine().listeners.contains(2868); }
+    static constexpr std::uint32_t kTunnel = 0x0909090A;  // 10.9.9.9 as it sits in memory
+
+    DialerMachine m;
+    sim::SimWindow* window = nullptr;
+    sim::SimConnection connection;
+};
+
+TEST_F(SecurIdChallengeTest, WithoutAListenerTheChallengeFailsAtOnceAndSaysNothing) {
+    EXPECT_EQ(Challenge(kTunnel), -1);
+    EXPECT_EQ(m.LogText().find("SecurID"), std::string::npos);
+    EXPECT_EQ(m.LogText().find("securid"), std::string::npos);
+}
+
+TEST_F(SecurIdChallengeTest, EachStepOfOpeningTheListenerHasItsOwnLine) {
+    m.host.faults().Inject("socket", 10024, "", 1);
+    EXPECT_EQ(Open(), -1);
+    EXPECT_NE(m.LogText().find("Could not create socket for securid new pin mode\r\n"), std::string::npos);
+    m.host.faults().Inject("bind", 10048, "2868", 1);
+    EXPECT_EQ(Open(), -1);
+    EXPECT_NE(m.LogText().find("Could not bind socket for securid new pin mode\r\n"), std::string::npos);
+    m.host.faults().Inject("listen", 10055, "", 1);
+    EXPECT_EQ(Open(), -1);
+    EXPECT_NE(m.LogText().find("Could not listen socket for securid new pin mode\r\n"), std::string::npos);
+    EXPECT_FALSE(Listening());
+    EXPECT_EQ(Open(), 0);
+    EXPECT_EQ(Open(), 0);  // a listener left from a dial that never reached projection gives way
+    EXPECT_TRUE(Listening());
+}
+
+TEST_F(SecurIdChallengeTest, AFailedAcceptCountsAsNoChallengeAndClosesTheListener) {
+    ASSERT_EQ(Open(), 0);
+    PeerConnects();
+    m.host.faults().Inject("accept", 10054, "", 1);
+    EXPECT_EQ(Challenge(kTunnel), 0);
+    EXPECT_NE(m.LogText().find("SecurID challenge accept failed, assuming no challenge."), std::string::npos);
+    EXPECT_FALSE(Listening());
+}
+
+TEST_F(SecurIdChallengeTest, AFailedGetsocknameOrNoTunnelAddressFailsBeforeAnythingIsRead) {
+    ASSERT_EQ(Open(), 0);
+    PeerConnects();
+    m.host.faults().Inject("getsockname", 10038, "", 1);
+    EXPECT_EQ(Challenge(kTunnel), -1);
+    EXPECT_NE(m.LogText().find("Starting SecurID challenge from 10.1.0.1\r\n"), std::string::npos);
+    EXPECT_NE(m.LogText().find("SecurID challenge failed in getsockname\r\n"), std::string::npos);
+    EXPECT_FALSE(Listening());
+
+    ASSERT_EQ(Open(), 0);
+    PeerConnects();
+    EXPECT_EQ(Challenge(0), -1);  // no projection: the test cannot pass
+    EXPECT_NE(m.LogText().find("SecurID challenge failed, connect socket not IPSEC encrypted.\r\n"), std::string::npos);
+    EXPECT_FALSE(m.host.machine().securIdPeer.last->toMachine.empty());  // the prompt was never read
+}
+
+TEST_F(SecurIdChallengeTest, NothingConnectingWithinThreeSecondsIsNoChallenge) {
+    ASSERT_EQ(Open(), 0);
+    int result = 99;
+    window->Post([&result](sim::SimWindow& w) { result = dynamic_cast<DialerDialog&>(w.controller()).RunSecurIdChallenge(kTunnel); });
+    m.host.RunFor(2999);
+    EXPECT_EQ(result, 99);  // still waiting for the server
+    m.host.RunFor(1);
+    EXPECT_EQ(result, 0);
+    EXPECT_NE(m.LogText().find("No SecurID challenge detected.\r\n"), std::string::npos);
+    EXPECT_FALSE(Listening());
+}
+
+}  // namespace
+}  // namespace zelta
