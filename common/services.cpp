@@ -13,7 +13,8 @@ constexpr std::uint32_t kLimitMs = 3000;
 constexpr std::string_view kPolicyAgent = "policyagent";
 
 // Waits for `service` to reach "stopped", polling every 300 ms. `status` is its last known status.
-int WaitStopped(Platform& platform, Service& service, ServiceStatus status, std::uint32_t start, std::uint32_t limitMs) {
+int WaitStopped(Platform& platform, Service& service, ServiceStatus status, std::uint32_t start,
+                std::uint32_t limitMs) {
     while (status.state != ServiceState::Stopped) {
         platform.clock.Sleep(kPollMs);
         if (service.QueryStatus(status) != err::kSuccess) return -1;
@@ -33,11 +34,13 @@ int ServiceExists(Platform& platform, std::string_view name) {
 }
 
 int StopServiceAndDependents(Platform& platform, ServiceControlManager& manager, Service& service,
-                             std::uint32_t limitMs) {
+                             std::uint32_t limitMs, StopTrace* trace) {
     const std::uint32_t start = platform.clock.TickCount();
     ServiceStatus status;
     if (service.QueryStatus(status) != err::kSuccess) return -1;
     if (status.state == ServiceState::Stopped) return 0;
+    // One already on its way down was stopped by somebody else: it is not ours to start again.
+    const bool wasRunning = status.state != ServiceState::StopPending;
 
     while (status.state == ServiceState::StopPending) {
         platform.clock.Sleep(kPollMs);
@@ -55,13 +58,16 @@ int StopServiceAndDependents(Platform& platform, ServiceControlManager& manager,
         ServiceStatus dependentStatus;
         if (dependent->Stop(dependentStatus) != err::kSuccess) return -1;
         if (const int rc = WaitStopped(platform, *dependent, dependentStatus, start, limitMs); rc != 0) return rc;
+        if (trace) trace->stopped.push_back(name);
     }
 
     if (service.Stop(status) != err::kSuccess) return -1;
-    return WaitStopped(platform, service, status, start, limitMs);
+    const int rc = WaitStopped(platform, service, status, start, limitMs);
+    if (rc == 0 && wasRunning && trace) trace->stopped.emplace_back(trace->name);
+    return rc;
 }
 
-int StopServiceByName(Platform& platform, std::string_view name) {
+int StopServiceByName(Platform& platform, std::string_view name, StoppedServices* stopped) {
     using namespace service_access;
     std::unique_ptr<ServiceControlManager> manager;
     if (platform.services.Connect(manager) != err::kSuccess) return -1;
@@ -69,7 +75,11 @@ int StopServiceByName(Platform& platform, std::string_view name) {
     if (manager->Open(name, kQueryConfig | kChangeConfig | kQueryStatus | kEnumerateDependents | kStop, service) !=
         err::kSuccess)
         return -1;
-    if (StopServiceAndDependents(platform, *manager, *service, kLimitMs) != 0) return -1;
+    StopTrace trace{name, {}};
+    const int rc = StopServiceAndDependents(platform, *manager, *service, kLimitMs, &trace);
+    // Dependants stopped before a failure stay stopped: they are remembered all the same.
+    if (stopped) stopped->insert(stopped->end(), trace.stopped.begin(), trace.stopped.end());
+    if (rc != 0) return -1;
     platform.system.WriteStdout("Service stopped.\n");
     return 0;
 }
@@ -119,7 +129,7 @@ int StartServiceByName(Platform& platform, Log& log, std::string_view name) {
     }
 }
 
-int PrepareIpsecService(DialerSettings& settings) {
+int PrepareIpsecService(DialerSettings& settings, StoppedServices* stopped) {
     Log& log = settings.log();
     if (!settings.l2tp) {
         settings.ipsecServiceState = ipsec_service::kNothingToDo;
@@ -129,7 +139,7 @@ int PrepareIpsecService(DialerSettings& settings) {
 
     bool stoppedAny = false;
     for (std::string_view name : settings.conflictingServices) {
-        if (StopServiceByName(settings.platform(), name) == 0) {
+        if (StopServiceByName(settings.platform(), name, stopped) == 0) {
             log.LogMessage(log_level::kMain, "Stopping %s service\n", std::string(name).c_str());
             stoppedAny = true;
         }

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "common/ipsec_policy.h"
-#include "common/phonebook_name.h"
+#include "common/shared_names.h"
 #include "common/services.h"
 #include "customdial/credentials_dialog.h"
 #include "customdial/resource.h"

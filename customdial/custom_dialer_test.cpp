@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/phonebook_name.h"
+#include "common/shared_names.h"
 #include "common/test_machine.h"
 #include "customdial/resource.h"
 #include "customdial/zeltavpn_resources.h"

@@ -1,7 +1,7 @@
 // Self-registration: the library's path in remote access's "CustomDLL" list and the helper service
 // installed (regsvr32), both undone and the phonebook entry deleted (regsvr32 /u); and the start of
 // the dialer program.
-#include "common/phonebook_name.h"
+#include "common/shared_names.h"
 #include "customdial/custom_dialer.h"
 #include "customdial/multi_sz.h"
 #include "platform/text.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/ipsec_policy.h"
-#include "common/phonebook_name.h"
+#include "common/shared_names.h"
 #include "dialer/dialer_dialog.h"
 #include "dialer/phonebook_entry.h"
 #include "dialer/resource.h"

@@ -5,7 +5,7 @@
 #include "dialer/resource.h"
 
 #include "common/dialer_settings.h"
-#include "common/phonebook_name.h"
+#include "common/shared_names.h"
 #include "dialer/phonebook_entry.h"
 #include "dialer/service_pipe.h"
 #include "platform/text.h"

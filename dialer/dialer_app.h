@@ -3,11 +3,10 @@
 // work, and ends. One window at a time: a second copy defers to the first.
 #pragma once
 
+#include "common/shared_names.h"
 #include "dialer/dialer_process.h"
 
 namespace zelta {
-
-inline constexpr std::string_view kInstanceMutexName = "MYAPPNAME-DE18B5E2-5E6D-493a-BCFE-C77FAB9004DA";
 
 // Which way a start went; the program ends after every one of them.
 enum class StartRoad {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "common/phonebook_name.h"
+#include "common/shared_names.h"
 
 namespace zelta {
 namespace {

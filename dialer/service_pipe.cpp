@@ -9,10 +9,18 @@ namespace {
 constexpr std::size_t kReplyCapacity = 1024;
 constexpr std::uint32_t kRequest2WaitMs = 5000;
 
+// One transaction with the helper service: what CallNamedPipe does, in its steps.
+Win32Error CallServicePipe(Platform& platform, std::span<const std::uint8_t> request, std::uint32_t wait,
+                           std::vector<std::uint8_t>& reply) {
+    std::unique_ptr<PipeClientEnd> pipe;
+    if (const Win32Error rc = platform.pipes.Open(kServicePipeName, wait, pipe); rc != err::kSuccess) return rc;
+    return pipe->Transact(request, kReplyCapacity, reply);
+}
+
 void FireAndForget(Platform& platform, std::uint8_t kind) {
     const std::uint8_t request[2] = {kind, 0};
     std::vector<std::uint8_t> reply;
-    platform.pipes.Transact(kServicePipeName, request, kReplyCapacity, pipe_wait::kNoWait, reply);
+    CallServicePipe(platform, request, pipe_wait::kNoWait, reply);
 }
 
 }  // namespace
@@ -40,7 +48,7 @@ int StartIpsecViaService(DialerSettings& settings) {
     std::vector<std::uint8_t> request{2};
     request.insert(request.end(), settings.setupIp.begin(), settings.setupIp.end());
     std::vector<std::uint8_t> reply;
-    const Win32Error rc = platform.pipes.Transact(kServicePipeName, request, kReplyCapacity, kRequest2WaitMs, reply);
+    const Win32Error rc = CallServicePipe(platform, request, kRequest2WaitMs, reply);
     if (rc != err::kSuccess) {
         log.LogMessage(log_level::kMain, "CallNamedPipe failed %d\n", static_cast<int>(rc));
         log.LogSystemError(rc);

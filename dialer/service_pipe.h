@@ -3,10 +3,9 @@
 #pragma once
 
 #include "common/dialer_settings.h"
+#include "common/shared_names.h"
 
 namespace zelta {
-
-inline constexpr std::string_view kServicePipeName = "\\\\.\\pipe\\zeltavpn";
 
 // Request 1, at a start under an ordinary account: the service does the start-up work. Fire and forget.
 void NotifyServiceUserStart(Platform& platform);

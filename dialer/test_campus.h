@@ -2,7 +2,7 @@
 // the helper service's pipe. Tests change what they need from there.
 #pragma once
 
-#include "common/phonebook_name.h"
+#include "common/shared_names.h"
 #include "common/test_machine.h"
 #include "dialer/dial_resources.h"
 #include "dialer/dialer_app.h"

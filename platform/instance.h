@@ -2,6 +2,7 @@
 // by platform/win32/instance.cpp and platform/sim/instance.cpp.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "platform/ui.h"
@@ -17,6 +18,10 @@ public:
     // for the first copy, kAlreadyExists (183) when another process holds the name, or the creation
     // error (the caller treats that as "another copy runs" too).
     virtual Win32Error ClaimMutex(std::string_view name) = 0;
+
+    // OpenMutex in the namespace of `session`: true while some process of that session holds a
+    // mutex of this name (the named objects of a session are its own unless they say "Global\").
+    virtual bool MutexExists(std::string_view name, std::uint32_t session) = 0;
 
     // The window handle in the data section every copy of the program image shares (0 until a copy
     // stores its window there).

@@ -5,6 +5,7 @@
 
 #include "platform/clock.h"
 #include "platform/device_io.h"
+#include "platform/event_log.h"
 #include "platform/file_system.h"
 #include "platform/instance.h"
 #include "platform/ip_helper.h"
@@ -13,6 +14,7 @@
 #include "platform/registry.h"
 #include "platform/remote_access.h"
 #include "platform/resolver.h"
+#include "platform/service_host.h"
 #include "platform/service_manager.h"
 #include "platform/sockets.h"
 #include "platform/system_info.h"
@@ -36,6 +38,8 @@ struct Platform {
     DeviceIo& deviceIo;
     DialogHost& dialogs;
     Resources& resources;
+    ServiceHost& serviceHost;
+    EventLog& eventLog;
 };
 
 }  // namespace zelta

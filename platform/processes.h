@@ -23,6 +23,13 @@ public:
 
     // Starts `commandLine` without waiting; its handles are closed at once.
     virtual Win32Error Start(std::string_view commandLine, StartWindow window) = 0;
+
+    // CreateProcessAsUser with a copy of the calling process's own token moved into `session`, on
+    // `desktop` (winsta0\default, winsta0\Winlogon), without waiting; the handles are closed
+    // at once. Only a process of the system account may move a token between sessions (on a
+    // Windows without Terminal Services every process is in session 0).
+    virtual Win32Error StartInSession(std::string_view commandLine, std::uint32_t session,
+                                      std::string_view desktop) = 0;
 };
 
 }  // namespace zelta

@@ -35,6 +35,13 @@ public:
     // The name of the desktop the calling thread's windows live on.
     virtual Win32Error ThreadDesktopName(std::string& out) = 0;
 
+    // GetModuleFileName of the program: its full path.
+    virtual Win32Error ProgramPath(std::string& out) = 0;
+
+    // The session attached to the machine's own screen and keyboard: WTSGetActiveConsoleSessionId
+    // where the system has it (Windows XP), 0 where every interactive user is in session 0.
+    virtual std::uint32_t ConsoleSession() = 0;
+
     // OutputDebugString: a line for a debugger, if one listens. Never fails.
     virtual void DebugOutput(std::string_view text) = 0;
 

@@ -3,12 +3,21 @@
 
 namespace zelta::sim {
 
+std::string SimInstance::MutexKey(std::string_view name, std::uint32_t session) {
+    return session == 0 ? std::string(name) : "Session\\" + std::to_string(session) + "\\" + std::string(name);
+}
+
 Win32Error SimInstance::ClaimMutex(std::string_view name) {
     if (auto fault = m_faults.Check("CreateMutex", name)) return *fault;
-    const auto it = m_machine.mutexHolders.find(name);
-    if (it != m_machine.mutexHolders.end()) return err::kAlreadyExists;
-    m_machine.mutexHolders.emplace(std::string(name), m_processId);
+    const std::string key = MutexKey(name, m_process.session);
+    if (m_machine.mutexHolders.contains(key)) return err::kAlreadyExists;
+    m_machine.mutexHolders.emplace(key, m_processId);
     return err::kSuccess;
+}
+
+bool SimInstance::MutexExists(std::string_view name, std::uint32_t session) {
+    if (m_faults.Check("OpenMutex", name)) return false;
+    return m_machine.mutexHolders.contains(MutexKey(name, session));
 }
 
 WindowHandle SimInstance::SharedWindow() {

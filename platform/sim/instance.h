@@ -15,12 +15,17 @@ public:
         : m_machine(machine), m_process(process), m_processId(processId), m_winsockStarted(winsockStarted),
           m_faults(faults) {}
     Win32Error ClaimMutex(std::string_view name) override;
+    bool MutexExists(std::string_view name, std::uint32_t session) override;
     WindowHandle SharedWindow() override;
     void SetSharedWindow(WindowHandle window) override;
     Win32Error StartWinsock() override;
 
     // The process ended: its mutexes are free again.
     void ReleaseAll();
+
+    // A mutex name as the machine keeps it: session 0's names as they are, another session's under
+    // "Session\N\" (where Windows puts that session's named objects).
+    static std::string MutexKey(std::string_view name, std::uint32_t session);
 
 private:
     Machine& m_machine;

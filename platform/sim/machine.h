@@ -9,6 +9,7 @@
 #include <memory>
 #include <map>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@
 #include "platform/remote_access.h"
 #include "platform/ui.h"
 #include "platform/ipv4.h"
+#include "platform/event_log.h"
+#include "platform/named_pipe.h"
+#include "platform/service_host.h"
 #include "platform/service_manager.h"
 #include "platform/system_info.h"
 #include "platform/sim/journal.h"
@@ -33,6 +37,18 @@ struct ServiceRecord {
     std::uint64_t startDelay = 0;        // ms spent start pending before running
     bool hangsStopping = false;          // stays stop pending for ever
     bool failsToStart = false;           // goes back to stopped instead of running
+
+    // A service installed with CreateService runs a program of the machine: what its binary path
+    // names. Services a scenario merely declares have none and change state on their delays.
+    std::string displayName;
+    std::string description;
+    std::string binaryPath;
+    int processId = 0;                       // the program serving it while it runs
+    bool dispatcherConnected = false;        // its program called StartServiceCtrlDispatcher
+    bool acceptsSessionChanges = false;
+    std::deque<ServiceControlEvent> controls;  // sent to its program, not taken yet
+    bool markedForDelete = false;              // goes once stopped
+    Win32Error exitCode = 0;                   // what it reported when it stopped
 };
 
 // A row of the IPv4 forwarding table.
@@ -126,13 +142,42 @@ struct SimConnection {
     std::uint32_t ifIndex = 0;  // the tunnel's interface once connected, 0 before
 };
 
-// A named pipe's server end, as the helper service would answer.
+// A named pipe's server end, scripted as the helper service would answer (no program behind it).
 struct PipeServer {
     std::uint64_t busyUntil = 0;  // virtual ms; every instance is busy before then
     std::uint64_t replyDelay = 0; // ms between the request and its reply
     std::map<std::uint8_t, std::vector<std::uint8_t>> replies;  // by the request's first byte
     std::vector<std::uint8_t> defaultReply;
     std::vector<std::vector<std::uint8_t>> received;
+    std::string owner = "SYSTEM";  // the account its security descriptor names as owner
+};
+
+// One client's connection to a pipe a program serves.
+struct PipeSession {
+    std::string clientLabel;  // the client process, for the transcript
+    PipeClient client;        // who it is, as impersonation tells
+    std::optional<std::vector<std::uint8_t>> request;  // what it wrote, once it wrote
+    std::optional<std::vector<std::uint8_t>> reply;    // what the server wrote back
+    bool serverClosed = false;                          // the server disconnected it
+    bool clientClosed = false;                          // the client went away
+};
+
+// A pipe created by a program of the machine through CreateNamedPipe.
+struct ServedPipe {
+    int processId = 0;   // the program that created it
+    std::string owner;   // the account of that program
+    PipeSecurity security;
+    bool listening = false;                     // the server waits in ConnectNamedPipe
+    std::shared_ptr<PipeSession> connected;     // the client on the one instance; none: the instance is free
+    bool taken = false;                         // the server has that client's connection
+};
+
+// A record of the Application event log.
+struct EventRecord {
+    std::string source;
+    EventType type = EventType::Information;
+    std::uint32_t eventId = 0;
+    std::vector<std::string> strings;
 };
 
 // One TCP connection to a listener of the machine, both directions.
@@ -192,6 +237,11 @@ struct Machine {
     std::vector<DebugLine> standardOutput;
     Journal journal;
     std::map<std::string, PipeServer, NoCaseLess> pipes;
+    std::map<std::string, ServedPipe, NoCaseLess> servedPipes;
+    std::map<std::string, std::vector<std::vector<std::uint8_t>>, NoCaseLess> servedRequests;  // by pipe name
+    std::set<std::string, NoCaseLess> administrators = {"Administrator"};  // SYSTEM is one anyway
+    std::uint32_t consoleSession = 0;
+    std::vector<EventRecord> eventLog;
     std::map<std::string, int, NoCaseLess> mutexHolders;           // mutex name -> process id
     std::map<std::string, WindowHandle, NoCaseLess> sharedWindows;  // image name -> shared handle
     std::map<std::uint16_t, std::deque<std::shared_ptr<TcpLink>>> listeners;  // port -> connections to accept

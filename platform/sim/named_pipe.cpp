@@ -1,44 +1,265 @@
-// Implements platform/named_pipe.h against the simulated machine's pipe servers.
+// Implements platform/named_pipe.h against the simulated machine's pipes.
 #include "platform/sim/named_pipe.h"
 
+#include "platform/sim/accounts.h"
+
 namespace zelta::sim {
+namespace {
 
-Win32Error SimNamedPipe::Transact(std::string_view name, std::span<const std::uint8_t> request,
-                                  std::size_t replyCapacity, std::uint32_t wait, std::vector<std::uint8_t>& reply) {
-    if (auto fault = m_faults.Check("CallNamedPipe", name)) return *fault;
-    auto it = m_machine.pipes.find(name);
-    if (it == m_machine.pipes.end()) return err::kFileNotFound;
+void NoteExchange(const Machine& machine, std::string_view name, std::span<const std::uint8_t> request,
+                  const std::vector<std::uint8_t>* answer) {
+    machine.journal.Note("pipe", std::string(name) + " <- " + HexBytes(request.data(), request.size()) + "  -> " +
+                                     (!answer            ? std::string("(closed)")
+                                      : answer->empty()  ? std::string("(empty)")
+                                                         : HexBytes(answer->data(), answer->size())));
+}
 
-    if (m_scheduler.Now() < it->second.busyUntil) {
-        if (wait == pipe_wait::kNoWait) return err::kPipeBusy;
-        const std::string server = it->first;
-        m_scheduler.At(it->second.busyUntil, [] {});  // a moment to look again when the instance frees up
-        const bool freed = m_scheduler.BlockUntil(
-            [&] {
-                const auto found = m_machine.pipes.find(server);
-                return found != m_machine.pipes.end() && m_scheduler.Now() >= found->second.busyUntil;
-            },
-            wait);
-        if (!freed) return pipe_error::kSemTimeout;
-        it = m_machine.pipes.find(server);
-        if (it == m_machine.pipes.end()) return err::kFileNotFound;
-    }
-
-    PipeServer& server = it->second;
-    server.received.emplace_back(request.begin(), request.end());
-    std::vector<std::uint8_t> answer = server.defaultReply;
-    if (!request.empty()) {
-        if (const auto scripted = server.replies.find(request[0]); scripted != server.replies.end())
-            answer = scripted->second;
-    }
-    if (server.replyDelay > 0) m_scheduler.Sleep(server.replyDelay);
-    m_machine.journal.Note("pipe", std::string(name) + " <- " + HexBytes(request.data(), request.size()) + "  -> " +
-                                       (answer.empty() ? std::string("(empty)") : HexBytes(answer.data(), answer.size())));
-    if (answer.size() > replyCapacity) {
-        reply.assign(answer.begin(), answer.begin() + static_cast<std::ptrdiff_t>(replyCapacity));
+Win32Error CutToCapacity(std::vector<std::uint8_t> answer, std::size_t capacity, std::vector<std::uint8_t>& reply) {
+    if (answer.size() > capacity) {
+        reply.assign(answer.begin(), answer.begin() + static_cast<std::ptrdiff_t>(capacity));
         return err::kMoreData;
     }
     reply = std::move(answer);
+    return err::kSuccess;
+}
+
+// A scripted server answers by the request's first byte.
+class ScriptedClientEnd final : public PipeClientEnd {
+public:
+    ScriptedClientEnd(Machine& machine, Scheduler& scheduler, std::string name)
+        : m_machine(machine), m_scheduler(scheduler), m_name(std::move(name)) {}
+
+    Win32Error Owner(PipeOwner& out) override {
+        const auto it = m_machine.pipes.find(m_name);
+        if (it == m_machine.pipes.end()) return pipe_error::kBrokenPipe;
+        out = OwnerFor(it->second.owner);
+        return err::kSuccess;
+    }
+
+    Win32Error Transact(std::span<const std::uint8_t> request, std::size_t replyCapacity,
+                        std::vector<std::uint8_t>& reply) override {
+        const auto it = m_machine.pipes.find(m_name);
+        if (it == m_machine.pipes.end()) return pipe_error::kBrokenPipe;
+        PipeServer& server = it->second;
+        server.received.emplace_back(request.begin(), request.end());
+        std::vector<std::uint8_t> answer = server.defaultReply;
+        if (!request.empty()) {
+            if (const auto scripted = server.replies.find(request[0]); scripted != server.replies.end())
+                answer = scripted->second;
+        }
+        if (server.replyDelay > 0) m_scheduler.Sleep(server.replyDelay);
+        NoteExchange(m_machine, m_name, request, &answer);
+        return CutToCapacity(std::move(answer), replyCapacity, reply);
+    }
+
+private:
+    Machine& m_machine;
+    Scheduler& m_scheduler;
+    std::string m_name;
+};
+
+// A client of a pipe a program serves: one session, closed with this object.
+class ServedClientEnd final : public PipeClientEnd {
+public:
+    ServedClientEnd(Machine& machine, Scheduler& scheduler, std::string name, PipeOwner owner,
+                    std::shared_ptr<PipeSession> session)
+        : m_machine(machine), m_scheduler(scheduler), m_name(std::move(name)), m_owner(std::move(owner)),
+          m_session(std::move(session)) {}
+    ~ServedClientEnd() override { m_session->clientClosed = true; }
+
+    Win32Error Owner(PipeOwner& out) override {
+        out = m_owner;
+        return err::kSuccess;
+    }
+
+    Win32Error Transact(std::span<const std::uint8_t> request, std::size_t replyCapacity,
+                        std::vector<std::uint8_t>& reply) override {
+        if (m_session->serverClosed) return pipe_error::kBrokenPipe;
+        m_session->request.emplace(request.begin(), request.end());
+        m_machine.servedRequests[m_name].emplace_back(request.begin(), request.end());
+        const auto session = m_session;
+        m_scheduler.BlockUntil([session] { return session->reply.has_value() || session->serverClosed; }, std::nullopt);
+        if (!m_session->reply) {
+            NoteExchange(m_machine, m_name, request, nullptr);
+            return pipe_error::kBrokenPipe;
+        }
+        NoteExchange(m_machine, m_name, request, &*m_session->reply);
+        return CutToCapacity(*m_session->reply, replyCapacity, reply);
+    }
+
+private:
+    Machine& m_machine;
+    Scheduler& m_scheduler;
+    std::string m_name;
+    PipeOwner m_owner;
+    std::shared_ptr<PipeSession> m_session;
+};
+
+// The server's side of one session.
+class SimPipeConnection final : public PipeConnection {
+public:
+    SimPipeConnection(Machine& machine, Scheduler& scheduler, const ProcessFacts& server, std::string name,
+                      std::shared_ptr<PipeSession> session)
+        : m_machine(machine), m_scheduler(scheduler), m_server(server), m_name(std::move(name)),
+          m_session(std::move(session)) {}
+
+    ~SimPipeConnection() override {
+        m_session->serverClosed = true;
+        const auto it = m_machine.servedPipes.find(m_name);
+        if (it != m_machine.servedPipes.end() && it->second.connected == m_session) it->second.connected.reset();
+    }
+
+    Win32Error Read(std::size_t capacity, std::uint32_t timeoutMs, std::vector<std::uint8_t>& message) override {
+        const auto session = m_session;
+        const Machine& machine = m_machine;
+        const ProcessFacts& server = m_server;
+        m_scheduler.BlockUntil(
+            [&] { return session->request || session->clientClosed || ServiceControlWaiting(machine, server); },
+            timeoutMs);
+        if (session->request) return CutToCapacity(*session->request, capacity, message);
+        if (session->clientClosed) return pipe_error::kBrokenPipe;
+        if (ServiceControlWaiting(machine, server)) return pipe_error::kOperationAborted;
+        return pipe_error::kWaitTimeout;
+    }
+
+    Win32Error Write(std::span<const std::uint8_t> message) override {
+        if (m_session->clientClosed) return pipe_error::kBrokenPipe;
+        m_session->reply.emplace(message.begin(), message.end());
+        return err::kSuccess;
+    }
+
+    Win32Error Identify(PipeClient& out) override {
+        if (m_session->clientClosed) return pipe_error::kBrokenPipe;
+        out = m_session->client;
+        return err::kSuccess;
+    }
+
+private:
+    Machine& m_machine;
+    Scheduler& m_scheduler;
+    const ProcessFacts& m_server;
+    std::string m_name;
+    std::shared_ptr<PipeSession> m_session;
+};
+
+class SimPipeServer final : public PipeServerEnd {
+public:
+    SimPipeServer(Machine& machine, Scheduler& scheduler, const ProcessFacts& process, int processId, std::string name)
+        : m_machine(machine), m_scheduler(scheduler), m_process(process), m_processId(processId),
+          m_name(std::move(name)) {}
+
+    ~SimPipeServer() override {
+        const auto it = m_machine.servedPipes.find(m_name);
+        if (it == m_machine.servedPipes.end() || it->second.processId != m_processId) return;
+        if (it->second.connected) it->second.connected->serverClosed = true;
+        m_machine.servedPipes.erase(it);
+        m_machine.journal.Note("pipe", m_name + " closed by " + m_process.label);
+    }
+
+    Win32Error WaitForClient(std::uint32_t timeoutMs, std::unique_ptr<PipeConnection>& out) override {
+        const Machine& machine = m_machine;
+        const ProcessFacts& process = m_process;
+        const std::string& name = m_name;
+        auto arrived = [&machine, &name] {
+            const auto it = machine.servedPipes.find(name);
+            return it != machine.servedPipes.end() && it->second.connected && !it->second.taken;
+        };
+        ServedPipe& pipe = m_machine.servedPipes.at(m_name);
+        pipe.listening = true;
+        m_scheduler.BlockUntil([&] { return arrived() || ServiceControlWaiting(machine, process); }, timeoutMs);
+        ServedPipe& now = m_machine.servedPipes.at(m_name);
+        now.listening = false;
+        if (arrived()) {
+            now.taken = true;
+            out = std::make_unique<SimPipeConnection>(m_machine, m_scheduler, m_process, m_name, now.connected);
+            return err::kSuccess;
+        }
+        return ServiceControlWaiting(machine, process) ? pipe_error::kOperationAborted : pipe_error::kWaitTimeout;
+    }
+
+private:
+    Machine& m_machine;
+    Scheduler& m_scheduler;
+    const ProcessFacts& m_process;
+    int m_processId;
+    std::string m_name;
+};
+
+}  // namespace
+
+bool ServiceControlWaiting(const Machine& machine, const ProcessFacts& process) {
+    if (process.serviceName.empty()) return false;
+    const auto it = machine.services.find(process.serviceName);
+    return it != machine.services.end() && !it->second.controls.empty();
+}
+
+Win32Error SimNamedPipe::Open(std::string_view name, std::uint32_t wait, std::unique_ptr<PipeClientEnd>& out) {
+    if (auto fault = m_faults.Check("CallNamedPipe", name)) return *fault;
+    if (const auto served = m_machine.servedPipes.find(name); served != m_machine.servedPipes.end())
+        return OpenServed(served->first, wait, out);
+    if (const auto scripted = m_machine.pipes.find(name); scripted != m_machine.pipes.end())
+        return OpenScripted(scripted->first, wait, out);
+    return err::kFileNotFound;
+}
+
+Win32Error SimNamedPipe::OpenServed(const std::string& name, std::uint32_t wait, std::unique_ptr<PipeClientEnd>& out) {
+    const ServedPipe& pipe = m_machine.servedPipes.at(name);
+    if (!AccessGranted(pipe.security, PrincipalsOf(m_machine, m_process.account, m_process.network),
+                       pipe_access::kClientOpen))
+        return err::kAccessDenied;
+    const Machine& machine = m_machine;
+    auto free = [&machine, &name] {
+        const auto it = machine.servedPipes.find(name);
+        return it != machine.servedPipes.end() && !it->second.connected;
+    };
+    if (!free()) {
+        if (wait == pipe_wait::kNoWait) return err::kPipeBusy;
+        if (!m_scheduler.BlockUntil(free, wait)) {
+            return m_machine.servedPipes.contains(name) ? pipe_error::kSemTimeout : err::kFileNotFound;
+        }
+    }
+    ServedPipe& now = m_machine.servedPipes.at(name);
+    auto session = std::make_shared<PipeSession>();
+    session->clientLabel = m_process.label;
+    session->client = PipeClient{m_process.account, m_process.session, m_process.network};
+    now.connected = session;
+    now.taken = false;
+    out = std::make_unique<ServedClientEnd>(m_machine, m_scheduler, name, OwnerFor(now.security.owner),
+                                            std::move(session));
+    return err::kSuccess;
+}
+
+Win32Error SimNamedPipe::OpenScripted(const std::string& name, std::uint32_t wait, std::unique_ptr<PipeClientEnd>& out) {
+    const PipeServer& server = m_machine.pipes.at(name);
+    if (m_scheduler.Now() < server.busyUntil) {
+        if (wait == pipe_wait::kNoWait) return err::kPipeBusy;
+        m_scheduler.At(server.busyUntil, [] {});  // a moment to look again when the instance frees up
+        const Machine& machine = m_machine;
+        const Scheduler& scheduler = m_scheduler;
+        const bool freed = m_scheduler.BlockUntil(
+            [&] {
+                const auto found = machine.pipes.find(name);
+                return found != machine.pipes.end() && scheduler.Now() >= found->second.busyUntil;
+            },
+            wait);
+        if (!freed) return pipe_error::kSemTimeout;
+        if (!m_machine.pipes.contains(name)) return err::kFileNotFound;
+    }
+    out = std::make_unique<ScriptedClientEnd>(m_machine, m_scheduler, name);
+    return err::kSuccess;
+}
+
+Win32Error SimNamedPipe::CreateServer(std::string_view name, const PipeSecurity& security,
+                                      std::unique_ptr<PipeServerEnd>& out) {
+    if (auto fault = m_faults.Check("CreateNamedPipe", name)) return *fault;
+    // FILE_FLAG_FIRST_PIPE_INSTANCE: a name somebody else created first is refused.
+    if (m_machine.pipes.contains(name) || m_machine.servedPipes.contains(name)) return err::kAccessDenied;
+    ServedPipe& pipe = m_machine.servedPipes[std::string(name)];
+    pipe.processId = m_processId;
+    pipe.owner = m_process.account;
+    pipe.security = security;
+    m_machine.journal.Note("pipe", std::string(name) + " created by " + m_process.label);
+    out = std::make_unique<SimPipeServer>(m_machine, m_scheduler, m_process, m_processId, std::string(name));
     return err::kSuccess;
 }
 

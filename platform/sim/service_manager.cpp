@@ -1,8 +1,13 @@
-// Implements platform/service_manager.h over the simulated machine's services. Stops and starts take
-// the service's configured delays on virtual time; faults refuse any control.
+// Implements platform/service_manager.h over the simulated machine's services. Declared services take
+// their configured delays on virtual time; installed ones start their program, which reports its own
+// states, and take controls through their record. Faults refuse any call.
 #include "platform/sim/service_manager.h"
 
 #include <algorithm>
+
+#include "platform/sim/accounts.h"
+#include "platform/sim/programs.h"
+#include "platform/sim/service_host.h"
 
 namespace zelta::sim {
 
@@ -18,22 +23,21 @@ const char* ServiceStateName(ServiceState state) {
 
 namespace {
 
-void SetState(Machine& machine, const std::string& name, ServiceRecord& record, ServiceState state) {
-    record.state = state;
-    machine.journal.Note("service", name + " " + ServiceStateName(state));
-}
-
 using namespace service_access;
+
+constexpr std::uint64_t kDispatcherWaitMs = 30000;  // how long StartService waits for the program to connect
 
 class OpenService final : public Service {
 public:
-    OpenService(Machine& machine, Scheduler& scheduler, std::string name, std::uint32_t access, Faults& faults)
-        : m_machine(machine), m_scheduler(scheduler), m_name(std::move(name)), m_access(access), m_faults(faults) {}
+    OpenService(Machine& machine, Scheduler& scheduler, ProgramLauncher& launcher, std::string name,
+                std::uint32_t access, Faults& faults)
+        : m_machine(machine), m_scheduler(scheduler), m_launcher(launcher), m_name(std::move(name)), m_access(access),
+          m_faults(faults) {}
 
     Win32Error QueryStatus(ServiceStatus& out) override {
         ServiceRecord* record = nullptr;
         if (auto rc = Check("QueryServiceStatus", kQueryStatus, record)) return rc;
-        out = ServiceStatus{record->state, 0};
+        out = ServiceStatus{record->state, record->exitCode};
         return err::kSuccess;
     }
 
@@ -52,12 +56,45 @@ public:
         return err::kSuccess;
     }
 
+    Win32Error ChangeConfig(const ServiceConfig& config) override {
+        ServiceRecord* record = nullptr;
+        if (auto rc = Check("ChangeServiceConfig", kChangeConfig, record)) return rc;
+        record->displayName = config.displayName;
+        record->binaryPath = config.binaryPath;
+        record->startType = config.startType;
+        m_machine.journal.Note("service", m_name + " configured: " + config.binaryPath);
+        return err::kSuccess;
+    }
+
+    Win32Error SetDescription(std::string_view description) override {
+        ServiceRecord* record = nullptr;
+        if (auto rc = Check("ChangeServiceConfig2", kChangeConfig, record)) return rc;
+        record->description = std::string(description);
+        return err::kSuccess;
+    }
+
+    Win32Error Delete() override {
+        ServiceRecord* record = nullptr;
+        if (auto rc = Check("DeleteService", kDelete, record)) return rc;
+        if (record->markedForDelete) return service_error::kServiceMarkedForDelete;
+        if (record->state == ServiceState::Stopped && record->processId == 0) {
+            m_machine.services.erase(m_name);
+            m_machine.journal.Note("service", m_name + " deleted");
+        } else {
+            record->markedForDelete = true;
+            m_machine.journal.Note("service", m_name + " marked for deletion");
+        }
+        return err::kSuccess;
+    }
+
     Win32Error Start() override {
         ServiceRecord* record = nullptr;
         if (auto rc = Check("StartService", kStart, record)) return rc;
+        if (record->markedForDelete) return service_error::kServiceMarkedForDelete;
         if (record->startType == ServiceStartType::Disabled) return service_error::kServiceDisabled;
         if (record->state != ServiceState::Stopped) return service_error::kServiceAlreadyRunning;
-        SetState(m_machine, m_name, *record, ServiceState::StartPending);
+        if (!record->binaryPath.empty()) return StartProgram(*record);
+        SetServiceState(m_machine, m_name, *record, ServiceState::StartPending);
         const ServiceState end = record->failsToStart ? ServiceState::Stopped : ServiceState::Running;
         Settle(record->startDelay, ServiceState::StartPending, end);
         return err::kSuccess;
@@ -72,7 +109,15 @@ public:
                                                  [&](const std::string& d) { return EqualsNoCase(d, m_name); });
             if (dependsOnUs && other.state != ServiceState::Stopped) return service_error::kDependentServicesRunning;
         }
-        SetState(m_machine, m_name, *record, ServiceState::StopPending);
+        if (record->processId != 0) {
+            // A program decides its own states; it takes controls only while it runs.
+            if (record->state != ServiceState::Running || !record->dispatcherConnected)
+                return service_error::kServiceCannotAcceptControl;
+            record->controls.push_back(ServiceControlEvent{ServiceControlKind::Stop, 0});
+            out = ServiceStatus{record->state, 0};
+            return err::kSuccess;
+        }
+        SetServiceState(m_machine, m_name, *record, ServiceState::StopPending);
         if (!record->hangsStopping) Settle(record->stopDelay, ServiceState::StopPending, ServiceState::Stopped);
         out = ServiceStatus{record->state, 0};
         return err::kSuccess;
@@ -100,11 +145,37 @@ private:
         return err::kSuccess;
     }
 
+    // StartService of an installed service: its program runs in the local system account, and the
+    // call returns once the program has connected to the service control manager.
+    Win32Error StartProgram(ServiceRecord& record) {
+        const std::vector<std::string> words = SplitCommandLine(record.binaryPath);
+        if (words.empty() || !m_launcher.CanLaunch(words.front())) return err::kFileNotFound;
+        SetServiceState(m_machine, m_name, record, ServiceState::StartPending);
+        record.exitCode = 0;
+        record.dispatcherConnected = false;
+        const int id = m_launcher.Launch(
+            {words.front(), {words.begin() + 1, words.end()}, "SYSTEM", "Service-0x0-3e7$", 0, m_name});
+        record.processId = id;
+        const std::string name = m_name;
+        Machine& machine = m_machine;
+        ProgramLauncher& launcher = m_launcher;
+        const bool connected = m_scheduler.BlockUntil(
+            [&machine, &launcher, name, id] {
+                const auto it = machine.services.find(name);
+                return it == machine.services.end() || it->second.dispatcherConnected || launcher.HasEnded(id);
+            },
+            kDispatcherWaitMs);
+        const auto it = m_machine.services.find(name);
+        if (connected && it != m_machine.services.end() && it->second.dispatcherConnected) return err::kSuccess;
+        return service_error::kServiceRequestTimeout;
+    }
+
     // Moves the service from `from` to `to` after `delay`, unless something else changed it meanwhile.
     void Settle(std::uint64_t delay, ServiceState from, ServiceState to) {
         auto apply = [&machine = m_machine, name = m_name, from, to] {
             const auto it = machine.services.find(name);
-            if (it != machine.services.end() && it->second.state == from) SetState(machine, name, it->second, to);
+            if (it != machine.services.end() && it->second.state == from)
+                SetServiceState(machine, it->first, it->second, to);
         };
         if (delay == 0) {
             apply();
@@ -115,6 +186,7 @@ private:
 
     Machine& m_machine;
     Scheduler& m_scheduler;
+    ProgramLauncher& m_launcher;
     std::string m_name;
     std::uint32_t m_access;
     Faults& m_faults;
@@ -122,29 +194,51 @@ private:
 
 class OpenManager final : public ServiceControlManager {
 public:
-    OpenManager(Machine& machine, Scheduler& scheduler, Faults& faults)
-        : m_machine(machine), m_scheduler(scheduler), m_faults(faults) {}
+    OpenManager(Machine& machine, Scheduler& scheduler, ProgramLauncher& launcher, bool mayCreate, Faults& faults)
+        : m_machine(machine), m_scheduler(scheduler), m_launcher(launcher), m_mayCreate(mayCreate), m_faults(faults) {}
 
     Win32Error Open(std::string_view name, std::uint32_t access, std::unique_ptr<Service>& out) override {
         if (auto fault = m_faults.Check("OpenService", name)) return *fault;
         const auto it = m_machine.services.find(name);
         if (it == m_machine.services.end()) return err::kServiceDoesNotExist;
-        out = std::make_unique<OpenService>(m_machine, m_scheduler, it->first, access, m_faults);
+        out = std::make_unique<OpenService>(m_machine, m_scheduler, m_launcher, it->first, access, m_faults);
+        return err::kSuccess;
+    }
+
+    Win32Error Create(std::string_view name, const ServiceConfig& config, std::uint32_t access,
+                      std::unique_ptr<Service>& out) override {
+        if (auto fault = m_faults.Check("CreateService", name)) return *fault;
+        if (!m_mayCreate) return err::kAccessDenied;
+        if (const auto it = m_machine.services.find(name); it != m_machine.services.end())
+            return it->second.markedForDelete ? service_error::kServiceMarkedForDelete : service_error::kServiceExists;
+        ServiceRecord& record = m_machine.services[std::string(name)];
+        record.startType = config.startType;
+        record.displayName = config.displayName;
+        record.binaryPath = config.binaryPath;
+        m_machine.journal.Note("service", std::string(name) + " installed: " + config.binaryPath);
+        out = std::make_unique<OpenService>(m_machine, m_scheduler, m_launcher, std::string(name), access, m_faults);
         return err::kSuccess;
     }
 
 private:
     Machine& m_machine;
     Scheduler& m_scheduler;
+    ProgramLauncher& m_launcher;
+    bool m_mayCreate;
     Faults& m_faults;
 };
 
 }  // namespace
 
-Win32Error SimServiceManager::Connect(std::unique_ptr<ServiceControlManager>& out) {
+Win32Error SimServiceManager::Connect(bool create, std::unique_ptr<ServiceControlManager>& out) {
     if (auto fault = m_faults.Check("OpenSCManager")) return *fault;
-    out = std::make_unique<OpenManager>(m_machine, m_scheduler, m_faults);
+    if (create && !IsAdministrator(m_machine, m_process.account)) return err::kAccessDenied;
+    out = std::make_unique<OpenManager>(m_machine, m_scheduler, m_launcher, create, m_faults);
     return err::kSuccess;
 }
+
+Win32Error SimServiceManager::Connect(std::unique_ptr<ServiceControlManager>& out) { return Connect(false, out); }
+
+Win32Error SimServiceManager::ConnectToCreate(std::unique_ptr<ServiceControlManager>& out) { return Connect(true, out); }
 
 }  // namespace zelta::sim

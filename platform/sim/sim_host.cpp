@@ -11,19 +11,22 @@ SimProcess::SimProcess(SimHost& host, ProcessFacts facts, int processId)
       m_files(host.m_files, host.m_faults),
       m_clock(host.m_scheduler, host.m_machine, host.m_faults),
       m_system(host.m_machine, m_facts, host.m_faults),
-      m_services(host.m_machine, host.m_scheduler, host.m_faults),
+      m_services(host.m_machine, host.m_scheduler, host, m_facts, host.m_faults),
       m_resolver(host.m_machine, m_winsockStarted, host.m_faults),
       m_sockets(host.m_machine, host.m_scheduler, host.m_faults),
       m_remoteAccess(host.m_machine, host.m_desktop, host.m_scheduler, m_facts, host.m_faults),
-      m_pipes(host.m_machine, host.m_scheduler, host.m_faults),
+      m_pipes(host.m_machine, host.m_scheduler, host.m_faults, m_facts, processId),
       m_instance(host.m_machine, m_facts, processId, m_winsockStarted, host.m_faults),
-      m_processes(host.m_machine, host.m_files, m_facts, host.m_faults),
+      m_processes(host.m_machine, host.m_files, host.m_scheduler, host, m_facts, host.m_faults),
+      m_serviceHost(host.m_machine, m_facts, host.m_faults),
+      m_eventLog(host.m_machine, host.m_faults),
       m_ipHelper(host.m_machine, host.m_faults),
       m_deviceIo(host.m_machine, host.m_faults),
       m_dialogs(host.m_machine, host.m_desktop, host.m_scheduler, m_facts),
       m_resources(host.m_desktop, m_facts),
-      m_platform{m_registry,  m_files,     m_clock,    m_system,   m_services, m_resolver, m_sockets, m_remoteAccess,
-                 m_pipes,     m_instance,  m_processes, m_ipHelper, m_deviceIo, m_dialogs,  m_resources} {
+      m_platform{m_registry, m_files,     m_clock,     m_system,   m_services, m_resolver,
+                 m_sockets,  m_remoteAccess, m_pipes,   m_instance, m_processes, m_ipHelper,
+                 m_deviceIo, m_dialogs,   m_resources, m_serviceHost, m_eventLog} {
     m_remoteAccess.SetLibraryLoader([this](std::string_view path) { return LoadLibrary(path); });
 }
 
@@ -38,7 +41,8 @@ struct SimProcess::LoadedLibrary {
           platform{process.m_registry,  process.m_files,     process.m_clock,    process.m_system,
                    process.m_services,  process.m_resolver,  process.m_sockets,  process.m_remoteAccess,
                    process.m_pipes,     process.m_instance,  process.m_processes, process.m_ipHelper,
-                   process.m_deviceIo,  dialogs,             resources} {}
+                   process.m_deviceIo,  dialogs,             resources,           process.m_serviceHost,
+                   process.m_eventLog} {}
     std::string path;
     ProcessFacts facts;  // the library's image, for its resources
     SimDialogHost dialogs;
@@ -70,6 +74,12 @@ void SimProcess::UnloadLibraries() {
 }
 
 SimProcess::~SimProcess() { UnloadLibraries(); }
+
+void SimProcess::End() {
+    UnloadLibraries();
+    m_instance.ReleaseAll();
+    if (!m_facts.serviceName.empty()) ServiceProgramEnded(m_host.m_machine, m_facts.serviceName);
+}
 
 bool SimProcess::HasEnded() const { return m_programId != 0 && m_host.m_scheduler.HasEnded(m_programId); }
 
@@ -150,20 +160,105 @@ SimProcess& SimHost::NewProcess(std::string image, std::string account, std::str
 
 SimProcess& SimHost::Start(std::string image, std::string account, std::function<int(SimProcess&)> main,
                            std::string desktop, std::string label) {
-    SimProcess& process = NewProcess(std::move(image), std::move(account), std::move(desktop));
-    if (!label.empty()) process.m_facts.label = std::move(label);
-    process.m_programId = m_scheduler.Start(process.m_facts.label,
-                                            [&process, main = std::move(main)] {
-                                                struct Exit {  // however the program ends, the process is gone
-                                                    SimProcess& p;
-                                                    ~Exit() { p.End(); }
-                                                } exit{process};
-                                                process.m_exitCode = main(process);
-                                                process.m_host.m_machine.journal.Note(
-                                                    "end", process.m_facts.label + " exit " +
-                                                               std::to_string(process.m_exitCode));
-                                            });
+    ProcessFacts facts{std::move(image), std::move(account), std::move(desktop), std::move(label)};
+    return Start(std::move(facts), std::move(main));
+}
+
+SimProcess& SimHost::Start(ProcessFacts facts, std::function<int(SimProcess&)> main) {
+    std::string label = std::move(facts.label);
+    SimProcess& process = NewProcess(facts.image, facts.account, facts.desktop);
+    const std::string desktop = process.m_facts.desktop;
+    process.m_facts = std::move(facts);
+    process.m_facts.desktop = desktop;
+    process.m_facts.label = label.empty() ? process.m_facts.image : std::move(label);
+    StartProgram(process, std::move(main));
     return process;
+}
+
+void SimHost::StartProgram(SimProcess& process, std::function<int(SimProcess&)> main) {
+    process.m_programId = m_scheduler.Start(process.m_facts.label, [&process, main = std::move(main)] {
+        struct Exit {  // however the program ends, the process is gone
+            SimProcess& p;
+            ~Exit() { p.End(); }
+        } exit{process};
+        process.m_exitCode = main(process);
+        process.m_host.m_machine.journal.Note("end", process.m_facts.label + " exit " + std::to_string(process.m_exitCode));
+    });
+}
+
+std::string SimHost::NewLabel(const std::string& image) {
+    const int copy = ++m_copies[image];
+    return copy == 1 ? image : image + "#" + std::to_string(copy);
+}
+
+SimProcess* SimHost::FindProcess(std::string_view label) {
+    SimProcess* found = nullptr;
+    for (auto& process : m_processes)
+        if (process.m_facts.label == label) found = &process;
+    return found;
+}
+
+namespace {
+
+std::string FileNameOf(std::string_view path) {
+    const auto slash = path.find_last_of("\\/");
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+}  // namespace
+
+bool SimHost::CanLaunch(std::string_view path) {
+    std::string file(path);
+    if (!m_files.Exists(file)) {
+        file += ".exe";
+        if (!m_files.Exists(file)) return false;
+    }
+    return m_programImages.contains(FileNameOf(file));
+}
+
+int SimHost::Launch(Spec spec) {
+    std::string path = spec.path;
+    if (!m_files.Exists(path)) path += ".exe";
+    const std::string image = FileNameOf(path);
+    ProgramImage program = m_programImages.at(image);
+    ProcessFacts facts{image, spec.account, spec.desktop, NewLabel(image), spec.session, path, spec.serviceName};
+    std::string shown = facts.label + " as " + facts.account + " on " + (facts.desktop.empty() ? "?" : facts.desktop);
+    if (facts.session != 0) shown += " in session " + std::to_string(facts.session);
+    auto main = [program, args = std::move(spec.args)](SimProcess& p) { return program(p, args); };
+    if (m_scheduler.Current() == Scheduler::kDriver) {
+        m_machine.journal.Note("start", shown);
+        return Start(std::move(facts), std::move(main)).processId();
+    }
+    // A program's CreateProcess returns at once; the new program runs when the caller next blocks.
+    SimProcess& process = NewProcess(facts.image, facts.account, facts.desktop.empty() ? "Default" : facts.desktop);
+    process.m_facts = std::move(facts);
+    SimProcess* started = &process;
+    m_scheduler.At(m_scheduler.Now(), [this, started, shown, main = std::move(main)]() mutable {
+        m_machine.journal.Note("start", shown);
+        StartProgram(*started, std::move(main));
+    });
+    return process.processId();
+}
+
+bool SimHost::HasEnded(int processId) {
+    for (const auto& process : m_processes)
+        if (process.m_processId == processId) return process.HasEnded();
+    return true;
+}
+
+int SimHost::ExitCode(int processId) {
+    for (const auto& process : m_processes)
+        if (process.m_processId == processId) return process.m_exitCode;
+    return 0;
+}
+
+void SimHost::NotifyServices(ServiceControlEvent event) {
+    const bool sessionChange = event.kind == ServiceControlKind::SessionLogon || event.kind == ServiceControlKind::SessionLogoff;
+    for (auto& [name, record] : m_machine.services) {
+        if (record.processId == 0 || !record.dispatcherConnected || record.state != ServiceState::Running) continue;
+        if (sessionChange && !record.acceptsSessionChanges) continue;
+        record.controls.push_back(event);
+    }
 }
 
 }  // namespace zelta::sim

@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/sim/clock.h"
 #include "platform/sim/device_io.h"
+#include "platform/sim/event_log.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/file_system.h"
 #include "platform/sim/instance.h"
@@ -25,6 +26,7 @@
 #include "platform/sim/remote_access.h"
 #include "platform/sim/resolver.h"
 #include "platform/sim/scheduler.h"
+#include "platform/sim/service_host.h"
 #include "platform/sim/service_manager.h"
 #include "platform/sim/sockets.h"
 #include "platform/sim/system_info.h"
@@ -33,12 +35,17 @@
 namespace zelta::sim {
 
 class SimHost;
+class SimProcess;
 
 // A library file the host can load into its processes: what its DllMain and exports stand for. It
 // gets the process's platform as the library sees it (dialogs and strings from the library's own
 // resources), the path it was loaded from, and its module handle.
 using LibraryImage =
     std::function<std::unique_ptr<CustomDialLibrary>(Platform& platform, const std::string& path, std::uintptr_t module)>;
+
+// A program file the host can run: its main function, given the process and the words of its
+// command line after the program. Returns the exit code.
+using ProgramImage = std::function<int(SimProcess& process, const std::vector<std::string>& args)>;
 
 // One process on the simulated machine: its own identity and its own view of every platform call.
 class SimProcess {
@@ -53,12 +60,9 @@ public:
     int processId() const { return m_processId; }
     bool winsockStarted() const { return m_winsockStarted; }
 
-    // For a process whose code the test ran itself: the process is gone, its libraries detached and
-    // its mutexes free.
-    void End() {
-        UnloadLibraries();
-        m_instance.ReleaseAll();
-    }
+    // For a process whose code the test ran itself: the process is gone, its libraries detached,
+    // its mutexes free, and a service it ran stopped.
+    void End();
 
     // LoadLibrary: the library at `path` (known by its file name), loaded once per process and
     // attached then. nullptr when the host has no such library.
@@ -77,11 +81,6 @@ public:
 private:
     friend class SimHost;
 
-// A library file the host can load into its processes: what its DllMain and exports stand for. It
-// gets the process's platform as the library sees it (dialogs and strings from the library's own
-// resources), the path it was loaded from, and its module handle.
-using LibraryImage =
-    std::function<std::unique_ptr<CustomDialLibrary>(Platform& platform, const std::string& path, std::uintptr_t module)>;
     SimHost& m_host;
     ProcessFacts m_facts;
     int m_processId;
@@ -97,6 +96,8 @@ using LibraryImage =
     SimNamedPipe m_pipes;
     SimInstance m_instance;
     SimProcesses m_processes;
+    SimServiceHost m_serviceHost;
+    SimEventLog m_eventLog;
     SimIpHelper m_ipHelper;
     SimDeviceIo m_deviceIo;
     SimDialogHost m_dialogs;
@@ -108,7 +109,7 @@ using LibraryImage =
     std::vector<std::unique_ptr<LoadedLibrary>> m_libraries;  // last: detached before the rest goes
 };
 
-class SimHost {
+class SimHost final : public ProgramLauncher {
 public:
     SimHost();
     ~SimHost();  // ends the programs still running before the machine goes away
@@ -157,6 +158,9 @@ public:
     void SetImageResources(std::string image, const ResourceSet& resources) {
         m_desktop.imageResources[std::move(image)] = &resources;
     }
+    // A program file name ("ZeltaService.exe") whose real code runs when a program of the machine
+    // starts a file of that name that exists on the machine.
+    void AddProgramImage(std::string fileName, ProgramImage image) { m_programImages[std::move(fileName)] = std::move(image); }
     // A library file name ("zeltavpn.dll") the processes can load, with its resources.
     void AddLibraryImage(std::string fileName, LibraryImage image, const ResourceSet& resources) {
         SetImageResources(fileName, resources);
@@ -177,18 +181,40 @@ public:
     SimProcess& NewProcess(std::string image, std::string account, std::string desktop = {});
     SimProcess& Start(std::string image, std::string account, std::function<int(SimProcess&)> main,
                       std::string desktop = {}, std::string label = {});
+    // The same with every fact given: session, program path, the service it runs as.
+    SimProcess& Start(ProcessFacts facts, std::function<int(SimProcess&)> main);
+
+    // "dial.exe", then "dial.exe#2", ...: how the transcript tells copies of one image apart.
+    std::string NewLabel(const std::string& image);
+    // The latest process with that label, or nullptr.
+    SimProcess* FindProcess(std::string_view label);
+    const std::list<SimProcess>& processes() const { return m_processes; }
+
+    // ProgramLauncher: a program of the machine starts a program file.
+    bool CanLaunch(std::string_view path) override;
+    int Launch(Spec spec) override;
+    bool HasEnded(int processId) override;
+    int ExitCode(int processId) override;
+
+    // The service control manager tells every running service that accepts it: shutdown, a log-on
+    // or a log-off of a session (these two only where the system has session notifications).
+    void NotifyServices(ServiceControlEvent event);
 
     VirtualTime Now() const { return m_scheduler.Now(); }
     void RunFor(VirtualTime ms) { m_scheduler.RunFor(ms); }
 
 private:
     friend class SimProcess;
+    void StartProgram(SimProcess& process, std::function<int(SimProcess&)> main);
+
     Faults m_faults;
     Machine m_machine;
     Desktop m_desktop;
     RegistryStore m_registry;
     FileStore m_files;
     std::map<std::string, LibraryImage, NoCaseLess> m_libraryImages;
+    std::map<std::string, ProgramImage, NoCaseLess> m_programImages;
+    std::map<std::string, int, NoCaseLess> m_copies;  // labels given per image
     std::list<SimProcess> m_processes;
     int m_nextProcessId = 1000;  // stable addresses: product code holds references
     Scheduler m_scheduler;              // declared last: destroyed first, ending programs while all else lives

@@ -35,6 +35,14 @@ Win32Error SimSystemInfo::ThreadDesktopName(std::string& out) {
     return err::kSuccess;
 }
 
+Win32Error SimSystemInfo::ProgramPath(std::string& out) {
+    if (auto fault = m_faults.Check("GetModuleFileName", m_process.image)) return *fault;
+    out = m_process.path.empty() ? "C:\\" + m_process.image : m_process.path;
+    return err::kSuccess;
+}
+
+std::uint32_t SimSystemInfo::ConsoleSession() { return m_machine.consoleSession; }
+
 void SimSystemInfo::DebugOutput(std::string_view text) {
     m_machine.debugOutput.push_back(DebugLine{m_process.image, std::string(text)});
     std::string shown(text);

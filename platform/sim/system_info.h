@@ -12,6 +12,10 @@ struct ProcessFacts {
     std::string account;  // what GetUserName answers
     std::string desktop;  // the desktop the process's threads are on
     std::string label;    // how a transcript names it ("dial.exe#2"); the image name by default
+    std::uint32_t session = 0;  // the Terminal Services session it runs in
+    std::string path;           // its program file ("C:\Dialer\dial.exe"); "C:\" + image when not given
+    std::string serviceName;    // the service the service control manager started it as, if any
+    bool network = false;       // a client from another machine (its pipe opens come over the network)
 };
 
 class SimSystemInfo final : public SystemInfo {
@@ -22,6 +26,8 @@ public:
     Win32Error AccountName(std::string& out) override;
     Win32Error InputDesktopName(std::string& out) override;
     Win32Error ThreadDesktopName(std::string& out) override;
+    Win32Error ProgramPath(std::string& out) override;
+    std::uint32_t ConsoleSession() override;
     void DebugOutput(std::string_view text) override;
     void WriteStdout(std::string_view text) override;
     bool ErrorText(Win32Error code, std::string& out) override;

@@ -42,6 +42,12 @@ struct KernelHandleTraits {
     static Handle None() { return INVALID_HANDLE_VALUE; }
     static void Close(Handle h) { ::CloseHandle(h); }
 };
+// Most kernel objects (events, tokens, processes) are null when there is none.
+struct KernelObjectTraits {
+    using Handle = HANDLE;
+    static Handle None() { return nullptr; }
+    static void Close(Handle h) { ::CloseHandle(h); }
+};
 struct RegistryKeyTraits {
     using Handle = HKEY;
     static Handle None() { return nullptr; }
@@ -57,6 +63,16 @@ struct DesktopTraits {
     static Handle None() { return nullptr; }
     static void Close(Handle h) { ::CloseDesktop(h); }
 };
+struct EventSourceTraits {
+    using Handle = HANDLE;
+    static Handle None() { return nullptr; }
+    static void Close(Handle h) { ::DeregisterEventSource(h); }
+};
+struct SidTraits {
+    using Handle = PSID;
+    static Handle None() { return nullptr; }
+    static void Close(Handle h) { ::FreeSid(h); }
+};
 struct LocalMemoryTraits {
     using Handle = HLOCAL;
     static Handle None() { return nullptr; }
@@ -64,7 +80,10 @@ struct LocalMemoryTraits {
 };
 
 using UniqueFile = UniqueHandle<KernelHandleTraits>;  // CreateFile's "none" is INVALID_HANDLE_VALUE
+using UniqueObject = UniqueHandle<KernelObjectTraits>;
 using UniqueHKey = UniqueHandle<RegistryKeyTraits>;
+using UniqueEventSource = UniqueHandle<EventSourceTraits>;
+using UniqueSid = UniqueHandle<SidTraits>;
 using UniqueScHandle = UniqueHandle<ServiceHandleTraits>;
 using UniqueDesktop = UniqueHandle<DesktopTraits>;
 using UniqueLocal = UniqueHandle<LocalMemoryTraits>;

@@ -1,5 +1,9 @@
-// The real NamedPipe: CallNamedPipe.
+// The real NamedPipe: the client end opened with CreateFile at identification level and used with
+// TransactNamedPipe; the server end created with CreateNamedPipe and served overlapped, so that a
+// service control wakes every wait.
 #pragma once
+
+#include <windows.h>
 
 #include "platform/named_pipe.h"
 
@@ -7,8 +11,17 @@ namespace zelta::win32 {
 
 class Win32NamedPipe final : public NamedPipe {
 public:
-    Win32Error Transact(std::string_view name, std::span<const std::uint8_t> request, std::size_t replyCapacity,
-                        std::uint32_t wait, std::vector<std::uint8_t>& reply) override;
+    // `controlEvent` is set while a control for this process's service waits (Win32ServiceHost).
+    explicit Win32NamedPipe(HANDLE controlEvent) : m_controlEvent(controlEvent) {}
+    Win32Error Open(std::string_view name, std::uint32_t wait, std::unique_ptr<PipeClientEnd>& out) override;
+    Win32Error CreateServer(std::string_view name, const PipeSecurity& security,
+                            std::unique_ptr<PipeServerEnd>& out) override;
+
+private:
+    HANDLE m_controlEvent;
 };
+
+// The server end of an instance created by CreateServer (platform/win32/pipe_server.cpp).
+std::unique_ptr<PipeServerEnd> MakePipeServerEnd(HANDLE pipe, HANDLE controlEvent);
 
 }  // namespace zelta::win32

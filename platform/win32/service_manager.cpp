@@ -64,6 +64,22 @@ public:
         return ERROR_SUCCESS;
     }
 
+    Win32Error ChangeConfig(const ServiceConfig& config) override {
+        if (!::ChangeServiceConfigW(m_handle.Get(), SERVICE_WIN32_OWN_PROCESS, static_cast<DWORD>(config.startType),
+                                    SERVICE_ERROR_NORMAL, Wide(config.binaryPath).c_str(), nullptr, nullptr, nullptr,
+                                    L"LocalSystem", L"", Wide(config.displayName).c_str()))
+            return ::GetLastError();
+        return ERROR_SUCCESS;
+    }
+
+    Win32Error SetDescription(std::string_view description) override {
+        std::wstring text = Wide(description);
+        SERVICE_DESCRIPTIONW info{text.data()};
+        return ::ChangeServiceConfig2W(m_handle.Get(), SERVICE_CONFIG_DESCRIPTION, &info) ? ERROR_SUCCESS : ::GetLastError();
+    }
+
+    Win32Error Delete() override { return ::DeleteService(m_handle.Get()) ? ERROR_SUCCESS : ::GetLastError(); }
+
 private:
     UniqueScHandle m_handle;
 };
@@ -79,17 +95,37 @@ public:
         return ERROR_SUCCESS;
     }
 
+    Win32Error Create(std::string_view name, const ServiceConfig& config, std::uint32_t access,
+                      std::unique_ptr<Service>& out) override {
+        // No account: the local system account. No dependencies, no load-order group.
+        SC_HANDLE service = ::CreateServiceW(m_handle.Get(), Wide(name).c_str(), Wide(config.displayName).c_str(), access,
+                                             SERVICE_WIN32_OWN_PROCESS, static_cast<DWORD>(config.startType),
+                                             SERVICE_ERROR_NORMAL, Wide(config.binaryPath).c_str(), nullptr, nullptr,
+                                             nullptr, nullptr, nullptr);
+        if (!service) return ::GetLastError();
+        out = std::make_unique<Win32Service>(service);
+        return ERROR_SUCCESS;
+    }
+
 private:
     UniqueScHandle m_handle;
 };
 
-}  // namespace
-
-Win32Error Win32ServiceManager::Connect(std::unique_ptr<ServiceControlManager>& out) {
-    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+Win32Error ConnectWith(DWORD access, std::unique_ptr<ServiceControlManager>& out) {
+    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, access);
     if (!manager) return ::GetLastError();
     out = std::make_unique<Win32ControlManager>(manager);
     return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+Win32Error Win32ServiceManager::Connect(std::unique_ptr<ServiceControlManager>& out) {
+    return ConnectWith(SC_MANAGER_CONNECT, out);
+}
+
+Win32Error Win32ServiceManager::ConnectToCreate(std::unique_ptr<ServiceControlManager>& out) {
+    return ConnectWith(SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE, out);
 }
 
 }  // namespace zelta::win32

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/dynamic_calls.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 
@@ -48,6 +49,22 @@ Win32Error Win32SystemInfo::ThreadDesktopName(std::string& out) {
     HDESK desktop = ::GetThreadDesktop(::GetCurrentThreadId());
     if (!desktop) return ::GetLastError();
     return DesktopName(desktop, out);
+}
+
+Win32Error Win32SystemInfo::ProgramPath(std::string& out) {
+    wchar_t path[MAX_PATH + 1] = {};
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH + 1);
+    if (length == 0) return ::GetLastError();
+    if (length > MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+    out = Narrow(std::wstring_view(path, length));
+    return ERROR_SUCCESS;
+}
+
+std::uint32_t Win32SystemInfo::ConsoleSession() {
+    const auto console = SystemCalls().WTSGetActiveConsoleSessionId;
+    if (!console) return 0;  // Windows 2000: the console is session 0
+    const DWORD session = console();
+    return session == 0xFFFFFFFF ? 0 : session;  // between sessions (a switch under way)
 }
 
 void Win32SystemInfo::DebugOutput(std::string_view text) { ::OutputDebugStringW(Wide(text).c_str()); }

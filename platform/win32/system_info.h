@@ -11,6 +11,8 @@ public:
     Win32Error AccountName(std::string& out) override;
     Win32Error InputDesktopName(std::string& out) override;
     Win32Error ThreadDesktopName(std::string& out) override;
+    Win32Error ProgramPath(std::string& out) override;
+    std::uint32_t ConsoleSession() override;
     void DebugOutput(std::string_view text) override;
     void WriteStdout(std::string_view text) override;
     bool ErrorText(Win32Error code, std::string& out) override;

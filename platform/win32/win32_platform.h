@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "platform/win32/clock.h"
 #include "platform/win32/device_io.h"
+#include "platform/win32/event_log.h"
 #include "platform/win32/file_system.h"
 #include "platform/win32/instance.h"
 #include "platform/win32/ip_helper.h"
@@ -12,6 +13,7 @@
 #include "platform/win32/registry.h"
 #include "platform/win32/remote_access.h"
 #include "platform/win32/resolver.h"
+#include "platform/win32/service_host.h"
 #include "platform/win32/service_manager.h"
 #include "platform/win32/sockets.h"
 #include "platform/win32/system_info.h"
@@ -38,15 +40,18 @@ private:
     Win32Resolver m_resolver;
     Win32Sockets m_sockets;
     Win32RemoteAccess m_remoteAccess;
-    Win32NamedPipe m_pipes;
+    Win32ServiceHost m_serviceHost;
+    Win32EventLog m_eventLog;
+    Win32NamedPipe m_pipes{m_serviceHost.ControlEvent()};
     Win32Instance m_instance;
     Win32Processes m_processes;
     Win32IpHelper m_ipHelper;
     Win32DeviceIo m_deviceIo;
     Win32DialogHost m_dialogs;
     Win32Resources m_resources;
-    Platform m_platform{m_registry, m_files,    m_clock,     m_system,   m_services, m_resolver, m_sockets, m_remoteAccess,
-                        m_pipes,    m_instance, m_processes, m_ipHelper, m_deviceIo, m_dialogs,  m_resources};
+    Platform m_platform{m_registry,  m_files,     m_clock,       m_system,   m_services,  m_resolver,
+                        m_sockets,   m_remoteAccess, m_pipes,    m_instance, m_processes, m_ipHelper,
+                        m_deviceIo,  m_dialogs,   m_resources,   m_serviceHost, m_eventLog};
 };
 
 }  // namespace zelta::win32

@@ -137,9 +137,8 @@ TEST_F(Win32PlatformTest, ServiceProbeFindsWhatExists) {
 }
 
 TEST_F(Win32PlatformTest, PipesWithoutAServerAndMutexesAlreadyHeldAnswerAsTheProductExpects) {
-    const std::uint8_t request[2] = {1, 0};
-    std::vector<std::uint8_t> reply;
-    EXPECT_EQ(p.pipes.Transact("\\\\.\\pipe\\zelta-test-nobody", request, 1024, 1, reply), err::kFileNotFound);
+    std::unique_ptr<PipeClientEnd> pipe;
+    EXPECT_EQ(p.pipes.Open("\\\\.\\pipe\\zelta-test-nobody", pipe_wait::kNoWait, pipe), err::kFileNotFound);
 
     const std::string name = "zelta-test-mutex-" + std::to_string(::GetCurrentProcessId());
     EXPECT_EQ(p.instance.ClaimMutex(name), err::kSuccess);

@@ -3,17 +3,16 @@
 // Escape, and checks the log. Prints one line a check; exits 0 only when all held.
 #include <windows.h>
 
+#include "tests/wine/driver.h"
+
 #include <cstdio>
 #include <string>
 
 namespace {
 
-int g_failures = 0;
-
-void Check(bool held, const char* what) {
-    std::printf("%s: %s\n", held ? "ok" : "FAILED", what);
-    if (!held) ++g_failures;
-}
+using zelta::wine::Check;
+using zelta::wine::ReadLog;
+using zelta::wine::Text;
 
 DWORD ReadDword(const wchar_t* name, DWORD fallback) {
     HKEY key = nullptr;
@@ -26,23 +25,6 @@ DWORD ReadDword(const wchar_t* name, DWORD fallback) {
         ::RegCloseKey(key);
     }
     return value;
-}
-
-// WM_GETTEXT, not GetWindowText: for another process's control, GetWindowText gives only its caption.
-std::wstring Text(HWND window) {
-    wchar_t text[256] = {};
-    ::SendMessageW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-std::string ReadLog() {
-    std::string text;
-    if (FILE* f = _wfopen(L"C:\\Dialer\\vpn.log", L"rb")) {
-        char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
-        std::fclose(f);
-    }
-    return text;
 }
 
 }  // namespace
@@ -101,5 +83,5 @@ int wmain() {
     Check(log.find("***** Program Started *****") != std::string::npos, "vpn.log has the start line");
     Check(log.find("***** Program Exited *****") != std::string::npos, "vpn.log has the exit line");
     Check(log.find("User hit CONNECT") != std::string::npos, "vpn.log has \"User hit CONNECT\"");
-    return g_failures == 0 ? 0 : 1;
+    return zelta::wine::g_failures == 0 ? 0 : 1;
 }

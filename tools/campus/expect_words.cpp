@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "common/dialer_settings.h"
+#include "common/shared_names.h"
 #include "platform/sim/programs.h"
 #include "platform/text.h"
 #include "routing/switch_discovery.h"
@@ -133,13 +134,6 @@ std::vector<std::string> CommandLines(Runner& r) {
     return lines;
 }
 
-std::string ShowLines(const std::vector<std::string>& lines) {
-    if (lines.empty()) return "none";
-    std::string shown;
-    for (const auto& line : lines) shown += "\n    " + line;
-    return shown;
-}
-
 Action Command(Args& a) {
     if (!a.Done() && ParseNumber(a.line().words[2])) {
         const std::uint32_t n = a.Unsigned("a position");
@@ -237,9 +231,14 @@ Action IpsecPolicyExpectation(Args& a, bool wanted) {
     };
 }
 
+// What the helper service's pipe received, from a scripted server and from the real service.
 std::vector<std::vector<std::uint8_t>> HelperRequests(Runner& r) {
-    const sim::PipeServer* server = r.host().FindPipeServer("\\\\.\\pipe\\zeltavpn");
-    return server ? server->received : std::vector<std::vector<std::uint8_t>>{};
+    const std::string pipe(kServicePipeName);
+    const sim::PipeServer* server = r.host().FindPipeServer(pipe);
+    std::vector<std::vector<std::uint8_t>> requests = server ? server->received : std::vector<std::vector<std::uint8_t>>{};
+    const auto& served = r.host().machine().servedRequests;
+    if (const auto it = served.find(pipe); it != served.end()) requests.insert(requests.end(), it->second.begin(), it->second.end());
+    return requests;
 }
 
 std::string ShowRequests(const std::vector<std::vector<std::uint8_t>>& requests) {
@@ -342,7 +341,23 @@ Action EntryWrites(Args& a) {
 
 Action ServiceExpectation(Args& a) {
     const std::string name = a.Next("a service name");
-    const std::string stateWord = a.Next("a state");
+    const std::string stateWord = a.Next("a state, absent, or binary");
+    if (EqualsNoCase(stateWord, "absent")) {
+        a.RequireDone();
+        return [=](Runner& r) {
+            const sim::ServiceRecord* record = r.host().FindService(name);
+            r.Check(!record, "no service " + name, record ? sim::ServiceStateName(record->state) : "");
+        };
+    }
+    if (EqualsNoCase(stateWord, "binary")) {
+        const std::string path = a.Next("a command line");
+        a.RequireDone();
+        return [=](Runner& r) {
+            const sim::ServiceRecord* record = r.host().FindService(name);
+            if (!record) return r.Check(false, "service " + name + " binary " + ShowText(path), "no such service");
+            r.Check(record->binaryPath == path, "service " + name + " binary " + ShowText(path), ShowText(record->binaryPath));
+        };
+    }
     const auto state = ServiceStateNamed(stateWord);
     if (!state) a.Fail("unknown service state '" + stateWord + "'");
     std::optional<ServiceStartType> startType;
@@ -362,17 +377,45 @@ Action ServiceExpectation(Args& a) {
     };
 }
 
+const sim::SimProcess* ProcessLabelled(Runner& r, const std::string& label) {
+    const auto it = r.processes.find(label);
+    return it != r.processes.end() ? it->second : r.host().FindProcess(label);
+}
+
 Action ProcessExpectation(Args& a) {
     const std::string label = a.Next("a program label");
+    if (a.Accept("as")) {
+        const std::string account = a.Next("an account");
+        std::string desktop;
+        std::optional<std::uint32_t> session;
+        while (!a.Done()) {
+            if (a.Accept("on")) {
+                desktop = a.Next("a desktop");
+            } else {
+                a.Require("session");
+                session = a.Unsigned("a session number");
+            }
+        }
+        return [=](Runner& r) {
+            const sim::SimProcess* p = ProcessLabelled(r, label);
+            const std::string what = label + " as " + account + (desktop.empty() ? "" : " on " + desktop) +
+                                     (session ? " in session " + std::to_string(*session) : "");
+            if (!p) return r.Check(false, what, "no program of that label was started");
+            const auto& f = p->facts();
+            r.Check(EqualsNoCase(f.account, account) && (desktop.empty() || EqualsNoCase(f.desktop, desktop)) &&
+                        (!session || f.session == *session),
+                    what, f.account + " on " + f.desktop + " in session " + std::to_string(f.session));
+        };
+    }
     const bool ended = a.Accept("ended");
     if (!ended) a.Require("running");
     std::optional<std::int64_t> exitCode;
     if (ended && a.Accept("exit")) exitCode = a.Number("an exit code");
     a.RequireDone();
     return [=](Runner& r) {
-        const auto it = r.processes.find(label);
-        if (it == r.processes.end()) return r.Check(false, "program " + label, "no program of that label was started");
-        const sim::SimProcess& p = *it->second;
+        const sim::SimProcess* found = ProcessLabelled(r, label);
+        if (!found) return r.Check(false, "program " + label, "no program of that label was started");
+        const sim::SimProcess& p = *found;
         if (!ended) return r.Check(!p.HasEnded(), label + " running", "it has ended");
         r.Check(p.HasEnded() && (!exitCode || p.exitCode() == *exitCode),
                 label + " ended" + (exitCode ? " with exit " + std::to_string(*exitCode) : ""),
@@ -514,6 +557,7 @@ Action DialParamsExpectation(Args& a) {
 
 void AddExpectWords(std::vector<Word>& words) {
     AddScreenExpectWords(words);
+    AddServiceExpectWords(words);
     words.insert(words.end(),
                  {{"log", Log},
                   {"file", File},

@@ -1,7 +1,7 @@
 // Windows' own uses of the "Zelta VPN" entry, which reach zeltavpn.dll: the dial dialog, the
 // properties dialog, deleting the entry, hanging it up, a plain RasDial, and regsvr32. Each runs in a
 // program of its own that loads the library named by the entry (or given to regsvr32).
-#include "common/phonebook_name.h"
+#include "common/shared_names.h"
 #include "customdial/custom_dialer.h"
 #include "customdial/zeltavpn_resources.h"
 #include "tools/campus/runner.h"

@@ -17,6 +17,7 @@ const std::vector<Word>& StatementWords() {
         AddRemoteWords(all);
         AddProgramWords(all);
         AddLibraryWords(all);
+        AddServiceWords(all);
         return all;
     }();
     return words;
@@ -53,10 +54,7 @@ Action CompileStatement(Args& args) {
     return CompileWith(StatementWords(), args, "statement");
 }
 
-std::string Runner::NewLabel(const std::string& image) {
-    const int copy = ++m_copies[image];
-    return copy == 1 ? image : image + "#" + std::to_string(copy);
-}
+std::string Runner::NewLabel(const std::string& image) { return m_host->NewLabel(image); }
 
 void Runner::Print(std::string_view kind, std::string_view text) {
     if (m_quiet) return;
@@ -92,11 +90,12 @@ int Runner::RunFile(const std::string& path) {
     m_host = std::make_unique<sim::SimHost>();
     m_host->SetImageResources("dial.exe", DialResources());
     AddLibraryImages(*m_host);
+    AddProgramImages(*m_host);
     m_host->journal().SetSink([this](std::string_view kind, std::string_view text) { Print(kind, text); });
     processes.clear();
     results.clear();
+    replies.clear();
     lastInvoke.clear();
-    m_copies.clear();
     m_failures = 0;
     if (!m_quiet) m_out << "== " << path << '\n';
     try {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -36,6 +37,11 @@ void AddLibraryWords(std::vector<Word>& words);
 // The library files the campus's processes can load (zeltavpn.dll).
 void AddLibraryImages(sim::SimHost& host);
 void AddExpectWords(std::vector<Word>& words);  // the words after "expect"
+// The helper service: programs from a command line, the service control manager, log-ons, pipe clients.
+void AddServiceWords(std::vector<Word>& words);
+void AddServiceExpectWords(std::vector<Word>& words);
+// The program files whose real code the campus's machine runs (dial.exe, ZeltaService.exe).
+void AddProgramImages(sim::SimHost& host);
 
 // Compiles one statement with `words` (a table above); throws ScenarioError.
 Action CompileWith(const std::vector<Word>& words, Args& args, const char* what);
@@ -59,6 +65,7 @@ public:
     // Programs started by the scenario, by label; results of `invoke`, by label.
     std::map<std::string, sim::SimProcess*> processes;
     std::map<std::string, int> results;
+    std::map<std::string, std::optional<std::vector<std::uint8_t>>> replies;  // of pipe clients, by label
     std::string lastInvoke;
     std::string NewLabel(const std::string& image);
 
@@ -68,7 +75,6 @@ private:
     std::unique_ptr<sim::SimHost> m_host;
     const Line* m_current = nullptr;
     int m_failures = 0;
-    std::map<std::string, int> m_copies;
 };
 
 }  // namespace zelta::campus

@@ -236,4 +236,11 @@ RegValue Args::Value() {
     Fail("unknown value type '" + type + "'");
 }
 
+std::string ShowLines(const std::vector<std::string>& lines) {
+    if (lines.empty()) return "none";
+    std::string shown;
+    for (const auto& line : lines) shown += "\n    " + line;
+    return shown;
+}
+
 }  // namespace zelta::campus

@@ -68,5 +68,6 @@ private:
 std::optional<std::uint64_t> ParseDuration(std::string_view text);
 std::optional<std::int64_t> ParseNumber(std::string_view text);
 std::string ShowText(std::string_view text);  // quoted, with \r \n \t escaped, for messages
+std::string ShowLines(const std::vector<std::string>& lines);  // one indented line each, or "none"
 
 }  // namespace zelta::campus

@@ -153,11 +153,21 @@ Action Answer(Args& a) {
     };
 }
 
+// Log-off or shutdown: every window hears WM_ENDSESSION; then the log-on screen comes back (log-off)
+// and the services that asked are told (the session left, or the machine goes down).
 Action SessionEnd(Args& a, bool logoff) {
     a.RequireDone();
     return [=](Runner& r) {
         for (const auto& [handle, window] : r.host().desktop().windows) {
             window->Post([logoff](sim::SimWindow& w) { w.controller().OnEndSession(true, logoff); });
+        }
+        Settle(r);
+        if (logoff) {
+            r.host().SetInputDesktop("Winlogon");
+            const std::uint32_t console = r.host().machine().consoleSession;
+            r.host().NotifyServices(ServiceControlEvent{ServiceControlKind::SessionLogoff, console});
+        } else {
+            r.host().NotifyServices(ServiceControlEvent{ServiceControlKind::Shutdown, 0});
         }
         Settle(r);
     };

@@ -1,0 +1,81 @@
+// Implements platform/win32/security.h.
+#include "platform/win32/security.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "platform/win32/wide.h"
+
+namespace zelta::win32 {
+namespace {
+
+PSID Allocate(SID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD first, DWORD second = 0) {
+    PSID sid = nullptr;
+    if (!::AllocateAndInitializeSid(&authority, count, first, second, 0, 0, 0, 0, 0, 0, &sid)) return nullptr;
+    return sid;
+}
+
+}  // namespace
+
+WellKnownSids::WellKnownSids() {
+    const SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    const SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    m_sids[static_cast<std::size_t>(Principal::LocalSystem)].Reset(Allocate(nt, 1, SECURITY_LOCAL_SYSTEM_RID));
+    m_sids[static_cast<std::size_t>(Principal::Administrators)].Reset(
+        Allocate(nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS));
+    m_sids[static_cast<std::size_t>(Principal::InteractiveUsers)].Reset(Allocate(nt, 1, SECURITY_INTERACTIVE_RID));
+    m_sids[static_cast<std::size_t>(Principal::NetworkLogons)].Reset(Allocate(nt, 1, SECURITY_NETWORK_RID));
+    m_sids[static_cast<std::size_t>(Principal::Everyone)].Reset(Allocate(world, 1, SECURITY_WORLD_RID));
+}
+
+std::optional<Principal> WellKnownSids::Find(PSID sid) const {
+    for (std::size_t i = 0; i < m_sids.size(); ++i)
+        if (m_sids[i] && ::EqualSid(sid, m_sids[i].Get())) return static_cast<Principal>(i);
+    return std::nullopt;
+}
+
+std::unique_ptr<SecurityDescriptor> SecurityDescriptor::Build(const PipeSecurity& security) {
+    std::unique_ptr<SecurityDescriptor> built(new SecurityDescriptor());
+    DWORD size = sizeof(ACL);
+    for (const PipeAce& ace : security.dacl) {
+        PSID sid = built->m_sids.Get(ace.who);
+        if (!sid) return nullptr;
+        size += static_cast<DWORD>(sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD)) + ::GetLengthSid(sid);
+    }
+    built->m_acl.resize(size);
+    auto* acl = reinterpret_cast<ACL*>(built->m_acl.data());
+    if (!::InitializeAcl(acl, size, ACL_REVISION)) return nullptr;
+    for (const PipeAce& ace : security.dacl) {
+        PSID sid = built->m_sids.Get(ace.who);
+        const BOOL added = ace.allow ? ::AddAccessAllowedAce(acl, ACL_REVISION, ace.access, sid)
+                                     : ::AddAccessDeniedAce(acl, ACL_REVISION, ace.access, sid);
+        if (!added) return nullptr;
+    }
+    SECURITY_DESCRIPTOR* descriptor = &built->m_descriptor;
+    PSID owner = built->m_sids.Get(security.owner);
+    if (!owner || !::InitializeSecurityDescriptor(descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !::SetSecurityDescriptorOwner(descriptor, owner, FALSE) || !::SetSecurityDescriptorDacl(descriptor, TRUE, acl, FALSE))
+        return nullptr;
+    return built;
+}
+
+std::string SidText(PSID sid) {
+    wchar_t* text = nullptr;
+    if (!::ConvertSidToStringSidW(sid, &text)) return {};
+    UniqueLocal owner(text);
+    return Narrow(text);
+}
+
+DWORD ReadOwner(HANDLE handle, PipeOwner& out) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD rc = ::GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                                       nullptr, &descriptor);
+    if (rc != ERROR_SUCCESS) return rc;
+    UniqueLocal freed(descriptor);
+    if (!owner) return ERROR_INVALID_SECURITY_DESCR;
+    out = PipeOwner{WellKnownSids().Find(owner), SidText(owner)};
+    return ERROR_SUCCESS;
+}
+
+}  // namespace zelta::win32

@@ -1,0 +1,50 @@
+// Security descriptors and SIDs for the pipe: the portable PipeSecurity made into an absolute
+// descriptor, and SIDs read back as principals and text. Compiled only for Windows.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/named_pipe.h"
+#include "platform/win32/handles.h"
+
+namespace zelta::win32 {
+
+// The well-known SIDs of the principals, allocated once per use.
+class WellKnownSids {
+public:
+    WellKnownSids();
+    PSID Get(Principal principal) const { return m_sids[static_cast<std::size_t>(principal)].Get(); }
+    // The principal `sid` is, if it is one of them.
+    std::optional<Principal> Find(PSID sid) const;
+
+private:
+    std::array<UniqueSid, 5> m_sids;
+};
+
+// An absolute security descriptor that owns its SIDs and DACL.
+class SecurityDescriptor {
+public:
+    // Fails (GetLastError) when a SID or the ACL cannot be made.
+    static std::unique_ptr<SecurityDescriptor> Build(const PipeSecurity& security);
+    SECURITY_DESCRIPTOR* Get() { return &m_descriptor; }
+
+private:
+    SecurityDescriptor() = default;
+    WellKnownSids m_sids;
+    std::vector<std::uint8_t> m_acl;
+    SECURITY_DESCRIPTOR m_descriptor{};
+};
+
+// "S-1-5-18": ConvertSidToStringSid; empty when it fails.
+std::string SidText(PSID sid);
+
+// The owner of the object behind `handle`, read with GetSecurityInfo.
+DWORD ReadOwner(HANDLE handle, PipeOwner& out);
+
+}  // namespace zelta::win32

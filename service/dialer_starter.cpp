@@ -1,0 +1,47 @@
+// Starting the dialer from the helper service.
+#include "service/dialer_starter.h"
+
+#include "common/shared_names.h"
+
+namespace zelta {
+
+std::string_view DesktopPath(DialerDesktop desktop) {
+    return desktop == DialerDesktop::User ? "winsta0\\default" : "winsta0\\Winlogon";
+}
+
+std::optional<std::string> DialerCommandLine(std::string_view installPath) {
+    constexpr std::size_t kMaxPath = 259;  // MAX_PATH without its terminator
+    const bool drive = installPath.size() > 3 &&
+                       ((installPath[0] >= 'A' && installPath[0] <= 'Z') || (installPath[0] >= 'a' && installPath[0] <= 'z')) &&
+                       installPath[1] == ':' && installPath[2] == '\\';
+    if (!drive || installPath.size() > kMaxPath || installPath.back() == '\\') return std::nullopt;
+    for (const char c : installPath) {
+        if (c == '"' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return std::nullopt;
+    }
+    return "\"" + std::string(installPath) + "\"";
+}
+
+StartOutcome DialerStarter::Start(const DialerSettings& settings, DialerDesktop desktop, std::uint32_t session) {
+    const auto commandLine = DialerCommandLine(settings.installPath);
+    if (!commandLine) {
+        m_log.LogMessage(log_level::kMain, "ZeltaService: \"ZeltaVPNPath\" is not the full path of a program; no dialer started\n");
+        return StartOutcome::Failed;
+    }
+    if (m_platform.instance.MutexExists(kInstanceMutexName, session)) return StartOutcome::AlreadyRunning;
+    const std::uint32_t now = m_platform.clock.TickCount();
+    if (m_lastStart && now - *m_lastStart < kMinimumIntervalMs) return StartOutcome::TooSoon;
+
+    const Win32Error rc = m_platform.processes.StartInSession(*commandLine, session, DesktopPath(desktop));
+    if (rc != err::kSuccess) {
+        m_log.LogMessage(log_level::kMain, "ZeltaService: cannot start %s in session %u on %s, error %u\n",
+                         commandLine->c_str(), session, std::string(DesktopPath(desktop)).c_str(), rc);
+        m_log.LogSystemError(rc);
+        return StartOutcome::Failed;
+    }
+    m_lastStart = now;
+    m_log.LogMessage(log_level::kMain, "ZeltaService: started %s in session %u on %s\n", commandLine->c_str(), session,
+                     std::string(DesktopPath(desktop)).c_str());
+    return StartOutcome::Started;
+}
+
+}  // namespace zelta

@@ -1,0 +1,77 @@
+// The one program the helper service starts, and the guards around it.
+#include "service/dialer_starter.h"
+
+#include <gtest/gtest.h>
+
+#include "service/service_test_machine.h"
+
+namespace zelta {
+namespace {
+
+using testing::ServiceMachine;
+
+TEST(DialerCommandLine, OnlyAFullPathOnADriveQuotedWhole) {
+    EXPECT_EQ(DialerCommandLine("C:\\Dialer\\dial.exe"), "\"C:\\Dialer\\dial.exe\"");
+    EXPECT_EQ(DialerCommandLine("c:\\Program Files\\Zelta VPN\\dial.exe"), "\"c:\\Program Files\\Zelta VPN\\dial.exe\"");
+    for (const char* refused : {"", "dial.exe", "Dialer\\dial.exe", "\\\\server\\share\\dial.exe", "C:dial.exe", "C:\\",
+                                "C:\\Dialer\\", "C:\\Dialer\\dial.exe\" -evil", "C:\\Dialer\\dial.exe\r\n",
+                                "1:\\Dialer\\dial.exe"})
+        EXPECT_FALSE(DialerCommandLine(refused)) << refused;
+    EXPECT_TRUE(DialerCommandLine("C:\\" + std::string(256, 'a')));
+    EXPECT_FALSE(DialerCommandLine("C:\\" + std::string(257, 'a')));  // past MAX_PATH
+}
+
+class DialerStarterTest : public ::testing::Test {
+protected:
+    DialerStarterTest() {
+        settings.Load();
+        m.host.SetTickCount(1000);
+    }
+    ServiceMachine m;
+    sim::SimProcess& service = m.host.NewProcess("ZeltaService.exe", "SYSTEM", "Service-0x0-3e7$");
+    Log log{service.platform()};
+    DialerSettings settings{service.platform(), log};
+    DialerStarter starter{service.platform(), log};
+};
+
+TEST_F(DialerStarterTest, StartsInTheSystemAccountOnTheAskedDesktopAndSession) {
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 2), StartOutcome::Started);
+    m.host.RunFor(0);
+    EXPECT_EQ(m.Dialers(), std::vector<std::string>{"SYSTEM Default 2"});
+    EXPECT_EQ(m.host.commands().back().commandLine, "\"C:\\Dialer\\dial.exe\"");
+    m.host.RunFor(5000);
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::Logon, 0), StartOutcome::Started);
+    m.host.RunFor(0);
+    EXPECT_EQ(m.Dialers().back(), "SYSTEM Winlogon 0");
+}
+
+TEST_F(DialerStarterTest, NeverWhileADialerRunsThereAndNotTwiceWithinFiveSeconds) {
+    ASSERT_EQ(starter.Start(settings, DialerDesktop::User, 0), StartOutcome::Started);
+    m.host.RunFor(0);  // it takes the instance mutex of session 0
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 0), StartOutcome::AlreadyRunning);
+    m.host.RunFor(4999);
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 1), StartOutcome::TooSoon);  // session 1 has none
+    m.host.RunFor(1);
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 1), StartOutcome::Started);
+    m.host.RunFor(0);
+    EXPECT_EQ(m.Dialers().size(), 2u);
+}
+
+TEST_F(DialerStarterTest, AFailedStartIsLoggedAndDoesNotHoldUpTheNext) {
+    m.host.faults().Inject("CreateProcessAsUser", 1314, {}, 1);
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 0), StartOutcome::Failed);
+    EXPECT_NE(m.LogText().find("ZeltaService: cannot start \"C:\\Dialer\\dial.exe\" in session 0 on winsta0\\default, "
+                               "error 1314\r\n"),
+              std::string::npos);
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 0), StartOutcome::Started);
+
+    m.SetString("ZeltaVPNPath", "C:\\Dialer\\dial.exe\" /evil");
+    settings.Load();
+    m.host.RunFor(6000);
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 0), StartOutcome::Failed);
+    EXPECT_NE(m.LogText().find("\"ZeltaVPNPath\" is not the full path of a program"), std::string::npos);
+    EXPECT_EQ(m.Dialers().size(), 1u);
+}
+
+}  // namespace
+}  // namespace zelta

@@ -1,0 +1,93 @@
+// Drives the real ZeltaService.exe and the real dial.exe under Wine: the service, installed and
+// running, has started the dialer window itself; its pipe carries the documented security
+// descriptor; Connect's request 2 is answered by it; the dialer's end sends request 4. Prints one
+// line a check; exits 0 only when all held.
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "tests/wine/driver.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+using zelta::wine::Check;
+using zelta::wine::ReadLog;
+using zelta::wine::Text;
+
+bool LogHas(const char* text) { return ReadLog().find(text) != std::string::npos; }
+
+template <typename Condition>
+bool WaitFor(Condition condition, int tenths) {
+    for (int i = 0; i < tenths; ++i) {
+        if (condition()) return true;
+        ::Sleep(100);
+    }
+    return condition();
+}
+
+DWORD ServiceState(const wchar_t* name) {
+    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? ::OpenServiceW(manager, name, SERVICE_QUERY_STATUS) : nullptr;
+    SERVICE_STATUS status{};
+    const DWORD state = service && ::QueryServiceStatus(service, &status) ? status.dwCurrentState : 0;
+    if (service) ::CloseServiceHandle(service);
+    if (manager) ::CloseServiceHandle(manager);
+    return state;
+}
+
+std::string PipeDescriptor() {
+    HANDLE pipe = ::CreateFileW(L"\\\\.\\pipe\\zeltavpn", READ_CONTROL, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (pipe == INVALID_HANDLE_VALUE) return "(cannot open the pipe)";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    std::string result = "(no descriptor)";
+    if (::GetSecurityInfo(pipe, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                          nullptr, nullptr, &descriptor) == ERROR_SUCCESS) {
+        char* text = nullptr;
+        if (::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+                descriptor, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr)) {
+            result = text;
+            ::LocalFree(text);
+        }
+        ::LocalFree(descriptor);
+    }
+    ::CloseHandle(pipe);
+    return result;
+}
+
+}  // namespace
+
+int wmain() {
+    Check(ServiceState(L"ZeltaService") == SERVICE_RUNNING, "ZeltaService runs after -install");
+    const std::string descriptor = PipeDescriptor();
+    Check(descriptor == "O:SYD:(D;;FA;;;NU)(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x12019b;;;IU)",
+          "\\\\.\\pipe\\zeltavpn: owner SYSTEM, network denied, SYSTEM and administrators in full, users read/write");
+    if (descriptor.rfind("O:SY", 0) != 0) std::printf("  the descriptor reads %s\n", descriptor.c_str());
+
+    // "Launch at Boot Up" is set and a user's desktop takes input: the service starts the dialer.
+    HWND dialer = nullptr;
+    WaitFor([&] { return (dialer = ::FindWindowW(nullptr, L"VPN Dialer - Campus (DEBUG)")) != nullptr; }, 200);
+    Check(dialer != nullptr, "the service started the dialer, and its window opened");
+    if (!dialer) return 1;
+    Check(LogHas("ZeltaService: started \"C:\\Dialer\\dial.exe\""), "vpn.log tells of the service's start of the dialer");
+    WaitFor([&] { return ::IsWindowVisible(dialer) != FALSE; }, 100);
+
+    ::SendMessageW(::GetDlgItem(dialer, 1003), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"alice"));
+    ::SendMessageW(::GetDlgItem(dialer, 1004), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"secret"));
+    ::SendMessageW(::GetDlgItem(dialer, 1), BM_CLICK, 0, 0);
+    const std::wstring pane = Text(::GetDlgItem(dialer, 1011));
+    Check(pane.find(L"Stopping 3rd party service and starting IPSEC") != std::wstring::npos,
+          "Connect gets as far as the helper service");
+    Check(pane.find(L"Unable to start IPSEC") == std::wstring::npos, "the service's answer lets the attempt go on");
+    Check(LogHas("ZeltaService: request 2 from") && LogHas("for 127.0.0.1: IPsec prepared"),
+          "vpn.log: request 2 answered by the service, the policy agent running");
+    Check(LogHas("CallNamedPipe returned outbuf=0"), "vpn.log: the dialer read the service's 00");
+
+    ::PostMessageW(dialer, WM_COMMAND, IDCANCEL, 0);  // Escape: the end sends request 4
+    WaitFor([&] { return !::IsWindow(dialer); }, 100);
+    Check(!::IsWindow(dialer), "Escape ends the dialer");
+    Check(WaitFor([] { return LogHas("ZeltaService: request 4 from"); }, 50), "vpn.log: request 4 at the dialer's end");
+    return zelta::wine::g_failures == 0 ? 0 : 1;
+}
