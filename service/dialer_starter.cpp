@@ -29,7 +29,9 @@ StartOutcome DialerStarter::Start(const DialerSettings& settings, DialerDesktop 
     }
     if (m_platform.instance.MutexExists(kInstanceMutexName, session)) return StartOutcome::AlreadyRunning;
     const std::uint32_t now = m_platform.clock.TickCount();
-    if (m_lastStart && now - *m_lastStart < kMinimumIntervalMs) return StartOutcome::TooSoon;
+    if (const auto last = m_lastStart.find(session);
+        last != m_lastStart.end() && now - last->second < kMinimumIntervalMs)
+        return StartOutcome::TooSoon;
 
     const Win32Error rc = m_platform.processes.StartInSession(*commandLine, session, DesktopPath(desktop));
     if (rc != err::kSuccess) {
@@ -38,7 +40,7 @@ StartOutcome DialerStarter::Start(const DialerSettings& settings, DialerDesktop 
         m_log.LogSystemError(rc);
         return StartOutcome::Failed;
     }
-    m_lastStart = now;
+    m_lastStart[session] = now;
     m_log.LogMessage(log_level::kMain, "ZeltaService: started %s in session %u on %s\n", commandLine->c_str(), session,
                      std::string(DesktopPath(desktop)).c_str());
     return StartOutcome::Started;

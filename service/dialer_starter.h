@@ -1,9 +1,10 @@
 // DialerStarter: the only program the helper service ever starts is the configured dialer, in the
 // system account, on one of two desktops of one session, without arguments, never while a dialer
-// window already runs there and at most once every five seconds.
+// window already runs in that session and at most once every five seconds in each session.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,7 +21,7 @@ enum class DialerDesktop { User, Logon };
 enum class StartOutcome {
     Started,         // the dialer was started
     AlreadyRunning,  // a dialer window runs in that session (its instance mutex is held)
-    TooSoon,         // one was started less than five seconds ago: it is probably still opening
+    TooSoon,         // one was started there less than five seconds ago: it is probably still opening
     Failed,          // no usable dialer path, or the start failed (logged)
 };
 
@@ -45,7 +46,7 @@ public:
 private:
     Platform& m_platform;
     Log& m_log;
-    std::optional<std::uint32_t> m_lastStart;  // tick count of the last start
+    std::map<std::uint32_t, std::uint32_t> m_lastStart;  // session -> tick count of its last start
 };
 
 }  // namespace zelta

@@ -49,12 +49,20 @@ TEST_F(DialerStarterTest, NeverWhileADialerRunsThereAndNotTwiceWithinFiveSeconds
     ASSERT_EQ(starter.Start(settings, DialerDesktop::User, 0), StartOutcome::Started);
     m.host.RunFor(0);  // it takes the instance mutex of session 0
     EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 0), StartOutcome::AlreadyRunning);
-    m.host.RunFor(4999);
-    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 1), StartOutcome::TooSoon);  // session 1 has none
-    m.host.RunFor(1);
-    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 1), StartOutcome::Started);
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 1), StartOutcome::Started);  // another session's own
     m.host.RunFor(0);
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::Logon, 1), StartOutcome::AlreadyRunning);
     EXPECT_EQ(m.Dialers().size(), 2u);
+
+    // A dialer that died at once: the next start in its session waits out the five seconds.
+    m.host.faults().Inject("CreateMutex", 5, {}, 1);
+    m.host.RunFor(ServiceMachine::dialerLifeMs);  // both have gone
+    ASSERT_EQ(starter.Start(settings, DialerDesktop::User, 0), StartOutcome::Started);
+    m.host.RunFor(0);  // it could not take the mutex and ended
+    m.host.RunFor(4999);
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 0), StartOutcome::TooSoon);
+    m.host.RunFor(1);
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 0), StartOutcome::Started);
 }
 
 TEST_F(DialerStarterTest, AFailedStartIsLoggedAndDoesNotHoldUpTheNext) {

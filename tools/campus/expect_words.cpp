@@ -73,6 +73,22 @@ Action Log(Args& a) {
             r.Check(found, "a log record " + ShowText(text), file ? Tail(log) : "no log file " + LogPath(r));
         };
     }
+    if (a.Accept("records")) {
+        // `expect log records N TEXT`: how many records (lines) contain TEXT.
+        const std::uint32_t n = a.Unsigned("a count");
+        const std::string text = AsFileText(a.Next("a text"));
+        a.RequireDone();
+        return [=](Runner& r) {
+            const std::string log = r.host().files().Text(LogPath(r)).value_or("");
+            std::uint32_t count = 0;
+            for (std::size_t start = 0; start < log.size();) {
+                const std::size_t eol = std::min(log.find("\r\n", start), log.size());
+                if (std::string_view(log).substr(start, eol - start).find(text) != std::string_view::npos) ++count;
+                start = eol + 2;
+            }
+            r.Check(count == n, std::to_string(n) + " log records containing " + ShowText(text), std::to_string(count));
+        };
+    }
     return Containment(a, "the log", [](Runner& r) { return r.host().files().Text(LogPath(r)); });
 }
 

@@ -20,9 +20,12 @@ Action Start(Args& a) {
     a.Require("as");
     const std::string account = a.Next("an account");
     std::string desktop, label;
+    std::uint32_t session = 0;
     while (!a.Done()) {
         if (a.Accept("on")) {
             desktop = a.Next("a desktop");
+        } else if (a.Accept("session")) {
+            session = a.Unsigned("a session number");
         } else {
             a.Require("named");
             label = a.Next("a label");
@@ -30,9 +33,10 @@ Action Start(Args& a) {
     }
     return [=](Runner& r) {
         const std::string name = label.empty() ? r.NewLabel("dial.exe") : label;
-        r.Print("start", name + " as " + account + (desktop.empty() ? "" : " on " + desktop));
-        r.processes[name] = &r.host().Start(
-            "dial.exe", account, [](sim::SimProcess& p) { return DialerMain(p.platform()); }, desktop, name);
+        r.Print("start", name + " as " + account + (desktop.empty() ? "" : " on " + desktop) +
+                             (session ? " in session " + std::to_string(session) : ""));
+        sim::ProcessFacts facts{"dial.exe", account, desktop, name, session, {}, {}, false};
+        r.processes[name] = &r.host().Start(facts, [](sim::SimProcess& p) { return DialerMain(p.platform()); });
         r.host().RunFor(0);  // what it asked of other programs at once happens before the next line
     };
 }

@@ -123,7 +123,8 @@ Action Account(Args& a) {
     };
 }
 
-// `pipe-client NAME [as ACCOUNT] [session N] [from-network] [named LABEL] sends BYTES... | holds DURATION`.
+// `pipe-client NAME [as ACCOUNT] [session N] [from-network] [named LABEL] sends BYTES... | holds DURATION`;
+// among the bytes, `text TEXT` stands for the bytes of TEXT.
 Action PipeClient(Args& a) {
     const std::string pipe = a.Next("a pipe name");
     const Who who = TakeWho(a, "User", true);
@@ -135,7 +136,17 @@ Action PipeClient(Args& a) {
         duration = a.Duration();
         a.RequireDone();
     } else {
-        bytes = a.Bytes();
+        // Hexadecimal bytes, with `text TEXT` for the bytes of a text among them.
+        while (!a.Done()) {
+            if (a.Accept("text")) {
+                const std::string text = a.Next("a text");
+                bytes.insert(bytes.end(), text.begin(), text.end());
+                continue;
+            }
+            Line one{a.line().file, a.line().number, {a.Next("bytes")}};
+            const auto part = Args(one, 0).Bytes();
+            bytes.insert(bytes.end(), part.begin(), part.end());
+        }
         if (bytes.empty()) a.Fail("expected the bytes to send");
     }
     return [=](Runner& r) {
