@@ -57,9 +57,27 @@ std::string PipeDescriptor() {
     return result;
 }
 
+// The text the event viewer would show for a record of the service, from its message table.
+std::wstring EventText(DWORD id, const wchar_t* insertion) {
+    HMODULE module = ::LoadLibraryExW(L"C:\\Dialer\\ZeltaService.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return L"(cannot load ZeltaService.exe)";
+    wchar_t text[512] = {};
+    const wchar_t* args[] = {insertion};
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module, id, 0,
+                                          text, 512, reinterpret_cast<va_list*>(const_cast<wchar_t**>(args)));
+    ::FreeLibrary(module);
+    return length ? std::wstring(text, length) : L"(no text)";
+}
+
 }  // namespace
 
 int wmain() {
+    Check(EventText(0x40000064, L"") == L"The Zelta VPN Helper service started and answers on \\\\.\\pipe\\zeltavpn.\r\n",
+          "the message table holds the start record's text");
+    Check(EventText(0xC0000066, L"the reason") ==
+              L"The Zelta VPN Helper service stopped: the reason. Without it the Zelta VPN dialer cannot connect.\r\n",
+          "the message table holds the failure's text, with its insertion");
+
     Check(ServiceState(L"ZeltaService") == SERVICE_RUNNING, "ZeltaService runs after -install");
     const std::string descriptor = PipeDescriptor();
     Check(descriptor == "O:SYD:(D;;FA;;;NU)(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x12019b;;;IU)",
