@@ -165,7 +165,7 @@ void DialerDialog::OnHangUp() {
     m_bUserHangUp = true;
     DisconnWrapper();
     RemoveIpsecPolicy(m_settings);
-    if (m_settings.extranetAccessPresent) NotifyServiceDisconnect(m_process.platform);
+    if (m_settings.extranetAccessPresent) NotifyServiceDisconnect(m_process.platform, m_process.log);
 }
 
 void DialerDialog::DisconnWrapper() {

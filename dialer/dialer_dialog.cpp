@@ -260,7 +260,7 @@ void DialerDialog::OnDestroy() {
     if (!m_process.g_bSessionClosing) {
         if (m_process.g_hdl) DisconnWrapper();
         RemoveIpsecPolicy(m_settings);
-        NotifyServiceDisconnect(m_process.platform);
+        NotifyServiceDisconnect(m_process.platform, m_process.log);
     }
     m_window->DeleteTrayIcon();
     m_process.platform.clock.Sleep(0);

@@ -9,25 +9,39 @@ namespace {
 constexpr std::size_t kReplyCapacity = 1024;
 constexpr std::uint32_t kRequest2WaitMs = 5000;
 
-// One transaction with the helper service: what CallNamedPipe does, in its steps.
-Win32Error CallServicePipe(Platform& platform, std::span<const std::uint8_t> request, std::uint32_t wait,
+// Only the service, running in the system account, creates the pipe with such an owner; a pipe that
+// anybody else made is a stranger's, and the call fails before it writes.
+bool OwnedBySystem(const PipeOwner& owner) {
+    return owner.principal == Principal::LocalSystem || owner.principal == Principal::Administrators;
+}
+
+// One transaction with the helper service: what CallNamedPipe does, in its steps, with the owner
+// checked before a byte is written.
+Win32Error CallServicePipe(Platform& platform, Log& log, std::span<const std::uint8_t> request, std::uint32_t wait,
                            std::vector<std::uint8_t>& reply) {
     std::unique_ptr<PipeClientEnd> pipe;
     if (const Win32Error rc = platform.pipes.Open(kServicePipeName, wait, pipe); rc != err::kSuccess) return rc;
+    PipeOwner owner;
+    if (const Win32Error rc = pipe->Owner(owner); rc != err::kSuccess) return rc;
+    if (!OwnedBySystem(owner)) {
+        log.LogMessage(log_level::kMain, "Helper service pipe refused: it belongs to %s, not to the system\n",
+                       owner.sid.c_str());
+        return err::kAccessDenied;
+    }
     return pipe->Transact(request, kReplyCapacity, reply);
 }
 
-void FireAndForget(Platform& platform, std::uint8_t kind) {
+void FireAndForget(Platform& platform, Log& log, std::uint8_t kind) {
     const std::uint8_t request[2] = {kind, 0};
     std::vector<std::uint8_t> reply;
-    CallServicePipe(platform, request, pipe_wait::kNoWait, reply);
+    CallServicePipe(platform, log, request, pipe_wait::kNoWait, reply);
 }
 
 }  // namespace
 
-void NotifyServiceUserStart(Platform& platform) { FireAndForget(platform, 1); }
+void NotifyServiceUserStart(Platform& platform, Log& log) { FireAndForget(platform, log, 1); }
 
-void NotifyServiceDisconnect(Platform& platform) { FireAndForget(platform, 4); }
+void NotifyServiceDisconnect(Platform& platform, Log& log) { FireAndForget(platform, log, 4); }
 
 int StartIpsecViaService(DialerSettings& settings) {
     Platform& platform = settings.platform();
@@ -48,7 +62,7 @@ int StartIpsecViaService(DialerSettings& settings) {
     std::vector<std::uint8_t> request{2};
     request.insert(request.end(), settings.setupIp.begin(), settings.setupIp.end());
     std::vector<std::uint8_t> reply;
-    const Win32Error rc = CallServicePipe(platform, request, kRequest2WaitMs, reply);
+    const Win32Error rc = CallServicePipe(platform, log, request, kRequest2WaitMs, reply);
     if (rc != err::kSuccess) {
         log.LogMessage(log_level::kMain, "CallNamedPipe failed %d\n", static_cast<int>(rc));
         log.LogSystemError(rc);

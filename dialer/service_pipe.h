@@ -1,5 +1,8 @@
-// Requests to the privileged helper service, one CallNamedPipe transaction each over
-// "\\.\pipe\zeltavpn". The first byte of a request is its kind.
+// Requests to the privileged helper service, one transaction each over "\\.\pipe\zeltavpn", as
+// CallNamedPipe would make it, except that the pipe is opened at identification level and used only
+// when the system account or the Administrators group owns it: whoever created the name while the
+// service was away gets nothing from the dialer, the system account's identity least of all. The
+// first byte of a request is its kind.
 #pragma once
 
 #include "common/dialer_settings.h"
@@ -8,7 +11,7 @@
 namespace zelta {
 
 // Request 1, at a start under an ordinary account: the service does the start-up work. Fire and forget.
-void NotifyServiceUserStart(Platform& platform);
+void NotifyServiceUserStart(Platform& platform, Log& log);
 
 // Request 2: resolves "DNS" into setupIp when it names a host, then hands setupIp to the service,
 // which stops other vendors' VPN services and starts IPsec. Returns the reply's first byte as a
@@ -16,6 +19,6 @@ void NotifyServiceUserStart(Platform& platform);
 int StartIpsecViaService(DialerSettings& settings);
 
 // Request 4, on disconnect. Fire and forget.
-void NotifyServiceDisconnect(Platform& platform);
+void NotifyServiceDisconnect(Platform& platform, Log& log);
 
 }  // namespace zelta

@@ -77,16 +77,32 @@ TEST_F(ServicePipeTest, ASlowServiceIsWaitedForAndABusyOneWithinTheWaitIsServed)
     EXPECT_EQ(m.host.Now(), 2700u);
 }
 
+TEST_F(ServicePipeTest, APipeAnybodyButTheSystemOwnsGetsNoRequest) {
+    auto& squatter = m.HelperService();
+    squatter.owner = "Mallory";
+    squatter.replies[2] = {0x00};
+    EXPECT_EQ(StartIpsecViaService(settings), -1);
+    NotifyServiceDisconnect(m.platform, m.log);
+    EXPECT_TRUE(squatter.received.empty());
+    const std::string log = m.LogText();
+    EXPECT_NE(log.find("Helper service pipe refused: it belongs to S-1-5-21-"), std::string::npos);
+    EXPECT_NE(log.find(", not to the system\r\nDec 07 01:20:06: CallNamedPipe failed 5\r\n"), std::string::npos);
+
+    squatter.owner = "Administrators";  // an administrator's tool standing in for the service is trusted
+    EXPECT_EQ(StartIpsecViaService(settings), 0);
+    EXPECT_EQ(squatter.received.size(), 1u);
+}
+
 TEST_F(ServicePipeTest, Requests1And4AreFireAndForgetWithoutWaiting) {
-    NotifyServiceUserStart(m.platform);  // nobody listens: silently nothing
+    NotifyServiceUserStart(m.platform, m.log);  // nobody listens: silently nothing
     auto& service = m.HelperService();
     service.busyUntil = 10000;
-    NotifyServiceDisconnect(m.platform);
+    NotifyServiceDisconnect(m.platform, m.log);
     EXPECT_EQ(m.host.Now(), 0u);
     EXPECT_TRUE(service.received.empty());
     service.busyUntil = 0;
-    NotifyServiceUserStart(m.platform);
-    NotifyServiceDisconnect(m.platform);
+    NotifyServiceUserStart(m.platform, m.log);
+    NotifyServiceDisconnect(m.platform, m.log);
     EXPECT_EQ(service.received, (std::vector<Bytes>{{0x01, 0x00}, {0x04, 0x00}}));
 }
 

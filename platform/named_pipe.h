@@ -55,9 +55,11 @@ struct PipeAce {
     std::uint32_t access = 0;
 };
 
-// A security descriptor: an explicit owner and a DACL checked in order (deny entries first).
+// A security descriptor: an owner and a DACL checked in order (deny entries first). Without an owner
+// the creator's own account owns the pipe; a process may name only itself or a group it belongs to
+// (the system account may name any), or the creation fails with ERROR_INVALID_OWNER (1307).
 struct PipeSecurity {
-    Principal owner = Principal::LocalSystem;
+    std::optional<Principal> owner;
     std::vector<PipeAce> dacl;
 };
 

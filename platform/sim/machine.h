@@ -165,7 +165,7 @@ struct PipeSession {
 // A pipe created by a program of the machine through CreateNamedPipe.
 struct ServedPipe {
     int processId = 0;   // the program that created it
-    std::string owner;   // the account of that program
+    PipeOwner owner;     // as its security descriptor names it
     PipeSecurity security;
     bool listening = false;                     // the server waits in ConnectNamedPipe
     std::shared_ptr<PipeSession> connected;     // the client on the one instance; none: the instance is free

@@ -1,6 +1,8 @@
 // Implements platform/named_pipe.h against the simulated machine's pipes.
 #include "platform/sim/named_pipe.h"
 
+#include <algorithm>
+
 #include "platform/sim/accounts.h"
 
 namespace zelta::sim {
@@ -224,8 +226,7 @@ Win32Error SimNamedPipe::OpenServed(const std::string& name, std::uint32_t wait,
     session->client = PipeClient{m_process.account, m_process.session, m_process.network};
     now.connected = session;
     now.taken = false;
-    out = std::make_unique<ServedClientEnd>(m_machine, m_scheduler, name, OwnerFor(now.security.owner),
-                                            std::move(session));
+    out = std::make_unique<ServedClientEnd>(m_machine, m_scheduler, name, now.owner, std::move(session));
     return err::kSuccess;
 }
 
@@ -254,9 +255,17 @@ Win32Error SimNamedPipe::CreateServer(std::string_view name, const PipeSecurity&
     if (auto fault = m_faults.Check("CreateNamedPipe", name)) return *fault;
     // FILE_FLAG_FIRST_PIPE_INSTANCE: a name somebody else created first is refused.
     if (m_machine.pipes.contains(name) || m_machine.servedPipes.contains(name)) return err::kAccessDenied;
+    if (security.owner) {
+        // Only the system account may name any owner; others themselves or a group they belong to.
+        const auto principals = PrincipalsOf(m_machine, m_process.account, m_process.network);
+        const bool mayOwn = IsSystemAccount(m_process.account) ||
+                            (*security.owner != Principal::LocalSystem &&
+                             std::find(principals.begin(), principals.end(), *security.owner) != principals.end());
+        if (!mayOwn) return 1307;  // ERROR_INVALID_OWNER
+    }
     ServedPipe& pipe = m_machine.servedPipes[std::string(name)];
     pipe.processId = m_processId;
-    pipe.owner = m_process.account;
+    pipe.owner = security.owner ? OwnerFor(*security.owner) : OwnerFor(m_process.account);
     pipe.security = security;
     m_machine.journal.Note("pipe", std::string(name) + " created by " + m_process.label);
     out = std::make_unique<SimPipeServer>(m_machine, m_scheduler, m_process, m_processId, std::string(name));

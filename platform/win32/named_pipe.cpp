@@ -77,7 +77,7 @@ Win32Error Win32NamedPipe::CreateServer(std::string_view name, const PipeSecurit
         pipe = CreateInstance(path, 0, &attributes);
         if (pipe != INVALID_HANDLE_VALUE) {
             PipeOwner owner;
-            if (ReadOwner(pipe, owner) != ERROR_SUCCESS || owner.principal != security.owner) {
+            if (ReadOwner(pipe, owner) != ERROR_SUCCESS || !security.owner || owner.principal != security.owner) {
                 ::CloseHandle(pipe);
                 return ERROR_ACCESS_DENIED;
             }

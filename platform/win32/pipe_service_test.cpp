@@ -94,6 +94,20 @@ TEST_F(PipeTest, ARequestIsAnsweredAndTheServerLearnsWhoAsked) {
     EXPECT_FALSE(client.network);
 }
 
+TEST_F(PipeTest, APipeMadeWithoutAnOwnerBelongsToItsCreatorAndNamesNoWellKnownPrincipal) {
+    const std::string name = PipeName("creator");
+    std::unique_ptr<PipeServerEnd> server;
+    ASSERT_EQ(pipes.CreateServer(name, {std::nullopt, {{true, Principal::Everyone, pipe_access::kFullControl}}}, server),
+              err::kSuccess);
+    std::unique_ptr<PipeClientEnd> end;
+    ASSERT_EQ(pipes.Open(name, pipe_wait::kNoWait, end), err::kSuccess);
+    PipeOwner owner;
+    ASSERT_EQ(end->Owner(owner), err::kSuccess);
+    // Wine's processes run as an ordinary user, so it is neither the system nor the Administrators group.
+    EXPECT_FALSE(owner.principal == Principal::LocalSystem || owner.principal == Principal::Administrators) << owner.sid;
+    EXPECT_EQ(owner.sid.rfind("S-1-5-", 0), 0u) << owner.sid;
+}
+
 TEST_F(PipeTest, AnOversizedRequestIsCutAndABusyInstanceIsRefusedWithoutWaiting) {
     const std::string name = PipeName("long");
     std::unique_ptr<PipeServerEnd> server;

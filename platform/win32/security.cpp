@@ -52,10 +52,13 @@ std::unique_ptr<SecurityDescriptor> SecurityDescriptor::Build(const PipeSecurity
         if (!added) return nullptr;
     }
     SECURITY_DESCRIPTOR* descriptor = &built->m_descriptor;
-    PSID owner = built->m_sids.Get(security.owner);
-    if (!owner || !::InitializeSecurityDescriptor(descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-        !::SetSecurityDescriptorOwner(descriptor, owner, FALSE) || !::SetSecurityDescriptorDacl(descriptor, TRUE, acl, FALSE))
+    if (!::InitializeSecurityDescriptor(descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !::SetSecurityDescriptorDacl(descriptor, TRUE, acl, FALSE))
         return nullptr;
+    if (security.owner) {
+        PSID owner = built->m_sids.Get(*security.owner);
+        if (!owner || !::SetSecurityDescriptorOwner(descriptor, owner, FALSE)) return nullptr;
+    }
     return built;
 }
 

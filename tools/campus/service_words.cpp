@@ -188,7 +188,7 @@ Action Squatter(Args& a) {
         const std::string label = who.label.empty() ? r.NewLabel("squatter.exe") : who.label;
         sim::ProcessFacts facts{"squatter.exe", who.account, "Default", label, who.session, {}, {}, false};
         r.processes[label] = &r.host().Start(facts, [pipe](sim::SimProcess& p) {
-            const PipeSecurity open{Principal::Everyone, {{true, Principal::Everyone, pipe_access::kFullControl}}};
+            const PipeSecurity open{std::nullopt, {{true, Principal::Everyone, pipe_access::kFullControl}}};
             std::unique_ptr<PipeServerEnd> server;
             if (const Win32Error rc = p.platform().pipes.CreateServer(pipe, open, server)) return static_cast<int>(rc);
             for (;;) {
