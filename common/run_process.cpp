@@ -17,8 +17,14 @@ std::uint32_t RunProcess(Platform& platform, std::string_view program, std::stri
     // The callers keep programs within 256 characters and arguments within 1024, so this never cuts;
     // if it ever would, nothing runs rather than a different command.
     if (commandLine.size() > kCommandLineCapacity - 1) return err::kInvalidParameter;
+    std::string application;
+    if (program.find_first_of("\\/:\"") == std::string_view::npos) {
+        if (const Win32Error rc = platform.system.SystemDirectory(application); rc != err::kSuccess) return rc;
+        application.append("\\").append(program);
+        if (program.find('.') == std::string_view::npos) application.append(".exe");
+    }
     std::uint32_t exitCode = 0;
-    const Win32Error rc = platform.processes.RunAndWait(commandLine, exitCode);
+    const Win32Error rc = platform.processes.RunAndWait(application, commandLine, exitCode);
     return rc != err::kSuccess ? rc : exitCode;
 }
 

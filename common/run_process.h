@@ -8,9 +8,12 @@
 
 namespace zelta {
 
-// Runs "program arguments" (the program text carries its own quotes when it needs them). Returns the
-// program's exit code, or the Win32 error when it could not be started: a caller cannot tell a missing
-// program (2) from an exit code of 2, and the callers here do not try.
+// Runs "program arguments" (the program text carries its own quotes when it needs them). A program
+// named bare ("route") is the system's own, run from the system directory: looked for along the
+// search path it would be found first beside whichever program runs it, where a planted copy would
+// run in the system account. Returns the program's exit code, or the Win32 error when it could not
+// be started: a caller cannot tell a missing program (2) from an exit code of 2, and the callers here
+// do not try.
 std::uint32_t RunProcess(Platform& platform, std::string_view program, std::string_view arguments);
 
 }  // namespace zelta

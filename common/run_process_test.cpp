@@ -25,5 +25,25 @@ TEST(RunProcess, JoinsProgramAndArgumentsAndReturnsTheExitCodeOrTheCreationError
     EXPECT_EQ(m.host.commands().size(), 3u);
 }
 
+TEST(RunProcess, ABareProgramNameRunsTheSystemsOwnNeverACopyPlantedBesideTheCaller) {
+    SettingsMachine m;  // its process is C:\dial.exe
+    m.host.files().WriteText("C:\\route.exe", "planted");
+    RunProcess(m.platform, "route", "add 10.9.0.0 MASK 255.255.0.0 10.1.0.1");
+    ASSERT_EQ(m.host.commands().size(), 1u);
+    EXPECT_EQ(m.host.commands()[0].file, "C:\\WINDOWS\\system32\\route.exe");
+    EXPECT_EQ(m.host.commands()[0].commandLine, "route add 10.9.0.0 MASK 255.255.0.0 10.1.0.1");  // as logged before
+
+    // Windows 2000 keeps its programs elsewhere; quoted and full paths are left as they are.
+    m.host.SetOsVersion(5, 0);
+    RunProcess(m.platform, "route", "print");
+    EXPECT_EQ(m.host.commands()[1].file, "C:\\WINNT\\system32\\route.exe");
+    RunProcess(m.platform, "\"C:\\route\"", "print");
+    EXPECT_EQ(m.host.commands()[2].file, "C:\\route.exe");
+
+    m.host.faults().Inject("GetSystemDirectory", 5);
+    EXPECT_EQ(RunProcess(m.platform, "route", "print"), 5u);  // nothing runs from anywhere else
+    EXPECT_EQ(m.host.commands().size(), 3u);
+}
+
 }  // namespace
 }  // namespace zelta

@@ -15,11 +15,14 @@ class Processes {
 public:
     virtual ~Processes() = default;
 
-    // CreateProcess of `commandLine` (no separate application name, no handle inheritance, default
-    // environment and directory) in a new console with its window hidden, then a wait without a time
-    // limit. Returns kSuccess with the exit code in `exitCode` (0 when it cannot be read), or the
-    // creation error (kFileNotFound for a program that is not there). Blocks the caller meanwhile.
-    virtual Win32Error RunAndWait(std::string_view commandLine, std::uint32_t& exitCode) = 0;
+    // CreateProcess of `commandLine` (no handle inheritance, default environment and directory) in a
+    // new console with its window hidden, then a wait without a time limit. `application`, when not
+    // empty, is the program file to run, so that the command line's first word is not looked for
+    // along the search path (which begins in the caller's own directory). Returns kSuccess with the
+    // exit code in `exitCode` (0 when it cannot be read), or the creation error (kFileNotFound for a
+    // program that is not there). Blocks the caller meanwhile.
+    virtual Win32Error RunAndWait(std::string_view application, std::string_view commandLine,
+                                  std::uint32_t& exitCode) = 0;
 
     // Starts `commandLine` without waiting; its handles are closed at once.
     virtual Win32Error Start(std::string_view commandLine, StartWindow window) = 0;

@@ -35,6 +35,9 @@ public:
     // The name of the desktop the calling thread's windows live on.
     virtual Win32Error ThreadDesktopName(std::string& out) = 0;
 
+    // GetSystemDirectory: where the system's own programs are ("C:\WINDOWS\system32").
+    virtual Win32Error SystemDirectory(std::string& out) = 0;
+
     // GetModuleFileName of the program: its full path.
     virtual Win32Error ProgramPath(std::string& out) = 0;
 

@@ -95,6 +95,7 @@ struct IpsecPolicy {
 struct CommandRun {
     std::string program;      // the image that ran it
     std::string commandLine;
+    std::string file;         // the program file that ran (the system's route: the system directory's)
     bool waited = true;
     Win32Error result = 0;    // the creation error, or 0
     std::uint32_t exitCode = 0;

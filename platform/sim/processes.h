@@ -41,14 +41,19 @@ public:
                  const ProcessFacts& process, Faults& faults)
         : m_machine(machine), m_files(files), m_scheduler(scheduler), m_launcher(launcher), m_process(process),
           m_faults(faults) {}
-    Win32Error RunAndWait(std::string_view commandLine, std::uint32_t& exitCode) override;
+    Win32Error RunAndWait(std::string_view application, std::string_view commandLine, std::uint32_t& exitCode) override;
     Win32Error Start(std::string_view commandLine, StartWindow window) override;
     Win32Error StartInSession(std::string_view commandLine, std::uint32_t session, std::string_view desktop) override;
 
 private:
-    // Runs the program of `commandLine`: kSuccess with its exit code, or the creation error. A
-    // program image is launched, and waited for when `wait` is set.
-    Win32Error Run(std::string_view commandLine, bool wait, std::uint32_t& exitCode);
+    // Runs the program of `commandLine` (or `application`, when named): kSuccess with its exit code,
+    // or the creation error. A program image is launched, and waited for when `wait` is set. `file`
+    // learns which program file ran.
+    Win32Error Run(std::string_view application, std::string_view commandLine, bool wait, std::uint32_t& exitCode,
+                   std::string& file);
+    // The file a bare program name ("route") finds along the search path: beside the running
+    // program first, then in the system directory.
+    std::string Search(std::string_view name);
 
     Machine& m_machine;
     FileStore& m_files;
@@ -62,5 +67,8 @@ private:
 // on, by the names the machine gives its desktops. Empty for anything not on the interactive
 // window station.
 std::string InteractiveDesktop(std::string_view desktop);
+
+// "C:\WINNT\system32" on Windows 2000, "C:\WINDOWS\system32" on later versions.
+std::string SystemDirectoryOf(const Machine& machine);
 
 }  // namespace zelta::sim

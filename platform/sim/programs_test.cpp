@@ -19,7 +19,7 @@ protected:
     }
     std::uint32_t Run(const std::string& commandLine) {
         std::uint32_t exitCode = 99;
-        last = process.platform().processes.RunAndWait(commandLine, exitCode);
+        last = process.platform().processes.RunAndWait({}, commandLine, exitCode);
         return exitCode;
     }
     SimHost host;

@@ -1,6 +1,7 @@
 // Implements platform/system_info.h for a simulated process.
 #include "platform/sim/system_info.h"
 
+#include "platform/sim/processes.h"
 #include "platform/sim/scheduler.h"
 
 namespace zelta::sim {
@@ -32,6 +33,12 @@ Win32Error SimSystemInfo::InputDesktopName(std::string& out) {
 Win32Error SimSystemInfo::ThreadDesktopName(std::string& out) {
     if (auto fault = m_faults.Check("GetThreadDesktop", m_process.image)) return *fault;
     out = m_process.desktop;
+    return err::kSuccess;
+}
+
+Win32Error SimSystemInfo::SystemDirectory(std::string& out) {
+    if (auto fault = m_faults.Check("GetSystemDirectory")) return *fault;
+    out = SystemDirectoryOf(m_machine);
     return err::kSuccess;
 }
 

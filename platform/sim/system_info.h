@@ -26,6 +26,7 @@ public:
     Win32Error AccountName(std::string& out) override;
     Win32Error InputDesktopName(std::string& out) override;
     Win32Error ThreadDesktopName(std::string& out) override;
+    Win32Error SystemDirectory(std::string& out) override;
     Win32Error ProgramPath(std::string& out) override;
     std::uint32_t ConsoleSession() override;
     void DebugOutput(std::string_view text) override;

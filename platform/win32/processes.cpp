@@ -11,7 +11,8 @@
 namespace zelta::win32 {
 namespace {
 
-Win32Error Create(std::string_view commandLine, WORD show, DWORD flags, PROCESS_INFORMATION& info) {
+Win32Error Create(std::string_view application, std::string_view commandLine, WORD show, DWORD flags,
+                  PROCESS_INFORMATION& info) {
     std::wstring wide = Wide(commandLine);
     std::vector<wchar_t> line(wide.begin(), wide.end());  // CreateProcessW may write into the command line
     line.push_back(L'\0');
@@ -19,17 +20,20 @@ Win32Error Create(std::string_view commandLine, WORD show, DWORD flags, PROCESS_
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = show;
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info))
+    const std::wstring file = Wide(application);
+    if (!::CreateProcessW(application.empty() ? nullptr : file.c_str(), line.data(), nullptr, nullptr, FALSE, flags,
+                          nullptr, nullptr, &startup, &info))
         return ::GetLastError();
     return ERROR_SUCCESS;
 }
 
 }  // namespace
 
-Win32Error Win32Processes::RunAndWait(std::string_view commandLine, std::uint32_t& exitCode) {
+Win32Error Win32Processes::RunAndWait(std::string_view application, std::string_view commandLine,
+                                     std::uint32_t& exitCode) {
     exitCode = 0;
     PROCESS_INFORMATION info{};
-    if (const Win32Error rc = Create(commandLine, SW_HIDE, CREATE_NEW_CONSOLE, info)) return rc;
+    if (const Win32Error rc = Create(application, commandLine, SW_HIDE, CREATE_NEW_CONSOLE, info)) return rc;
     UniqueFile process(info.hProcess);
     UniqueFile thread(info.hThread);
     ::WaitForSingleObject(process.Get(), INFINITE);
@@ -76,7 +80,7 @@ Win32Error Win32Processes::StartInSession(std::string_view commandLine, std::uin
 Win32Error Win32Processes::Start(std::string_view commandLine, StartWindow window) {
     PROCESS_INFORMATION info{};
     const WORD show = window == StartWindow::Hidden ? SW_HIDE : SW_SHOWDEFAULT;
-    if (const Win32Error rc = Create(commandLine, show, 0, info)) return rc;
+    if (const Win32Error rc = Create({}, commandLine, show, 0, info)) return rc;
     ::CloseHandle(info.hThread);
     ::CloseHandle(info.hProcess);
     return ERROR_SUCCESS;

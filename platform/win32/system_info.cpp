@@ -51,6 +51,15 @@ Win32Error Win32SystemInfo::ThreadDesktopName(std::string& out) {
     return DesktopName(desktop, out);
 }
 
+Win32Error Win32SystemInfo::SystemDirectory(std::string& out) {
+    wchar_t path[MAX_PATH + 1] = {};
+    const UINT length = ::GetSystemDirectoryW(path, MAX_PATH + 1);
+    if (length == 0) return ::GetLastError();
+    if (length > MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+    out = Narrow(std::wstring_view(path, length));
+    return ERROR_SUCCESS;
+}
+
 Win32Error Win32SystemInfo::ProgramPath(std::string& out) {
     wchar_t path[MAX_PATH + 1] = {};
     const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH + 1);

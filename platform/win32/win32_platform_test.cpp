@@ -154,9 +154,14 @@ TEST_F(Win32PlatformTest, PipesWithoutAServerAndMutexesAlreadyHeldAnswerAsThePro
 
 TEST_F(Win32PlatformTest, ProcessesReportExitCodesAndCreationErrors) {
     std::uint32_t exitCode = 99;
-    ASSERT_EQ(p.processes.RunAndWait("cmd.exe /c exit 3", exitCode), err::kSuccess);
+    ASSERT_EQ(p.processes.RunAndWait({}, "cmd.exe /c exit 3", exitCode), err::kSuccess);
     EXPECT_EQ(exitCode, 3u);
-    EXPECT_EQ(p.processes.RunAndWait("\"C:\\nowhere\\ipseccmd\" -w REG", exitCode), err::kFileNotFound);
+    EXPECT_EQ(p.processes.RunAndWait({}, "\"C:\\nowhere\\ipseccmd\" -w REG", exitCode), err::kFileNotFound);
+    // The program file named apart from the command line: the command line's first word is only text.
+    std::string system;
+    ASSERT_EQ(p.system.SystemDirectory(system), err::kSuccess);
+    ASSERT_EQ(p.processes.RunAndWait(system + "\\cmd.exe", "nothing-of-that-name /c exit 4", exitCode), err::kSuccess);
+    EXPECT_EQ(exitCode, 4u);
 }
 
 TEST_F(Win32PlatformTest, ServiceConfigurationAndDependantsCanBeRead) {

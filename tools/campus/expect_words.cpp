@@ -150,6 +150,19 @@ std::vector<std::string> CommandLines(Runner& r) {
     return lines;
 }
 
+// `expect program-file PATH`: some command line ran that program file (`no`: none did).
+Action ProgramFile(Args& a, bool wanted) {
+    const std::string path = a.Next("a program file");
+    a.RequireDone();
+    return [=](Runner& r) {
+        std::vector<std::string> files;
+        for (const auto& run : r.host().commands())
+            if (!run.file.empty()) files.push_back(run.file);
+        const bool ran = std::any_of(files.begin(), files.end(), [&](const auto& f) { return EqualsNoCase(f, path); });
+        r.Check(ran == wanted, (wanted ? "a command run from " : "no command run from ") + path, ShowLines(files));
+    };
+}
+
 Action Command(Args& a) {
     if (!a.Done() && ParseNumber(a.line().words[2])) {
         const std::uint32_t n = a.Unsigned("a position");
@@ -513,6 +526,7 @@ Action No(Args& a) {
     }
     if (a.Accept("route")) return Route(a, false);
     if (a.Accept("ipsec-policy")) return IpsecPolicyExpectation(a, false);
+    if (a.Accept("program-file")) return ProgramFile(a, false);
     if (a.Accept("message-box")) {
         a.RequireDone();
         return [](Runner& r) {
@@ -528,7 +542,7 @@ Action No(Args& a) {
             r.Check(!open, "no dialog over the dialer", open ? ShowText(top->Title()) : "");
         };
     }
-    a.Fail("expected 'command', 'route', 'ipsec-policy', 'message-box' or 'dialog' after 'no'");
+    a.Fail("expected 'command', 'route', 'ipsec-policy', 'program-file', 'message-box' or 'dialog' after 'no'");
 }
 
 Action ConnectionExpectation(Args& a) {
@@ -580,6 +594,7 @@ void AddExpectWords(std::vector<Word>& words) {
                   {"registry", Registry},
                   {"setting", Setting},
                   {"command", Command},
+                  {"program-file", [](Args& a) { return ProgramFile(a, true); }},
                   {"commands", Commands},
                   {"no", No},
                   {"route", [](Args& a) { return Route(a, true); }},

@@ -35,7 +35,10 @@ Action Start(Args& a) {
         const std::string name = label.empty() ? r.NewLabel("dial.exe") : label;
         r.Print("start", name + " as " + account + (desktop.empty() ? "" : " on " + desktop) +
                              (session ? " in session " + std::to_string(session) : ""));
-        sim::ProcessFacts facts{"dial.exe", account, desktop, name, session, {}, {}, false};
+        // The dialer runs from where it is installed ("ZeltaVPNPath"), when the machine says.
+        const auto installed = r.host().registry().Value(RegistryRoot::LocalMachine, kSettingsKey, "ZeltaVPNPath");
+        const std::string path = installed ? DecodeRegString(installed->data) : std::string();
+        sim::ProcessFacts facts{"dial.exe", account, desktop, name, session, path, {}, false};
         r.processes[name] = &r.host().Start(facts, [](sim::SimProcess& p) { return DialerMain(p.platform()); });
         r.host().RunFor(0);  // what it asked of other programs at once happens before the next line
     };
