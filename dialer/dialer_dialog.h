@@ -112,7 +112,8 @@ private:
     void ReplaceStatus(std::string_view text);
     void StartRetryTimer();
     void CompleteProjection();
-    int ChallengeUser(Ipv4 peer, std::uint32_t tunnelAddress);
+    bool IsVpnServerThroughTunnel(Ipv4 peer, Ipv4 local, std::uint32_t tunnelAddress);
+    int ChallengeUser(Ipv4 peer);
 
     DialerProcess& m_process;
     Window* m_window = nullptr;

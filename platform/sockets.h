@@ -38,21 +38,26 @@ public:
     virtual Win32Error Send(std::span<const std::uint8_t> bytes, std::size_t& sent) = 0;
     // getsockname: the local address the peer connected to.
     virtual Win32Error LocalAddress(Ipv4& out) = 0;
+    // SO_LINGER on with a time of 0: the close resets the connection instead of lingering in
+    // TIME_WAIT, which would keep an exclusively used port from being bound again at once.
+    virtual Win32Error SetAbortiveClose() = 0;
 };
 
 // A TCP socket on its way to listening, then listening. The destructor closes it.
 class Listener {
 public:
     virtual ~Listener() = default;
-    // SO_REUSEADDR.
-    virtual Win32Error SetReuseAddress() = 0;
+    // The port is this socket's alone: SO_EXCLUSIVEADDRUSE on Windows, where SO_REUSEADDR would let
+    // another program bind the same port and take its connections; SO_REUSEADDR elsewhere, where no
+    // second socket may listen on a port anyway and it only lets a closed connection's port go.
+    virtual Win32Error SetExclusiveAddress() = 0;
     // bind to `port` on every local address (0: any free port).
     virtual Win32Error Bind(std::uint16_t port) = 0;
     virtual Win32Error Listen(int backlog) = 0;
     // The port it is bound to.
     virtual Win32Error LocalPort(std::uint16_t& out) = 0;
-    // select for reading: waits up to `seconds` for a connection to accept; err::kTimeout when none.
-    virtual Win32Error WaitAcceptable(std::uint32_t seconds) = 0;
+    // select for reading: waits up to `milliseconds` for a connection to accept; err::kTimeout when none.
+    virtual Win32Error WaitAcceptable(std::uint32_t milliseconds) = 0;
     virtual Win32Error Accept(std::unique_ptr<Connection>& out, Ipv4& peer) = 0;
 };
 

@@ -1,7 +1,7 @@
 // The dialer's side of the SecurID New PIN / Next PIN exchange: a listener opened when a dial
-// starts, and at IP projection the wait for the server's connection, the check that it came
-// through the tunnel, the first prompt and the dialog. Every wait blocks the window thread for a
-// bounded time (3, 5 and 15 seconds).
+// starts, on a port no other program can share, and at IP projection the wait for the server's
+// connection through the tunnel (anybody else is turned away), the first prompt and the dialog.
+// Every wait blocks the window thread for a bounded time (3, 5 and 15 seconds).
 #include "dialer/dialer_dialog.h"
 #include "dialer/resource.h"
 #include "dialer/securid/securid_dialog.h"
@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::uint16_t kSecurIdPort = 2868;
 constexpr int kListenBacklog = 255;
-constexpr std::uint32_t kConnectWaitSeconds = 3;
+constexpr std::uint32_t kConnectWaitMs = 3000;
 constexpr std::uint32_t kFirstPromptWaitSeconds = 5;
 
 }  // namespace
@@ -24,7 +24,9 @@ int DialerDialog::OpenSecurIdListener() {
         log.LogMessage(log_level::kMain, "Could not create socket for securid new pin mode\n");
         return -1;
     }
-    listener->SetReuseAddress();  // a failure here shows up at bind
+    // Exclusive: with the address shared, another program could bind the port too and take the
+    // server's connection. A failure here shows up at bind.
+    listener->SetExclusiveAddress();
     if (listener->Bind(kSecurIdPort) != err::kSuccess) {
         log.LogMessage(log_level::kMain, "Could not bind socket for securid new pin mode\n");
         return -1;
@@ -42,40 +44,59 @@ int DialerDialog::CloseSecurIdListener() {
     return 0;
 }
 
+// The VPN server may speak from its projected address or the configured one; either way it must
+// have reached the tunnel's own address, which only a connection through the tunnel does.
+bool DialerDialog::IsVpnServerThroughTunnel(Ipv4 peer, Ipv4 local, std::uint32_t tunnelAddress) {
+    if (tunnelAddress == 0 || local.NetworkOrderValue() != tunnelAddress) return false;
+    std::string client, server;
+    const bool projected =
+        m_process.platform.remoteAccess.GetIpProjection(m_process.g_hdl, client, server) == err::kSuccess;
+    return (projected && Ipv4::Parse(server) == peer) || Ipv4::Parse(m_settings.setupIp) == peer;
+}
+
 int DialerDialog::RunSecurIdChallenge(std::uint32_t tunnelAddress) {
     if (!m_securIdListener) return -1;
     Log& log = m_process.log;
+    Clock& clock = m_process.platform.clock;
     int result = 0;
-    Ipv4 peer;
-    std::unique_ptr<Connection> connection;
-    if (m_securIdListener->WaitAcceptable(kConnectWaitSeconds) != err::kSuccess) {
-        log.LogMessage(log_level::kMain, "No SecurID challenge detected.\n");
-    } else if (m_securIdListener->Accept(connection, peer) != err::kSuccess) {
-        log.LogMessage(log_level::kMain, "SecurID challenge accept failed, assuming no challenge.");
-    } else {
+    // Strangers are turned away without ending anything; the server has the same 3 seconds.
+    for (const std::uint32_t start = clock.TickCount();;) {
+        const std::uint32_t elapsed = clock.TickCount() - start;
+        if (elapsed >= kConnectWaitMs || m_securIdListener->WaitAcceptable(kConnectWaitMs - elapsed) != err::kSuccess) {
+            log.LogMessage(log_level::kMain, "No SecurID challenge detected.\n");
+            break;
+        }
+        Ipv4 peer;
+        std::unique_ptr<Connection> connection;
+        if (m_securIdListener->Accept(connection, peer) != err::kSuccess) {
+            log.LogMessage(log_level::kMain, "SecurID challenge accept failed, assuming no challenge.");
+            break;
+        }
+        connection->SetAbortiveClose();  // no TIME_WAIT holding the port after the exchange
+        Ipv4 local;
+        if (connection->LocalAddress(local) != err::kSuccess) {
+            log.LogMessage(log_level::kMain, "SecurID challenge failed in getsockname\n");
+            result = -1;
+            break;
+        }
+        if (!IsVpnServerThroughTunnel(peer, local, tunnelAddress)) {
+            log.LogMessage(log_level::kMain, "SecurID challenge from %s to %s refused: not the VPN server through the tunnel\n",
+                           peer.ToString().c_str(), local.ToString().c_str());
+            continue;
+        }
         m_securIdConnection = std::move(connection);
-        result = ChallengeUser(peer, tunnelAddress);
+        result = ChallengeUser(peer);
+        break;
     }
     m_securIdConnection.reset();
     CloseSecurIdListener();
     return result;
 }
 
-int DialerDialog::ChallengeUser(Ipv4 peer, std::uint32_t tunnelAddress) {
+int DialerDialog::ChallengeUser(Ipv4 peer) {
     Log& log = m_process.log;
     SecurIdDialog dialog(log, m_process.platform.sockets, *m_securIdConnection);
     log.LogMessage(log_level::kMain, "Starting SecurID challenge from %s\n", peer.ToString().c_str());
-    Ipv4 local;
-    if (m_securIdConnection->LocalAddress(local) != err::kSuccess) {
-        log.LogMessage(log_level::kMain, "SecurID challenge failed in getsockname\n");
-        return -1;
-    }
-    // The listener takes connections on every interface; only one addressed to the tunnel's own
-    // address has come through the IPsec-protected tunnel.
-    if (tunnelAddress == 0 || local.NetworkOrderValue() != tunnelAddress) {
-        log.LogMessage(log_level::kMain, "SecurID challenge failed, connect socket not IPSEC encrypted.\n");
-        return -1;
-    }
     if (dialog.ReceiveMessage(kFirstPromptWaitSeconds) < 0) return -1;
     if (m_process.platform.dialogs.DoModal(IDD_SECURID, dialog) == dialog_result::kOk) {
         log.LogMessage(log_level::kMain, "SecurID New/Next PIN mode OK\n");

@@ -19,6 +19,7 @@ protected:
         window = m.host.desktop().Top();
         connection.client = "10.9.9.9";
         connection.server = "10.1.0.1";
+        connection.projected = true;
     }
     // Runs `action` on the dialer's thread and lets `ms` of virtual time pass for its waits.
     int OnDialer(std::function<int(DialerDialog&)> action, std::uint64_t ms = 0) {
@@ -75,20 +76,46 @@ TEST_F(SecurIdChallengeTest, AFailedAcceptCountsAsNoChallengeAndClosesTheListene
     EXPECT_FALSE(Listening());
 }
 
-TEST_F(SecurIdChallengeTest, AFailedGetsocknameOrNoTunnelAddressFailsBeforeAnythingIsRead) {
+TEST_F(SecurIdChallengeTest, AFailedGetsocknameFailsAndWithoutATunnelAddressNobodyIsTalkedTo) {
     ASSERT_EQ(Open(), 0);
     PeerConnects();
     m.host.faults().Inject("getsockname", 10038, "", 1);
     EXPECT_EQ(Challenge(kTunnel), -1);
-    EXPECT_NE(m.LogText().find("Starting SecurID challenge from 10.1.0.1\r\n"), std::string::npos);
     EXPECT_NE(m.LogText().find("SecurID challenge failed in getsockname\r\n"), std::string::npos);
     EXPECT_FALSE(Listening());
 
+    // No projection: the tunnel cannot be told, so the connection is turned away, the wait runs out
+    // and the link stays up without a word read.
     ASSERT_EQ(Open(), 0);
     PeerConnects();
-    EXPECT_EQ(Challenge(0), -1);  // no projection: the test cannot pass
-    EXPECT_NE(m.LogText().find("SecurID challenge failed, connect socket not IPSEC encrypted.\r\n"), std::string::npos);
+    EXPECT_EQ(Challenge(0), 0);
+    EXPECT_NE(m.LogText().find("SecurID challenge from 10.1.0.1 to 10.9.9.9 refused: not the VPN server through the tunnel\r\n"),
+              std::string::npos);
+    EXPECT_NE(m.LogText().find("No SecurID challenge detected.\r\n"), std::string::npos);
     EXPECT_FALSE(m.host.machine().securIdPeer.last->toMachine.empty());  // the prompt was never read
+}
+
+TEST_F(SecurIdChallengeTest, StrangersAreTurnedAwayAndTheServerStillHasItsThreeSeconds) {
+    ASSERT_EQ(Open(), 0);
+    m.host.machine().securIdIntruders.push_back({Ipv4{{10, 1, 0, 50}}, sim::SecurIdMoment::AtProjection, {2, 'h', 'i'}, {}});
+    m.host.machine().securIdIntruders.push_back({std::nullopt, sim::SecurIdMoment::AtProjection, {2, 'h', 'i'}, {}});
+    m.host.AddAdapter({"{WLAN}", "Wireless LAN Adapter", {0, 1, 2, 3, 4, 5}, 3, 6, 0, {{"10.1.2.34", "255.255.0.0"}}, {}});
+    sim::SecurIdPeerConnects(m.host.machine(), m.host.scheduler(), connection);
+    int result = 99;
+    window->Post([&result](sim::SimWindow& w) { result = dynamic_cast<DialerDialog&>(w.controller()).RunSecurIdChallenge(kTunnel); });
+    m.host.RunFor(2999);
+    PeerConnects();  // the server, just in time
+    m.host.RunFor(1000);
+    sim::SimWindow* dialog = m.host.desktop().Top();
+    ASSERT_NE(dialog, window);  // the server's prompt is up
+    dialog->Post([](sim::SimWindow& w) { w.Command(dialog_result::kCancel); });
+    m.host.RunFor(0);
+    EXPECT_EQ(result, -1);
+    const std::string log = m.LogText();
+    EXPECT_NE(log.find("from 10.1.0.50 to 10.1.2.34 refused"), std::string::npos);
+    EXPECT_NE(log.find("from 10.9.9.9 to 10.9.9.9 refused"), std::string::npos);
+    EXPECT_NE(log.find("Starting SecurID challenge from 10.1.0.1\r\n"), std::string::npos);
+    for (const auto& intruder : m.host.machine().securIdIntruders) EXPECT_TRUE(intruder.last->machineClosed);
 }
 
 TEST_F(SecurIdChallengeTest, NothingConnectingWithinThreeSecondsIsNoChallenge) {

@@ -59,14 +59,14 @@ protected:
     void SetUp() override {
         m.log.Enable("C:\\Dialer");
         ASSERT_EQ(sockets.CreateListener(listener), err::kSuccess);
-        ASSERT_EQ(listener->SetReuseAddress(), err::kSuccess);
+        ASSERT_EQ(listener->SetExclusiveAddress(), err::kSuccess);
         ASSERT_EQ(listener->Bind(0), err::kSuccess);
         ASSERT_EQ(listener->Listen(255), err::kSuccess);
         std::uint16_t port = 0;
         ASSERT_EQ(listener->LocalPort(port), err::kSuccess);
         peer = std::make_unique<Peer>(port);
         ASSERT_TRUE(peer->connected);
-        ASSERT_EQ(listener->WaitAcceptable(5), err::kSuccess);
+        ASSERT_EQ(listener->WaitAcceptable(5000), err::kSuccess);
         Ipv4 from;
         ASSERT_EQ(listener->Accept(connection, from), err::kSuccess);
         EXPECT_EQ(from.ToString(), "127.0.0.1");
@@ -160,7 +160,7 @@ TEST(BsdSockets, ASecondListenerOnATakenPortCannotBind) {
     std::uint16_t port = 0;
     ASSERT_EQ(first->LocalPort(port), err::kSuccess);
     ASSERT_EQ(sockets.CreateListener(second), err::kSuccess);
-    second->SetReuseAddress();
+    second->SetExclusiveAddress();
     EXPECT_EQ(second->Bind(port), wsa::kAddressInUse);
     EXPECT_EQ(first->WaitAcceptable(0), err::kTimeout);
 }

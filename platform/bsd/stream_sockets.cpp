@@ -59,12 +59,13 @@ public:
     NativeSocket Get() const { return m_socket; }
 
     // select for reading on this one socket.
-    Win32Error WaitReadable(std::uint32_t seconds) const {
+    Win32Error WaitReadable(std::uint32_t milliseconds) const {
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(m_socket, &readable);
         timeval timeout{};
-        timeout.tv_sec = static_cast<decltype(timeout.tv_sec)>(std::min<std::uint32_t>(seconds, INT_MAX));
+        timeout.tv_sec = static_cast<decltype(timeout.tv_sec)>(milliseconds / 1000);
+        timeout.tv_usec = static_cast<decltype(timeout.tv_usec)>((milliseconds % 1000) * 1000);
         const int ready = ::select(SelectWidth(m_socket), &readable, nullptr, nullptr, &timeout);
         if (ready < 0) return LastError();
         return ready == 0 ? err::kTimeout : err::kSuccess;  // one socket: any readiness is ours
@@ -91,7 +92,9 @@ class BsdConnection final : public Connection {
 public:
     explicit BsdConnection(NativeSocket s) : m_socket(s) {}
 
-    Win32Error WaitReadable(std::uint32_t seconds) override { return m_socket.WaitReadable(seconds); }
+    Win32Error WaitReadable(std::uint32_t seconds) override {
+        return m_socket.WaitReadable(std::min<std::uint32_t>(seconds, INT_MAX / 1000) * 1000);
+    }
 
     Win32Error Receive(std::size_t capacity, std::vector<std::uint8_t>& out) override {
         out.assign(std::min<std::size_t>(capacity, INT_MAX), 0);
@@ -120,6 +123,15 @@ public:
         return err::kSuccess;
     }
 
+    Win32Error SetAbortiveClose() override {
+        linger off{};
+        off.l_onoff = 1;
+        off.l_linger = 0;
+        if (::setsockopt(m_socket.Get(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&off), sizeof off) != 0)
+            return LastError();
+        return err::kSuccess;
+    }
+
 private:
     SocketHandle m_socket;
 };
@@ -128,9 +140,14 @@ class BsdListener final : public Listener {
 public:
     explicit BsdListener(NativeSocket s) : m_socket(s) {}
 
-    Win32Error SetReuseAddress() override {
+    Win32Error SetExclusiveAddress() override {
+#ifdef _WIN32
+        const int option = SO_EXCLUSIVEADDRUSE;
+#else
+        const int option = SO_REUSEADDR;
+#endif
         const int on = 1;
-        if (::setsockopt(m_socket.Get(), SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on) != 0)
+        if (::setsockopt(m_socket.Get(), SOL_SOCKET, option, reinterpret_cast<const char*>(&on), sizeof on) != 0)
             return LastError();
         return err::kSuccess;
     }
@@ -156,7 +173,7 @@ public:
         return err::kSuccess;
     }
 
-    Win32Error WaitAcceptable(std::uint32_t seconds) override { return m_socket.WaitReadable(seconds); }
+    Win32Error WaitAcceptable(std::uint32_t milliseconds) override { return m_socket.WaitReadable(milliseconds); }
 
     Win32Error Accept(std::unique_ptr<Connection>& out, Ipv4& peer) override {
         sockaddr_in address{};

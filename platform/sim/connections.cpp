@@ -177,11 +177,13 @@ Win32Error SimRemoteAccess::StartDial(const RasDialParams& params, WindowHandle 
         Win32Error error = 0;
         if (refusal != server.refusals.end() && state == server.states.front()) error = refusal->second;
         if (state == rascs::kAuthenticate && !credentialsOk) error = ras_error::kAuthenticationFailure;
-        m_scheduler.After(at, [&machine, &desktop, &scheduler, handle, notifier, state, error] {
+        const bool first = at == server.step;
+        m_scheduler.After(at, [&machine, &desktop, &scheduler, handle, notifier, state, error, first] {
             SimConnection* c = FindConnection(machine, handle);
             if (!c || c->hangingUp || c->error != 0) return;
             c->state = state;
             c->error = error;
+            if (first && error == 0) SecurIdDialBegins(machine, scheduler, *c);
             if (state == rascs::kProjected && error == 0) {
                 if (!machine.vpnServer.projection)
                     throw SimSetupError("the VPN server has no tunnel addresses to project; give them with "

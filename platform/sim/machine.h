@@ -202,14 +202,29 @@ struct SecurIdStep {
     std::uint64_t duration = 0;       // Stall
 };
 
-// The far end's SecurID New PIN dialogue: when a dial reaches IP projection it connects to the
-// machine's port 2868 and plays its script.
+// When a peer connects to port 2868: once the dial has begun (the tunnel is not there yet), when it
+// reaches IP projection, or some time after that.
+enum class SecurIdMoment { WhileDialling, AtProjection, AfterProjection };
+
+// The far end's SecurID New PIN dialogue: when a dial reaches IP projection (or at its moment) it
+// connects to the machine's port 2868 and plays its script.
 struct SecurIdPeer {
     bool connects = false;
     std::optional<Ipv4> from;  // a peer on the LAN rather than the server through the tunnel
+    SecurIdMoment moment = SecurIdMoment::AtProjection;
+    std::uint64_t delay = 0;   // after projection
     std::vector<SecurIdStep> script;
     bool played = false;            // a connection has played the script: the next words start a new one
     std::shared_ptr<TcpLink> last;  // the latest connection
+};
+
+// Somebody else on port 2868 with a prompt of its own: a machine on the LAN, or a program on this
+// machine connecting to the tunnel's own address.
+struct SecurIdIntruder {
+    std::optional<Ipv4> from;  // none: a program on the machine itself
+    SecurIdMoment moment = SecurIdMoment::AtProjection;
+    std::vector<std::uint8_t> prompt;  // sent as soon as it is connected
+    std::shared_ptr<TcpLink> last;
 };
 
 struct DebugLine {
@@ -247,6 +262,7 @@ struct Machine {
     std::map<std::string, WindowHandle, NoCaseLess> sharedWindows;  // image name -> shared handle
     std::map<std::uint16_t, std::deque<std::shared_ptr<TcpLink>>> listeners;  // port -> connections to accept
     SecurIdPeer securIdPeer;
+    std::vector<SecurIdIntruder> securIdIntruders;
 
     static std::map<Win32Error, std::string> DefaultErrorTexts();
 };

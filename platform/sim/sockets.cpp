@@ -63,6 +63,11 @@ public:
         return err::kSuccess;
     }
 
+    Win32Error SetAbortiveClose() override {
+        if (auto fault = m_faults.Check("setsockopt")) return *fault;
+        return err::kSuccess;
+    }
+
 private:
     Machine& m_machine;
     Scheduler& m_scheduler;
@@ -82,7 +87,8 @@ public:
         Note(m_machine, "port " + std::to_string(m_port) + " closed");
     }
 
-    Win32Error SetReuseAddress() override {
+    // A listening port is never shared on the simulated machine: what SO_EXCLUSIVEADDRUSE asks.
+    Win32Error SetExclusiveAddress() override {
         if (auto fault = m_faults.Check("setsockopt")) return *fault;
         return err::kSuccess;
     }
@@ -112,14 +118,14 @@ public:
         return err::kSuccess;
     }
 
-    Win32Error WaitAcceptable(std::uint32_t seconds) override {
+    Win32Error WaitAcceptable(std::uint32_t milliseconds) override {
         if (auto fault = m_faults.Check("select")) return *fault;
         if (!m_listening) return wsa::kInvalidArgument;
         auto& queue = m_machine.listeners[m_port];
         const auto ready = [&queue] { return !queue.empty(); };
         if (ready()) return err::kSuccess;
-        if (seconds == 0) return err::kTimeout;
-        return m_scheduler.BlockUntil(ready, std::uint64_t{seconds} * 1000) ? err::kSuccess : err::kTimeout;
+        if (milliseconds == 0) return err::kTimeout;
+        return m_scheduler.BlockUntil(ready, milliseconds) ? err::kSuccess : err::kTimeout;
     }
 
     Win32Error Accept(std::unique_ptr<Connection>& out, Ipv4& peer) override {
@@ -217,27 +223,74 @@ Win32Error SimSockets::CreateListener(std::unique_ptr<Listener>& out) {
     return err::kSuccess;
 }
 
-void SecurIdPeerConnects(Machine& machine, Scheduler& scheduler, const SimConnection& connection) {
+namespace {
+
+// Puts a connection from `peer` to `local`:2868 in the listener's queue; false when nothing listens.
+bool ConnectTo2868(Machine& machine, const std::shared_ptr<TcpLink>& link, const std::string& who) {
+    const auto listener = machine.listeners.find(kSecurIdPort);
+    if (listener == machine.listeners.end()) {
+        Note(machine, who + ": connection to " + link->local.ToString() + ":2868 refused: nothing listens");
+        return false;
+    }
+    listener->second.push_back(link);
+    Note(machine, who + " connects to " + Endpoint(*link) + ":2868");
+    return true;
+}
+
+void PeerConnectsNow(Machine& machine, Scheduler& scheduler, const SimConnection& connection) {
     const SecurIdPeer& peer = machine.securIdPeer;
-    if (!peer.connects) return;
     auto link = std::make_shared<TcpLink>();
+    const Ipv4 server = Ipv4::Parse(connection.server).value_or(Ipv4{});
     if (peer.from) {
         link->peer = *peer.from;
         link->local = LanAddressFacing(machine, *peer.from);
+    } else if (!connection.projected) {  // no tunnel yet: the server can only reach the LAN address
+        link->peer = server;
+        link->local = LanAddressFacing(machine, server);
     } else {
-        link->peer = Ipv4::Parse(connection.server).value_or(Ipv4{});
+        link->peer = server;
         link->local = Ipv4::Parse(connection.client).value_or(Ipv4{});
     }
     machine.securIdPeer.last = link;
-    const auto listener = machine.listeners.find(kSecurIdPort);
-    if (listener == machine.listeners.end()) {
-        Note(machine, "connection to " + link->local.ToString() + ":2868 refused: nothing listens");
-        return;
-    }
-    listener->second.push_back(link);
+    if (!ConnectTo2868(machine, link, "the peer")) return;
     machine.securIdPeer.played = true;
-    Note(machine, "connects to " + Endpoint(*link) + ":2868");
     Play(machine, scheduler, link, 0);
+}
+
+void IntrudersConnect(Machine& machine, const SimConnection& connection, SecurIdMoment moment) {
+    for (SecurIdIntruder& intruder : machine.securIdIntruders) {
+        if (intruder.moment != moment) continue;
+        auto link = std::make_shared<TcpLink>();
+        if (intruder.from) {
+            link->peer = *intruder.from;
+            link->local = LanAddressFacing(machine, *intruder.from);
+        } else {
+            // A program on this machine: from and to the machine's own address, the tunnel's once it is up.
+            link->local = connection.projected ? Ipv4::Parse(connection.client).value_or(Ipv4{})
+                                               : LanAddressFacing(machine, Ipv4{});
+            link->peer = link->local;
+        }
+        intruder.last = link;
+        if (ConnectTo2868(machine, link, "an intruder")) Deliver(machine, *link, intruder.prompt);
+    }
+}
+
+}  // namespace
+
+void SecurIdPeerConnects(Machine& machine, Scheduler& scheduler, const SimConnection& connection) {
+    IntrudersConnect(machine, connection, SecurIdMoment::AtProjection);
+    const SecurIdPeer& peer = machine.securIdPeer;
+    if (!peer.connects) return;
+    if (peer.moment == SecurIdMoment::AtProjection) return PeerConnectsNow(machine, scheduler, connection);
+    if (peer.moment != SecurIdMoment::AfterProjection) return;
+    const SimConnection later = connection;
+    scheduler.After(peer.delay, [&machine, &scheduler, later] { PeerConnectsNow(machine, scheduler, later); });
+}
+
+void SecurIdDialBegins(Machine& machine, Scheduler& scheduler, const SimConnection& connection) {
+    IntrudersConnect(machine, connection, SecurIdMoment::WhileDialling);
+    const SecurIdPeer& peer = machine.securIdPeer;
+    if (peer.connects && peer.moment == SecurIdMoment::WhileDialling) PeerConnectsNow(machine, scheduler, connection);
 }
 
 }  // namespace zelta::sim

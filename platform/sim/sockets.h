@@ -25,8 +25,13 @@ private:
     Faults& m_faults;
 };
 
-// The scripted SecurID server connects to port 2868 over the tunnel of `connection` (or from its
-// LAN address) and starts its script; refused when nothing listens there.
+// At a dial's IP projection: the scripted SecurID server connects to port 2868 over the tunnel of
+// `connection` (or from its LAN address) and starts its script, now or later as its moment says;
+// refused when nothing listens there. Intruders of the moment connect too.
 void SecurIdPeerConnects(Machine& machine, Scheduler& scheduler, const SimConnection& connection);
+
+// When a dial has begun, before any tunnel: the peers and intruders whose moment that is connect
+// to the machine's LAN address.
+void SecurIdDialBegins(Machine& machine, Scheduler& scheduler, const SimConnection& connection);
 
 }  // namespace zelta::sim

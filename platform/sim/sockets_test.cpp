@@ -26,6 +26,7 @@ protected:
         host.AddAdapter(lan);
         connection.client = "10.9.9.9";
         connection.server = "10.1.0.1";
+        connection.projected = true;
         host.machine().securIdPeer.connects = true;
     }
     void Script(SecurIdStep step) { host.machine().securIdPeer.script.push_back(std::move(step)); }
@@ -38,7 +39,7 @@ protected:
     }
     std::unique_ptr<Connection> Accept(Listener& listener, Ipv4& peer) {
         std::unique_ptr<Connection> accepted;
-        EXPECT_EQ(listener.WaitAcceptable(3), err::kSuccess);
+        EXPECT_EQ(listener.WaitAcceptable(3000), err::kSuccess);
         EXPECT_EQ(listener.Accept(accepted, peer), err::kSuccess);
         return accepted;
     }
@@ -99,7 +100,7 @@ TEST_F(SimSocketsTest, ThePortIsTakenWhileListenedOnAndNobodyIsThereAfterwards) 
     std::unique_ptr<Listener> second;
     ASSERT_EQ(sockets().CreateListener(second), err::kSuccess);
     EXPECT_EQ(second->Bind(2868), wsa::kAddressInUse);
-    EXPECT_EQ(listener->WaitAcceptable(3), err::kTimeout);
+    EXPECT_EQ(listener->WaitAcceptable(3000), err::kTimeout);
     EXPECT_EQ(host.Now(), 3000u);
     listener.reset();
     EXPECT_FALSE(host.machine().listeners.contains(2868));

@@ -192,16 +192,44 @@ sim::SecurIdPeer& NewScriptIfPlayed(sim::SecurIdPeer& peer) {
 // The scripted SecurID server: `peer` makes it connect at projection, the other words are its script.
 Action SecurId(Args& a) {
     using Kind = sim::SecurIdStep::Kind;
-    const std::string what = a.Next("peer, prompt, verdict, stall, close or raw");
+    const std::string what = a.Next("peer, no-peer, intruder, prompt, verdict, stall, close or raw");
     if (EqualsNoCase(what, "peer")) {
         std::optional<Ipv4> from;
-        if (a.Accept("from")) from = a.Address("the peer's address");
-        a.RequireDone();
+        auto moment = sim::SecurIdMoment::AtProjection;
+        std::uint64_t delay = 0;
+        while (!a.Done()) {
+            if (a.Accept("from")) {
+                from = a.Address("the peer's address");
+            } else if (a.Accept("while-dialling")) {
+                moment = sim::SecurIdMoment::WhileDialling;
+            } else {
+                a.Require("after");
+                moment = sim::SecurIdMoment::AfterProjection;
+                delay = a.Duration();
+            }
+        }
         return [=](Runner& r) {
             sim::SecurIdPeer& peer = NewScriptIfPlayed(r.host().machine().securIdPeer);
             peer.connects = true;
             peer.from = from;
+            peer.moment = moment;
+            peer.delay = delay;
         };
+    }
+    if (EqualsNoCase(what, "no-peer")) {
+        a.RequireDone();
+        return [](Runner& r) { r.host().machine().securIdPeer.connects = false; };
+    }
+    if (EqualsNoCase(what, "intruder")) {
+        sim::SecurIdIntruder intruder;
+        if (!a.Accept("local")) {
+            a.Require("from");
+            intruder.from = a.Address("the intruder's address");
+        }
+        if (a.Accept("while-dialling")) intruder.moment = sim::SecurIdMoment::WhileDialling;
+        if (a.Accept("prompt")) intruder.prompt = Message(a, a.Next("a prompt text"));
+        a.RequireDone();
+        return [=](Runner& r) { r.host().machine().securIdIntruders.push_back(intruder); };
     }
     sim::SecurIdStep step;
     if (EqualsNoCase(what, "prompt")) {
@@ -211,6 +239,9 @@ Action SecurId(Args& a) {
         step.kind = Kind::Verdict;
         if (a.Accept("accept")) {
             step.bytes = {0};
+        } else if (a.Accept("raw")) {
+            step.bytes = a.Bytes();
+            if (step.bytes.empty()) a.Fail("expected the verdict's bytes");
         } else {
             a.Require("prompt");
             step.bytes = Message(a, a.Next("a prompt text"));
