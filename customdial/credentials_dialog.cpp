@@ -43,11 +43,7 @@ bool CredentialsDialog::OnCommand(int id) {
     if (id == dialog_result::kOk) {
         if (m_block) {
             m_block->params.szUserName = FirstCharacters(m_window->ControlText(IDC_CREDENTIALS_USER_NAME), kCredentialCapacity);
-            std::string password = m_window->ControlText(IDC_CREDENTIALS_PASSWORD);
-            std::string cut = FirstCharacters(password, kCredentialCapacity);
-            m_block->params.szPassword.Assign(cut);
-            SecureZero(password.data(), password.size());
-            SecureZero(cut.data(), cut.size());
+            m_window->ControlSecret(IDC_CREDENTIALS_PASSWORD, kCredentialCapacity, m_block->params.szPassword);
         }
         m_window->EndDialog(1);
         return true;

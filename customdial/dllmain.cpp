@@ -51,9 +51,8 @@ zelta::RasDialParams FromRecord(const RASDIALPARAMSW& r) {
     p.szPhoneNumber = Text(r.szPhoneNumber);
     p.szCallbackNumber = Text(r.szCallbackNumber);
     p.szUserName = Text(r.szUserName);
-    std::string password = Text(r.szPassword);
-    p.szPassword.Assign(password);
-    zelta::SecureZero(password.data(), password.size());
+    zelta::AssignUtf16(p.szPassword, std::u16string_view(reinterpret_cast<const char16_t*>(r.szPassword),
+                                                        wcsnlen(r.szPassword, UNLEN + 1)));
     p.szDomain = Text(r.szDomain);
     p.dwSubEntry = r.dwSubEntry;
     p.dwCallbackId = r.dwCallbackId;

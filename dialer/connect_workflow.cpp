@@ -98,16 +98,17 @@ void DialerDialog::DoConnect() {
     const std::string user = BoxText(m_window->ControlText(IDC_USER_NAME));
     if (!user.empty()) {
         if (user != params.szUserName) params.szUserName = user;
-        std::string password = BoxText(m_window->ControlText(IDC_PASSWORD));
-        if (!password.empty()) {
-            if (password == PASSWORD_MASK) {
+        SecretBuffer password(kBoxCapacity - 1);
+        m_window->ControlSecret(IDC_PASSWORD, kBoxCapacity, password);
+        if (!password.Empty()) {
+            if (password.View() == PASSWORD_MASK) {
                 params.szPassword = m_szPassword.Clone();  // the box stands for the known password
-            } else if (password != params.szPassword.View()) {
-                params.szPassword.Assign(password);
+            } else {
+                m_szPassword.Clear();  // a new password: the one behind the mask is no longer needed
+                if (password.View() != params.szPassword.View()) params.szPassword.Assign(password.View());
             }
             haveCredentials = true;
         }
-        SecureZero(password.data(), password.size());
     }
 
     AppendStatus(StatusText(IDS_STARTING_IPSEC));
@@ -246,7 +247,7 @@ int DialerDialog::LoadSavedCredentials() {
         m_window->SetControlText(IDC_USER_NAME, BoxText(params.szUserName));
         if (passwordSaved) {
             m_szPassword.Assign(params.szPassword.View().substr(0, kBoxCapacity - 1));
-            m_window->SetControlText(IDC_PASSWORD, m_szPassword.View());
+            m_window->SetControlSecret(IDC_PASSWORD, m_szPassword);
             m_bSavedPassword = true;
             result = 1;
         }
@@ -256,12 +257,13 @@ int DialerDialog::LoadSavedCredentials() {
 }
 
 void DialerDialog::MaskPassword() {
-    std::string box = BoxText(m_window->ControlText(IDC_PASSWORD));
-    if (!box.empty() && box != PASSWORD_MASK) {
-        m_szPassword.Assign(box);
+    SecretBuffer box(kBoxCapacity - 1);
+    m_window->ControlSecret(IDC_PASSWORD, kBoxCapacity, box);
+    if (!box.Empty() && box.View() != PASSWORD_MASK) {
+        m_szPassword.Assign(box.View());
+        m_window->WipeControlText(IDC_PASSWORD);  // from now on the mask's copy is the only one
         m_window->SetControlText(IDC_PASSWORD, PASSWORD_MASK);
     }
-    SecureZero(box.data(), box.size());
 }
 
 }  // namespace zelta

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "platform/text.h"
+
 namespace zelta {
 
 void SecureZero(void* data, std::size_t n) {
@@ -47,5 +49,26 @@ void SecretBuffer::Clear() {
     SecureZero(m_bytes.data(), m_bytes.size());
     m_size = 0;
 }
+
+void AssignWhole(SecretBuffer& out, std::string_view utf8) {
+    std::size_t size = utf8.size();
+    if (size > out.Capacity()) {
+        size = out.Capacity();
+        while (size > 0 && (static_cast<unsigned char>(utf8[size]) & 0xC0) == 0x80) --size;  // a whole character
+    }
+    out.Assign(utf8.substr(0, size));
+}
+
+void AssignUtf16(SecretBuffer& out, std::u16string_view utf16) {
+    std::vector<char> scratch(3 * utf16.size());
+    AssignWhole(out, std::string_view(scratch.data(), Utf16ToUtf8Into(utf16, scratch.data())));
+    SecureZero(scratch.data(), scratch.size());
+}
+
+SecretUtf16::SecretUtf16(const SecretBuffer& secret) : m_units(secret.Size() + 1, u'\0') {
+    m_size = Utf8ToUtf16Into(secret.View(), m_units.data());
+}
+
+SecretUtf16::~SecretUtf16() { SecureZero(m_units.data(), m_units.size() * sizeof(char16_t)); }
 
 }  // namespace zelta

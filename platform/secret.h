@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -39,6 +40,29 @@ public:
 
 private:
     std::vector<char> m_bytes;  // sized once, never reallocated, so no stale copy is left behind
+    std::size_t m_size = 0;
+};
+
+// Replaces `out` with the UTF-8 of `utf16`, cut to the whole characters that fit its capacity. The
+// conversion goes through a buffer that is wiped before it is given back.
+void AssignUtf16(SecretBuffer& out, std::u16string_view utf16);
+
+// Replaces `out` with `utf8`, cut to the whole characters that fit its capacity.
+void AssignWhole(SecretBuffer& out, std::string_view utf8);
+
+// A secret as UTF-16, for the wide calls that take one: sized once, wiped when it goes.
+class SecretUtf16 {
+public:
+    explicit SecretUtf16(const SecretBuffer& secret);
+    ~SecretUtf16();
+    SecretUtf16(const SecretUtf16&) = delete;
+    SecretUtf16& operator=(const SecretUtf16&) = delete;
+
+    std::u16string_view View() const { return {m_units.data(), m_size}; }
+    const char16_t* Terminated() const { return m_units.data(); }  // with a zero after the text
+
+private:
+    std::vector<char16_t> m_units;
     std::size_t m_size = 0;
 };
 

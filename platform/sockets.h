@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/ipv4.h"
+#include "platform/secret.h"
 #include "platform/win32_error.h"
 
 namespace zelta {
@@ -69,6 +70,9 @@ public:
     // Text on the wire is in the system's ANSI code page; the product's text is UTF-8.
     virtual std::string ToWireText(std::string_view utf8) = 0;
     virtual std::string FromWireText(std::string_view wire) = 0;
+    // The same for a secret (an answer to the PIN prompt), through buffers that are wiped; what
+    // does not fit `wire` is cut at a whole character.
+    virtual void ToWireSecret(const SecretBuffer& utf8, SecretBuffer& wire) = 0;
 };
 
 }  // namespace zelta

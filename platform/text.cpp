@@ -38,58 +38,74 @@ char32_t NextCodePoint(std::string_view s, std::size_t& i) {
     return cp;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
+// Writes one code point as UTF-8 at out; returns the bytes written.
+std::size_t PutUtf8(char* out, char32_t cp) {
     if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        out[0] = static_cast<char>(cp);
+        return 1;
     }
+    if (cp < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (cp >> 6));
+        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (cp >> 12));
+        out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (cp >> 18));
+    out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 4;
 }
 
 char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
 
-std::u16string Utf8ToUtf16(std::string_view utf8) {
-    std::u16string out;
-    out.reserve(utf8.size());
+std::size_t Utf8ToUtf16Into(std::string_view utf8, char16_t* out) {
+    std::size_t n = 0;
     for (std::size_t i = 0; i < utf8.size();) {
         const char32_t cp = NextCodePoint(utf8, i);
-        if (cp >= 0x10000) {
+        if (cp >= 0x10000) {  // four bytes in, two units out: never more units than bytes
             const char32_t v = cp - 0x10000;
-            out += static_cast<char16_t>(0xD800 + (v >> 10));
-            out += static_cast<char16_t>(0xDC00 + (v & 0x3FF));
+            out[n++] = static_cast<char16_t>(0xD800 + (v >> 10));
+            out[n++] = static_cast<char16_t>(0xDC00 + (v & 0x3FF));
         } else {
-            out += static_cast<char16_t>(cp);
+            out[n++] = static_cast<char16_t>(cp);
         }
     }
-    return out;
+    return n;
 }
 
-std::string Utf16ToUtf8(std::u16string_view utf16) {
-    std::string out;
-    out.reserve(utf16.size());
+std::size_t Utf16ToUtf8Into(std::u16string_view utf16, char* out) {
+    std::size_t n = 0;
     for (std::size_t i = 0; i < utf16.size(); ++i) {
         char32_t cp = utf16[i];
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
             utf16[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);  // two units, four bytes
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = kReplacement;
         }
-        AppendUtf8(out, cp);
+        n += PutUtf8(out + n, cp);
     }
+    return n;
+}
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+    std::u16string out(utf8.size(), u'\0');
+    out.resize(Utf8ToUtf16Into(utf8, out.data()));
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+    std::string out(3 * utf16.size(), '\0');
+    out.resize(Utf16ToUtf8Into(utf16, out.data()));
     return out;
 }
 

@@ -14,6 +14,11 @@ namespace zelta {
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
+// The same into a buffer the caller owns, and may wipe: `out` holds utf8.size() units, or
+// 3 * utf16.size() bytes. Returns how many it wrote. Nothing else is allocated on the way.
+std::size_t Utf8ToUtf16Into(std::string_view utf8, char16_t* out);
+std::size_t Utf16ToUtf8Into(std::u16string_view utf16, char* out);
+
 // The bytes Windows stores for a REG_SZ: UTF-16LE with its terminating zero.
 std::vector<std::uint8_t> EncodeRegString(std::string_view utf8);
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/secret.h"
+
 namespace zelta {
 
 // A window of any program on the machine, as a 32-bit value (what the shared data section holds).
@@ -108,6 +110,12 @@ public:
 
     virtual std::string ControlText(int id) = 0;
     virtual void SetControlText(int id, std::string_view text) = 0;
+    // A password box's text: at most `maxCharacters` characters and no more bytes than `out` holds
+    // (whole characters), read through buffers that are wiped before they are given back.
+    virtual void ControlSecret(int id, std::size_t maxCharacters, SecretBuffer& out) = 0;
+    virtual void SetControlSecret(int id, const SecretBuffer& text) = 0;
+    // Overwrites a box's text in place (the control's own buffer) before it gets other text.
+    virtual void WipeControlText(int id) = 0;
     virtual void EnableControl(int id, bool enabled) = 0;
     virtual void ShowControl(int id, bool visible) = 0;
     virtual bool IsChecked(int id) = 0;

@@ -49,7 +49,7 @@ void SecurIdDialog::OnOK() {
         m_window->EndDialog(dialog_result::kCancel);
     } else {
         m_window->SetControlText(IDC_SECURID_PROMPT, Prompt());
-        m_window->SetControlText(IDC_SECURID_ANSWER, "");
+        m_window->WipeControlText(IDC_SECURID_ANSWER);
     }
 }
 
@@ -69,12 +69,12 @@ int SecurIdDialog::ReceiveMessage(std::uint32_t seconds) {
 }
 
 int SecurIdDialog::SendAnswer() {
-    std::string typed = m_window ? m_window->ControlText(IDC_SECURID_ANSWER) : std::string();
-    std::string wire = m_sockets.ToWireText(typed);
-    const int sent = SendText(wire);
-    SecureZero(typed.data(), typed.size());
-    SecureZero(wire.data(), wire.size());
-    return sent;
+    // Read no further than the wire takes; a character is at most two bytes in any ANSI code page.
+    SecretBuffer typed(kSecurIdMaxText * 3);
+    if (m_window) m_window->ControlSecret(IDC_SECURID_ANSWER, kSecurIdMaxText, typed);
+    SecretBuffer wire(kSecurIdMaxText * 2);
+    m_sockets.ToWireSecret(typed, wire);
+    return SendText(wire.View());
 }
 
 int SecurIdDialog::SendText(std::string_view wireText) {

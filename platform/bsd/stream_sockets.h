@@ -12,6 +12,7 @@ public:
     Win32Error CreateListener(std::unique_ptr<Listener>& out) override;
     std::string ToWireText(std::string_view utf8) override { return std::string(utf8); }
     std::string FromWireText(std::string_view wire) override { return std::string(wire); }
+    void ToWireSecret(const SecretBuffer& utf8, SecretBuffer& wire) override { AssignWhole(wire, utf8.View()); }
 };
 
 }  // namespace zelta::bsd

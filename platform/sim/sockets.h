@@ -18,6 +18,7 @@ public:
     // The simulated ANSI code page is UTF-8.
     std::string ToWireText(std::string_view utf8) override { return std::string(utf8); }
     std::string FromWireText(std::string_view wire) override { return std::string(wire); }
+    void ToWireSecret(const SecretBuffer& utf8, SecretBuffer& wire) override { AssignWhole(wire, utf8.View()); }
 
 private:
     Machine& m_machine;

@@ -106,6 +106,19 @@ void SimWindow::SetControlText(int id, std::string_view text) {
     control->text = text;
 }
 
+void SimWindow::ControlSecret(int id, std::size_t maxCharacters, SecretBuffer& out) {
+    const SimControl* control = FindControl(id);
+    const std::u16string units = Utf8ToUtf16(control ? control->text : std::string());
+    AssignUtf16(out, std::u16string_view(units).substr(0, maxCharacters));
+}
+
+void SimWindow::WipeControlText(int id) {
+    if (SimControl* control = FindControl(id)) {
+        SecureZero(control->text.data(), control->text.size());
+        control->text.clear();
+    }
+}
+
 void SimWindow::EnableControl(int id, bool enabled) {
     if (SimControl* control = FindControl(id)) control->enabled = enabled;
 }

@@ -99,6 +99,9 @@ public:
     void SetTitle(std::string_view title) override;
     std::string ControlText(int id) override;
     void SetControlText(int id, std::string_view text) override;
+    void ControlSecret(int id, std::size_t maxCharacters, SecretBuffer& out) override;
+    void SetControlSecret(int id, const SecretBuffer& text) override { SetControlText(id, text.View()); }
+    void WipeControlText(int id) override;
     void EnableControl(int id, bool enabled) override;
     void ShowControl(int id, bool visible) override;
     bool IsChecked(int id) override;

@@ -28,14 +28,13 @@ void Put(wchar_t (&field)[N], const std::string& value) {
     field[count] = L'\0';
 }
 
-// The password's way in: the converted copy is wiped as soon as it is in the record.
+// The password's way in: converted in a buffer that is wiped as soon as the record has it.
 template <std::size_t N>
 void PutSecret(wchar_t (&field)[N], const SecretBuffer& secret) {
-    std::wstring wide = Wide(secret.View());
-    const std::size_t count = std::min(wide.size(), N - 1);
-    std::memcpy(field, wide.data(), count * sizeof(wchar_t));
+    const SecretUtf16 wide(secret);
+    const std::size_t count = std::min(wide.View().size(), N - 1);
+    std::memcpy(field, wide.View().data(), count * sizeof(wchar_t));
     field[count] = L'\0';
-    SecureZero(wide.data(), wide.size() * sizeof(wchar_t));
 }
 
 template <std::size_t N>
@@ -97,9 +96,8 @@ Win32Error Win32RemoteAccess::GetEntryDialParams(std::string_view entry, RasDial
     out.szPhoneNumber = Get(params.record.szPhoneNumber);
     out.szCallbackNumber = Get(params.record.szCallbackNumber);
     out.szUserName = Get(params.record.szUserName);
-    std::string password = Get(params.record.szPassword);
-    out.szPassword.Assign(password);
-    SecureZero(password.data(), password.size());
+    AssignUtf16(out.szPassword, std::u16string_view(reinterpret_cast<const char16_t*>(params.record.szPassword),
+                                                    wcsnlen(params.record.szPassword, UNLEN + 1)));
     out.szDomain = Get(params.record.szDomain);
     out.dwSubEntry = params.record.dwSubEntry;
     out.dwCallbackId = params.record.dwCallbackId;

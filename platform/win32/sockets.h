@@ -11,6 +11,7 @@ class Win32Sockets final : public bsd::BsdSockets {
 public:
     std::string ToWireText(std::string_view utf8) override { return ToAnsi(utf8); }
     std::string FromWireText(std::string_view wire) override { return FromAnsi(wire); }
+    void ToWireSecret(const SecretBuffer& utf8, SecretBuffer& wire) override { ToAnsiSecret(utf8, wire); }
 };
 
 }  // namespace zelta::win32

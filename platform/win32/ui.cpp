@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/win32/message_guard.h"
 #include "platform/win32/picture.h"
 #include "platform/win32/wide.h"
 
@@ -43,6 +44,28 @@ public:
     void SetTitle(std::string_view title) override { ::SetWindowTextW(m_hwnd, Wide(title).c_str()); }
     std::string ControlText(int id) override { return WindowText(::GetDlgItem(m_hwnd, id)); }
     void SetControlText(int id, std::string_view text) override { ::SetDlgItemTextW(m_hwnd, id, Wide(text).c_str()); }
+    void ControlSecret(int id, std::size_t maxCharacters, SecretBuffer& out) override {
+        HWND control = ::GetDlgItem(m_hwnd, id);
+        const int length = ::GetWindowTextLengthW(control);
+        std::vector<wchar_t> text(std::min<std::size_t>(length > 0 ? static_cast<std::size_t>(length) : 0, maxCharacters) + 1);
+        const int read = ::GetWindowTextW(control, text.data(), static_cast<int>(text.size()));
+        AssignUtf16(out, std::u16string_view(reinterpret_cast<const char16_t*>(text.data()),
+                                             static_cast<std::size_t>(read > 0 ? read : 0)));
+        SecureZero(text.data(), text.size() * sizeof(wchar_t));
+    }
+    void SetControlSecret(int id, const SecretBuffer& text) override {
+        const SecretUtf16 wide(text);
+        ::SetDlgItemTextW(m_hwnd, id, reinterpret_cast<const wchar_t*>(wide.Terminated()));
+    }
+    void WipeControlText(int id) override {
+        // Text of the same length goes over the old in the control's own buffer, which then keeps no copy.
+        HWND control = ::GetDlgItem(m_hwnd, id);
+        const int length = ::GetWindowTextLengthW(control);
+        if (length <= 0) return;
+        const std::wstring filler(static_cast<std::size_t>(length), L'*');
+        ::SetWindowTextW(control, filler.c_str());
+        ::SetWindowTextW(control, L"");
+    }
     void EnableControl(int id, bool enabled) override { ::EnableWindow(::GetDlgItem(m_hwnd, id), enabled); }
     void ShowControl(int id, bool visible) override { ::ShowWindow(::GetDlgItem(m_hwnd, id), visible ? SW_SHOW : SW_HIDE); }
     bool IsChecked(int id) override { return ::IsDlgButtonChecked(m_hwnd, id) == BST_CHECKED; }
@@ -184,6 +207,7 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     if (message == WM_INITDIALOG) {
         auto* window = reinterpret_cast<Win32Window*>(lParam);
         window->Attach(hwnd);
+        GuardEditControls(hwnd);
         ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
         window->controller().OnInitDialog(*window);
         return TRUE;
@@ -230,6 +254,7 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 }  // namespace
 
 int RunDialog(HINSTANCE instance, HWND owner, int templateId, DialogController& controller) {
+    const TimerCallbackFilter noTimerCallbacks;
     Win32Window window(instance, controller);
     return static_cast<int>(::DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
                                               reinterpret_cast<LPARAM>(&window)));

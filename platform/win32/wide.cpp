@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/text.h"
 
 namespace zelta::win32 {
@@ -26,6 +28,21 @@ std::string ToAnsi(std::string_view utf8) {
         ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), length, nullptr,
                               nullptr);
     return ansi;
+}
+
+void ToAnsiSecret(const SecretBuffer& utf8, SecretBuffer& out) {
+    const SecretUtf16 wide(utf8);
+    const auto* units = reinterpret_cast<const wchar_t*>(wide.View().data());
+    std::vector<char> ansi(2 * wide.View().size() + 1);  // two bytes a character at most (double-byte code pages)
+    // Fewer characters until the text fits: never half of a double-byte character.
+    int length = 0;
+    for (int count = static_cast<int>(wide.View().size()); count > 0; --count) {
+        length = ::WideCharToMultiByte(CP_ACP, 0, units, count, ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr);
+        if (length > 0 && static_cast<std::size_t>(length) <= out.Capacity()) break;
+        length = 0;
+    }
+    out.Assign(std::string_view(ansi.data(), static_cast<std::size_t>(length)));
+    SecureZero(ansi.data(), ansi.size());
 }
 
 std::string FromAnsi(std::string_view ansi) {

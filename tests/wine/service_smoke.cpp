@@ -57,6 +57,27 @@ std::string PipeDescriptor() {
     return result;
 }
 
+// How often `text` sits in the memory of process `pid`, as the bytes given.
+int CountInMemory(DWORD pid, const void* text, std::size_t size) {
+    HANDLE process = ::OpenProcess(PROCESS_VM_READ | PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (!process) return -1;
+    int found = 0;
+    MEMORY_BASIC_INFORMATION region{};
+    for (auto* at = static_cast<char*>(nullptr); ::VirtualQueryEx(process, at, &region, sizeof region) == sizeof region;
+         at = static_cast<char*>(region.BaseAddress) + region.RegionSize) {
+        const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE;
+        if (region.State != MEM_COMMIT || !(region.Protect & readable) || (region.Protect & PAGE_GUARD)) continue;
+        std::string bytes(region.RegionSize, '\0');
+        SIZE_T read = 0;
+        if (!::ReadProcessMemory(process, region.BaseAddress, bytes.data(), bytes.size(), &read)) continue;
+        bytes.resize(read);
+        const std::string_view needle(static_cast<const char*>(text), size);
+        for (auto hit = bytes.find(needle); hit != std::string::npos; hit = bytes.find(needle, hit + 1)) ++found;
+    }
+    ::CloseHandle(process);
+    return found;
+}
+
 // The text the event viewer would show for a record of the service, from its message table.
 std::wstring EventText(DWORD id, const wchar_t* insertion) {
     HMODULE module = ::LoadLibraryExW(L"C:\\Dialer\\ZeltaService.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -92,8 +113,19 @@ int wmain() {
     Check(LogHas("ZeltaService: started \"C:\\Dialer\\dial.exe\""), "vpn.log tells of the service's start of the dialer");
     WaitFor([&] { return ::IsWindowVisible(dialer) != FALSE; }, 100);
 
+    // Another program on the desktop offers the system account code to run: a timer callback and an
+    // edit box's word-break callback, both ExitProcess (kernel32 sits at the same address everywhere).
+    const auto exitProcess = reinterpret_cast<LPARAM>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "ExitProcess"));
+    ::PostMessageW(dialer, WM_TIMER, 77, exitProcess);
+    ::SendMessageW(::GetDlgItem(dialer, 1003), EM_SETWORDBREAKPROC, 0, exitProcess);
+    ::Sleep(500);
+    Check(::IsWindow(dialer) != FALSE, "a timer message naming a callback is dropped: the dialer runs on");
+    Check(::SendMessageW(::GetDlgItem(dialer, 1003), EM_GETWORDBREAKPROC, 0, 0) == 0,
+          "the user name box refuses a word-break callback");
+
     ::SendMessageW(::GetDlgItem(dialer, 1003), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"alice"));
-    ::SendMessageW(::GetDlgItem(dialer, 1004), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"secret"));
+    const char password[] = "Zq8-ticket-Vw3-for-the-campus";  // typed, a key at a time
+    for (const char* c = password; *c; ++c) ::SendMessageW(::GetDlgItem(dialer, 1004), WM_CHAR, static_cast<WPARAM>(*c), 1);
     ::SendMessageW(::GetDlgItem(dialer, 1), BM_CLICK, 0, 0);
     const std::wstring pane = Text(::GetDlgItem(dialer, 1011));
     Check(pane.find(L"Stopping 3rd party service and starting IPSEC") != std::wstring::npos,
@@ -102,6 +134,16 @@ int wmain() {
     Check(LogHas("ZeltaService: request 2 from") && LogHas("for 127.0.0.1: IPsec prepared"),
           "vpn.log: request 2 answered by the service, the policy agent running");
     Check(LogHas("CallNamedPipe returned outbuf=0"), "vpn.log: the dialer read the service's 00");
+
+    // The password box still shows what was typed; nothing of the dialer's own keeps another copy.
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(dialer, &pid);
+    const wchar_t widePassword[] = L"Zq8-ticket-Vw3-for-the-campus";
+    const int narrow = CountInMemory(pid, password, sizeof password - 1);
+    const int wide = CountInMemory(pid, widePassword, sizeof widePassword - sizeof(wchar_t));
+    std::printf("  the typed password in the dialer's memory after Connect: %d narrow, %d wide\n", narrow, wide);
+    Check(narrow == 0, "no 8-bit copy of the password is left in the dialer's memory after Connect");
+    Check(wide == 1, "one UTF-16 copy is left: the password box's own text");
 
     ::PostMessageW(dialer, WM_COMMAND, IDCANCEL, 0);  // Escape: the end sends request 4
     WaitFor([&] { return !::IsWindow(dialer); }, 100);
