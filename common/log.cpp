@@ -139,4 +139,18 @@ void Log::DebugTrace(const char* format, ...) {
     m_platform.system.DebugOutput(text);
 }
 
+std::string LogSafe(std::string_view text) {
+    std::string safe(text);
+    for (std::size_t i = 0; i < safe.size(); ++i) {
+        const auto c = static_cast<unsigned char>(safe[i]);
+        if (c < 0x20 || c == 0x7F) {
+            safe[i] = '?';
+        } else if (c == 0xC2 && i + 1 < safe.size() && static_cast<unsigned char>(safe[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(safe[i + 1]) <= 0x9F) {
+            safe.replace(i, 2, "?");  // U+0080 to U+009F, the second set of control characters
+        }
+    }
+    return safe;
+}
+
 }  // namespace zelta

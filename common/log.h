@@ -75,6 +75,11 @@ private:
     std::string m_rotatedPath;
 };
 
+// A text from outside (a driver's adapter description, another program's user or entry name) fit for
+// a log record: every control character becomes '?', so that a CR LF in it can never start a record
+// of its own.
+std::string LogSafe(std::string_view text);
+
 // Formats printf-style into at most `capacity` - 1 characters (UTF-16 units, never splitting one).
 std::string FormatBounded(std::size_t capacity, const char* format, std::va_list args);
 

@@ -162,5 +162,13 @@ TEST(FormatBounded, CutsByCharactersAndNeverSplitsOne) {
     EXPECT_EQ(Format(64, "%d-%s-%u", -5, "x", 7u), "-5-x-7");
 }
 
+TEST(LogSafe, EveryControlCharacterGoesAndEverythingElseStays) {
+    EXPECT_EQ(LogSafe("Intel\r\nDec 08 10:00:00: forged"), "Intel??Dec 08 10:00:00: forged");
+    EXPECT_EQ(LogSafe(std::string("a\0b\tc\x7F", 6)), "a?b?c?");
+    EXPECT_EQ(LogSafe("caf\xC3\xA9 \xC2\x85next"), "caf\xC3\xA9 ?next");  // é stays; NEL (U+0085) goes
+    EXPECT_EQ(LogSafe("\xC2"), "\xC2");  // a cut sequence is not a control character
+    EXPECT_EQ(LogSafe(""), "");
+}
+
 }  // namespace
 }  // namespace zelta

@@ -68,8 +68,8 @@ Win32Error CustomDialer::RasCustomDial(const RasDialExtensions* extensions, std:
     if (!params) return ras_error::kUnknown;
     RasDialExtensions local = extensions ? *extensions : RasDialExtensions{};
     local.dwfOptions |= kRasCustomDialOption;  // this dial is the custom dialer's own: no recursion
-    WriteCustomDialLog("--- RasCustomDial RasDialParams: E: '%s' UN: '%s' D: '%s'\n", params->szEntryName.c_str(),
-                       params->szUserName.c_str(), params->szDomain.c_str());
+    WriteCustomDialLog("--- RasCustomDial RasDialParams: E: '%s' UN: '%s' D: '%s'\n", LogSafe(params->szEntryName).c_str(),
+                       LogSafe(params->szUserName).c_str(), LogSafe(params->szDomain).c_str());
     const Win32Error rc = m_platform.remoteAccess.DialWith(local, phonebook, *params, notifier, out);
     WriteCustomDialLog("--- RasCustomDial returning handle 0x%08x\n", Handle32(out.value));
     WriteCustomDialLog("RasCustomDial exiting customdial.dll with return code: %d\n", static_cast<int>(rc));
@@ -88,7 +88,7 @@ bool CustomDialer::RasCustomDialDlg(std::string_view phonebook, std::optional<st
                                     std::optional<std::string> phoneNumber, RasDialDlgInfo* info) {
     WriteCustomDialLog("RasCustomDialDlg called in customdial.dll\n");
     const std::string book(phonebook);
-    WriteCustomDialLog("szPhonebook=%s, entry=%s\n", book.c_str(), entry ? entry->c_str() : "(null)");
+    WriteCustomDialLog("szPhonebook=%s, entry=%s\n", LogSafe(book).c_str(), entry ? LogSafe(*entry).c_str() : "(null)");
     if (!info) return false;
     WriteCustomDialLog("hwnd=0x%08X\n", info->hwndOwner.value);
     if (!info->hwndOwner) {
@@ -113,8 +113,8 @@ bool CustomDialer::RasCustomDialDlg(std::string_view phonebook, std::optional<st
         if (rc != err::kSuccess) {
             WriteCustomDialLog("--- Error retrieving Entry Dial Parameters: %d\n", static_cast<int>(rc));
         } else {
-            WriteCustomDialLog("--- RasGetEntryDialParams: UN: '%s' D: '%s'\n", params.szUserName.c_str(),
-                               params.szDomain.c_str());
+            WriteCustomDialLog("--- RasGetEntryDialParams: UN: '%s' D: '%s'\n", LogSafe(params.szUserName).c_str(),
+                               LogSafe(params.szDomain).c_str());
         }
     }
     const bool connected = DialFromDialog(phonebook, params, *info);

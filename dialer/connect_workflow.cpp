@@ -229,7 +229,7 @@ int DialerDialog::FindExistingConnection() {
         return 0;
     }
     for (std::size_t i = 0; i < connections.size(); ++i) {
-        log.LogMessage(log_level::kVerbose, "Found ras %d %s\n", static_cast<int>(i), connections[i].szEntryName.c_str());
+        log.LogMessage(log_level::kVerbose, "Found ras %d %s\n", static_cast<int>(i), LogSafe(connections[i].szEntryName).c_str());
         if (connections[i].szEntryName == kEntryName) {
             log.LogMessage(log_level::kVerbose, "Found Zelta VPN\n");
             m_process.g_hdl = connections[i].hrasconn;

@@ -44,7 +44,7 @@ void DumpInterfaceRow(Log& log, const InterfaceRow& row) {
     const auto& a = row.bPhysAddr;
     const std::uint32_t low = a[0] | (a[1] << 8) | (a[2] << 16) | (static_cast<std::uint32_t>(a[3]) << 24);
     const std::uint32_t high = a[4] | (a[5] << 8);
-    log.LogMessage(log_level::kRoutes, "Desc=%s\n", row.bDescr.c_str());
+    log.LogMessage(log_level::kRoutes, "Desc=%s\n", LogSafe(row.bDescr).c_str());
     log.LogMessage(log_level::kRoutes, "i=0x%x,t=%d,mtu=%d,speed=%d,addr=0x%08x0x%02x\n", row.dwIndex,
                    static_cast<int>(row.dwType), static_cast<int>(row.dwMtu), static_cast<int>(row.dwSpeed), low, high);
     log.LogMessage(log_level::kRoutes, "admin=%d,oper=%d,lastchange=0x%x\n", static_cast<int>(row.dwAdminStatus),
@@ -77,7 +77,7 @@ void WirelessRouteWatch::InterfaceWatch() {
         const InterfaceRow& row = m_table[i];
         const auto& mac = row.bPhysAddr;
         m_log.LogMessage(log_level::kRoutes, "%d: Found dev=%s status=%d, maclen=%d, MAC=%02x.%02x.%02x.%02x.%02X.%02X\n",
-                         scan, row.bDescr.c_str(), static_cast<int>(row.dwOperStatus), static_cast<int>(row.dwPhysAddrLen),
+                         scan, LogSafe(row.bDescr).c_str(), static_cast<int>(row.dwOperStatus), static_cast<int>(row.dwPhysAddrLen),
                          mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
         if (row.dwType != kEthernet) {
             m_log.LogMessage(log_level::kRoutes, "not ethernet...type=%d\n", static_cast<int>(row.dwType));
@@ -91,7 +91,7 @@ void WirelessRouteWatch::InterfaceWatch() {
         switch (ClassOf(row.dwSpeed)) {
             case SpeedClass::Wired: if (IsWired(row)) ++wired; break;
             case SpeedClass::Wireless: AddWirelessDevice(row.dwIndex, row, m_scan); break;
-            case SpeedClass::Unknown: m_log.LogMessage(log_level::kRoutes, "Skipping unknown device=%s\n", row.bDescr.c_str()); break;
+            case SpeedClass::Unknown: m_log.LogMessage(log_level::kRoutes, "Skipping unknown device=%s\n", LogSafe(row.bDescr).c_str()); break;
         }
     }
 
@@ -109,7 +109,7 @@ bool WirelessRouteWatch::IsWired(const InterfaceRow& row) {
     if (IsExcludedAdapter(row)) return false;
     if (row.dwOperStatus == kOperational) return true;
     if (!m_snapshot.isDevInRoutes(row.dwIndex)) return false;
-    m_log.LogMessage(log_level::kRoutes, "%d: Dev %s not operational but in routes", static_cast<int>(m_scan), row.bDescr.c_str());
+    m_log.LogMessage(log_level::kRoutes, "%d: Dev %s not operational but in routes", static_cast<int>(m_scan), LogSafe(row.bDescr).c_str());
     return true;
 }
 
@@ -149,7 +149,7 @@ void WirelessRouteWatch::RestoreWireless() {
             if (IsDuplicateDevice(record)) {
                 m_log.LogMessage(log_level::kRoutes, "%d: duplicate...not restarting\n", scan);
             } else {
-                m_log.LogMessage(log_level::kMain, "Restarting wireless driver dev=%s\n", record.row.bDescr.c_str());
+                m_log.LogMessage(log_level::kMain, "Restarting wireless driver dev=%s\n", LogSafe(record.row.bDescr).c_str());
             }
             it = m_devices.erase(it);
             continue;
@@ -157,7 +157,7 @@ void WirelessRouteWatch::RestoreWireless() {
         ++it;
         if (!record.wireless || !record.routesWithdrawn) continue;
         record.row.dwAdminStatus = 1;
-        m_log.LogMessage(log_level::kMain, "Enabling wireless dev=%s\n", record.row.bDescr.c_str());
+        m_log.LogMessage(log_level::kMain, "Enabling wireless dev=%s\n", LogSafe(record.row.bDescr).c_str());
         DumpInterfaceRow(m_log, record.row);
         record.routesWithdrawn = false;
         m_log.LogMessage(log_level::kRoutes, "Restoring routes...\n");
@@ -192,7 +192,7 @@ void WirelessRouteWatch::FindAdapterName(DeviceRecord& record) {
         if (adapter.Index == 0 || adapter.Description != record.row.bDescr) continue;
         record.adapterName = adapter.AdapterName.substr(0, kAdapterNameCapacity - 1);
         m_log.LogMessage(log_level::kRoutes, "%d: Found desc=%s, adaptername=%s\n", static_cast<int>(m_scan),
-                         adapter.Description.c_str(), record.adapterName.c_str());
+                         LogSafe(adapter.Description).c_str(), LogSafe(record.adapterName).c_str());
         return;
     }
 }

@@ -132,7 +132,7 @@ void HelperService::Serve(PipeConnection& connection) {
     }
     if (client.network) {
         // The pipe's security keeps them out; should one get in all the same, it gets nothing.
-        m_log.LogMessage(log_level::kMain, "ZeltaService: refused %s, a client from the network\n", client.account.c_str());
+        m_log.LogMessage(log_level::kMain, "ZeltaService: refused %s, a client from the network\n", LogSafe(client.account).c_str());
         return;
     }
 
@@ -141,7 +141,7 @@ void HelperService::Serve(PipeConnection& connection) {
     std::uint8_t answer = kReplyFailed;
     if (!parsed) {
         m_log.LogMessage(log_level::kMain, "ZeltaService: refused %s from %s (session %u): %s\n",
-                         RequestBytesForLog(request).c_str(), client.account.c_str(), client.session, refusal.c_str());
+                         RequestBytesForLog(request).c_str(), LogSafe(client.account).c_str(), client.session, refusal.c_str());
     } else {
         answer = Answer(*parsed, client);
     }
@@ -150,7 +150,8 @@ void HelperService::Serve(PipeConnection& connection) {
 
 std::uint8_t HelperService::Answer(const ServiceRequest& request, const PipeClient& client) {
     DialerSettings settings = LoadSettings();
-    const char* who = client.account.c_str();
+    const std::string account = LogSafe(client.account);  // names come from outside too
+    const char* who = account.c_str();
     switch (request.kind) {
         case request_kind::kStartDialer: {
             const StartOutcome outcome = m_starter.Start(settings, DialerDesktop::User, client.session);
