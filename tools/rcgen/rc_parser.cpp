@@ -135,15 +135,31 @@ private:
         } else if (directive == "#include") {
             std::string file;
             words >> file;
-            if (file.front() == '<') return;  // the SDK's headers: their ids are known above
-            file = file.substr(1, file.size() - 2);
-            if (!m_readInclude) Fail("cannot include " + file);
-            const std::string saved = m_where;
-            Read(m_readInclude(file), file);
-            m_where = saved;
+            if (file.size() >= 2 && file.front() == '<' && file.back() == '>') return;  // the SDK's: ids known above
+            if (file.size() < 3 || file.front() != '"' || file.back() != '"') Fail("#include needs a \"file\" or <file>");
+            Include(file.substr(1, file.size() - 2));
         } else if (directive != "#pragma") {
             Fail("unsupported directive " + directive);
         }
+    }
+
+    // Reads an included script in place, once on the way down: a script that includes itself, or
+    // an include that comes back round to one being read, is an error rather than a loop.
+    void Include(const std::string& file) {
+        if (!m_readInclude) Fail("cannot include " + file);
+        for (const std::string& open : m_including)
+            if (open == file) Fail(file + " includes itself");
+        std::string text;
+        try {
+            text = m_readInclude(file);
+        } catch (const RcError& e) {
+            Fail(e.what());
+        }
+        const std::string saved = m_where;
+        m_including.push_back(file);
+        Read(text, file);
+        m_including.pop_back();
+        m_where = saved;
     }
 
     // Joins the words of a style expression ("A | B").
@@ -179,30 +195,31 @@ private:
         auto f = Fields(t, 1);
         ControlTemplate control;
         control.kind = kind;
+        // What comes before the four numbers of the rectangle, by kind.
         std::size_t next = 0;
         if (kind == "CONTROL") {
-            if (f.size() < 8) Fail("CONTROL needs text, id, class, style, x, y, width, height");
-            control.text = f[0].empty() ? "" : f[0][0].text;
-            control.id = Number(f[1]);
-            control.kind = f[2].empty() ? "" : f[2][0].text;
-            control.style = Joined(f[3], 0, f[3].size());
             next = 4;
         } else if (kind == "EDITTEXT") {
-            control.id = Number(f[0]);
             next = 1;
-        } else if (kind == "ICON") {
-            control.text = f[0].empty() ? "" : f[0][0].text;
-            control.id = Number(f[1]);
-            next = 2;
-        } else if (kind == "LTEXT" || kind == "RTEXT" || kind == "CTEXT" || kind == "PUSHBUTTON" ||
+        } else if (kind == "ICON" || kind == "LTEXT" || kind == "RTEXT" || kind == "CTEXT" || kind == "PUSHBUTTON" ||
                    kind == "DEFPUSHBUTTON") {
-            control.text = f[0].empty() ? "" : f[0][0].text;
-            control.id = Number(f[1]);
             next = 2;
         } else {
             Fail("unsupported control statement " + kind);
         }
-        if (f.size() < next + 4) Fail(kind + " needs x, y, width, height");
+        if (kind == "CONTROL" && f.size() < 8) Fail("CONTROL needs text, id, class, style, x, y, width, height");
+        if (f.size() < next + 4) Fail(kind + " needs " + (next == 1 ? "an id" : "a text and an id") + ", x, y, width, height");
+        if (kind == "CONTROL") {
+            control.text = f[0].empty() ? "" : f[0][0].text;
+            control.id = Number(f[1]);
+            control.kind = f[2].empty() ? "" : f[2][0].text;
+            control.style = Joined(f[3], 0, f[3].size());
+        } else if (kind == "EDITTEXT") {
+            control.id = Number(f[0]);
+        } else {
+            control.text = f[0].empty() ? "" : f[0][0].text;
+            control.id = Number(f[1]);
+        }
         control.x = Number(f[next]);
         control.y = Number(f[next + 1]);
         control.width = Number(f[next + 2]);
@@ -297,6 +314,7 @@ private:
 
     enum class Context { None, DialogHeader, Dialog, Menu, Strings };
     IncludeReader m_readInclude;
+    std::vector<std::string> m_including;  // the included scripts being read, outermost first
     std::map<std::string, int> m_defines;
     std::string m_where;
     Context m_context = Context::None;

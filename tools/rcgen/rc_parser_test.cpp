@@ -78,6 +78,36 @@ TEST(RcParser, AnythingUnknownIsAnErrorNamingItsLine) {
     }
 }
 
+// What a broken script gives: the error, where it is.
+std::string ErrorOf(const std::string& text, IncludeReader include = {}) {
+    try {
+        ParseResourceText(text, "t.rc", std::move(include));
+    } catch (const RcError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+TEST(RcParser, BrokenScriptsAreErrorsWithFileAndLineNeverACrash) {
+    EXPECT_EQ(ErrorOf("#include\n"), "t.rc:1: #include needs a \"file\" or <file>");
+    EXPECT_EQ(ErrorOf("\n#include \"\n"), "t.rc:2: #include needs a \"file\" or <file>");
+    EXPECT_EQ(ErrorOf("#include x.h\n"), "t.rc:1: #include needs a \"file\" or <file>");
+    EXPECT_EQ(ErrorOf("#include \"t.rc\"\n", [](const std::string&) { return std::string("#include \"t.rc\"\n"); }),
+              "t.rc:1: t.rc includes itself");
+    EXPECT_EQ(ErrorOf("#include \"a.rc\"\n",
+                      [](const std::string& name) { return "#include \"" + std::string(name == "a.rc" ? "b" : "a") + ".rc\"\n"; }),
+              "b.rc:1: a.rc includes itself");
+    EXPECT_EQ(ErrorOf("#include \"gone.h\"\n", [](const std::string&) -> std::string { throw RcError("cannot read gone.h"); }),
+              "t.rc:1: cannot read gone.h");
+    const std::string dialog = "1 DIALOGEX 0, 0, 10, 10\nBEGIN\n";
+    EXPECT_EQ(ErrorOf(dialog + "    LTEXT \"x\"\nEND\n"), "t.rc:3: LTEXT needs a text and an id, x, y, width, height");
+    EXPECT_EQ(ErrorOf(dialog + "    ICON 128\nEND\n"), "t.rc:3: ICON needs a text and an id, x, y, width, height");
+    EXPECT_EQ(ErrorOf(dialog + "    EDITTEXT\nEND\n"), "t.rc:3: EDITTEXT needs an id, x, y, width, height");
+    EXPECT_EQ(ErrorOf(dialog + "    CONTROL \"x\", 1\nEND\n"), "t.rc:3: CONTROL needs text, id, class, style, x, y, width, height");
+    EXPECT_EQ(ErrorOf(dialog + "    PUSHBUTTON \"x\", 99999999999999999999, 1, 2, 3, 4\nEND\n"),
+              "t.rc:3: unknown id '99999999999999999999'");
+}
+
 class DialerResources : public ::testing::Test {
 protected:
     ResourceSet set = ParseResourceScript(ZELTA_SOURCE_DIR "/dialer/dial.rc");
