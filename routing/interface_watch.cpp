@@ -63,11 +63,14 @@ void WirelessRouteWatch::InterfaceWatch() {
     const int scan = static_cast<int>(++m_scan);
     IpHelper& ipHelper = m_settings.platform().ipHelper;
     std::uint32_t needed = 0;
-    ipHelper.InterfaceTableSize(needed);
+    const Win32Error sized = ipHelper.InterfaceTableSize(needed);
     const std::uint32_t count = needed > kInterfaceTableHeaderBytes ? (needed - kInterfaceTableHeaderBytes) / kInterfaceRowBytes : 0;
     m_log.LogMessage(log_level::kRoutes, "%d: GetIfTable returned cnt=%d(%d)\n", scan, static_cast<int>(needed),
                      static_cast<int>(count));
-    // More interfaces than the table holds, or any failure: this scan changes nothing.
+    // A size that could not be learnt would read as no interfaces at all, and a look that sees none
+    // forgets every wireless adapter with the routes it withdrew. Like a failed read, and like more
+    // interfaces than the table holds, it changes nothing.
+    if (sized != err::kSuccess) return;
     if (ipHelper.InterfaceTable(kInterfaceTableCapacity, m_table) != err::kSuccess) return;
 
     int wired = 0;

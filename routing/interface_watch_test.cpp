@@ -188,5 +188,23 @@ TEST_F(InterfaceWatchTest, AFailedTableReadSkipsTheScan) {
     EXPECT_TRUE(wiredPresent);
 }
 
+TEST_F(InterfaceWatchTest, AFailedSizeQueryChangesNothingAndForgetsNoWithdrawnRoute) {
+    watch.InterfaceWatch();
+    Add(2, "Fast Ethernet Adapter", 100000000, "192.168.5.10");
+    watch.InterfaceWatch();
+    ASSERT_TRUE(watch.devices().at(3).routesWithdrawn);
+    // The size cannot be learnt while the table itself still reads: counted as no rows, the look
+    // would take the no-wired branch and drop the wireless adapter with its withdrawn routes.
+    m.host.faults().Inject("GetIfTable", 31, "size", 1);
+    watch.InterfaceWatch();
+    ASSERT_EQ(watch.devices().size(), 1u);
+    EXPECT_TRUE(watch.devices().at(3).routesWithdrawn);
+    EXPECT_FALSE(watch.snapshot().EntriesOf(3).empty());
+    EXPECT_TRUE(wiredPresent);
+    EXPECT_EQ(m.LogText().find("3: done with GetIfTable"), std::string::npos);
+    watch.RestoreAllWithdrawnRoutes();  // so they still come back at the exit
+    EXPECT_TRUE(WirelessRouted());
+}
+
 }  // namespace
 }  // namespace zelta
