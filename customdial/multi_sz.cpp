@@ -26,20 +26,34 @@ std::vector<std::uint8_t> Bytes(std::u16string_view characters) {
     return out;
 }
 
-// The strings of the list, without the closing empty string; a last string without its zero ends
-// at the end of the data.
-std::u16string WithoutClosing(std::u16string list) {
-    while (!list.empty() && list.back() == u'\0') list.pop_back();
-    return list;
+// Where the list ends: at its first empty string (the closing zero), or at the end of the data when
+// it has none. Windows reads no further, so nothing after it is found, and additions go before it.
+std::size_t ListEnd(std::u16string_view list) {
+    std::size_t at = 0;
+    while (at < list.size()) {
+        const std::size_t end = std::min(list.find(u'\0', at), list.size());
+        if (end == at) return at;
+        at = end + 1;
+    }
+    return list.size();
+}
+
+// The strings, each with its zero, followed by what lies behind them (the closing zero, and any bytes
+// after it, kept as they were).
+std::u16string Rejoined(std::u16string strings, std::u16string_view behind) {
+    if (!strings.empty() && strings.back() != u'\0') strings.push_back(u'\0');  // a last string that ran to the end
+    strings.append(behind.empty() ? std::u16string_view(u"\0", 1) : behind);
+    return strings;
 }
 
 }  // namespace
 
 std::optional<std::size_t> FindInMultiSz(std::u16string_view needle, std::span<const std::uint8_t> block) {
     const std::u16string list = Characters(block);
+    const std::size_t listEnd = ListEnd(list);
     const std::string wanted = Utf16ToUtf8(needle);
     std::size_t at = 0;
-    while (at < list.size()) {
+    while (at < listEnd) {
         const std::size_t end = std::min(list.find(u'\0', at), list.size());
         if (EqualsNoCase(Utf16ToUtf8(std::u16string_view(list).substr(at, end - at)), wanted)) return at * 2;
         at = end + 1;
@@ -48,22 +62,21 @@ std::optional<std::size_t> FindInMultiSz(std::u16string_view needle, std::span<c
 }
 
 std::vector<std::uint8_t> AppendToMultiSz(std::span<const std::uint8_t> block, std::u16string_view path) {
-    std::u16string list = WithoutClosing(Characters(block));
-    if (!list.empty()) list.push_back(u'\0');  // the last string's terminator
-    list.append(path);
-    list.push_back(u'\0');
-    list.push_back(u'\0');  // the closing zero
-    return Bytes(list);
+    const std::u16string list = Characters(block);
+    const std::size_t end = ListEnd(list);
+    std::u16string strings = list.substr(0, end);
+    if (!strings.empty() && strings.back() != u'\0') strings.push_back(u'\0');
+    strings.append(path);
+    return Bytes(Rejoined(std::move(strings), std::u16string_view(list).substr(end)));
 }
 
 std::vector<std::uint8_t> RemoveFromMultiSz(std::span<const std::uint8_t> block, std::size_t offset, std::size_t length) {
-    std::u16string list = WithoutClosing(Characters(block));
+    const std::u16string list = Characters(block);
+    const std::size_t end = ListEnd(list);
+    std::u16string strings = list.substr(0, end);
     const std::size_t at = offset / 2;
-    if (at < list.size()) list.erase(at, std::min(length + 1, list.size() - at));
-    list = WithoutClosing(list);
-    if (!list.empty()) list.push_back(u'\0');
-    list.push_back(u'\0');
-    return Bytes(list);
+    if (at < strings.size()) strings.erase(at, std::min(length + 1, strings.size() - at));
+    return Bytes(Rejoined(std::move(strings), std::u16string_view(list).substr(end)));
 }
 
 bool IsEmptyMultiSz(std::span<const std::uint8_t> block) { return block.size() <= 2; }

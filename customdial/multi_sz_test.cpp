@@ -70,5 +70,19 @@ TEST(MultiSz, AnUnclosedLastStringIsFoundAndRemovedWithoutReadingPastTheData) {
     EXPECT_FALSE(FindInMultiSz(u"C:\\Dialer\\zeltavpn.dllx", unclosed));
 }
 
+TEST(MultiSz, TheListEndsAtItsClosingZeroAndWhatFollowsIsNeitherFoundNorBuriedUnder) {
+    // Windows reads "a" alone: the path behind the closing zero is not registered, and a path added
+    // after it would not be either.
+    const std::u16string stored(u"a\0\0C:\\Dialer\\zeltavpn.dll\0\0", 27);
+    const auto block = Raw(stored);
+    EXPECT_FALSE(FindInMultiSz(kPath, block));
+    const auto added = AppendToMultiSz(block, kPath);
+    EXPECT_EQ(added, Raw(std::u16string(u"a\0C:\\Dialer\\zeltavpn.dll\0\0C:\\Dialer\\zeltavpn.dll\0\0", 50)));
+    ASSERT_TRUE(FindInMultiSz(kPath, added));
+    EXPECT_EQ(*FindInMultiSz(kPath, added), 4u);
+    // Removing it again gives back what was stored, the bytes behind the list untouched.
+    EXPECT_EQ(RemoveFromMultiSz(added, 4, kPath.size()), block);
+}
+
 }  // namespace
 }  // namespace zelta
