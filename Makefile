@@ -1,6 +1,6 @@
 # The two commands a newcomer needs: `make run` and `make test`. Both install what is missing first.
 PRESETS := linux win32 win64
-.PHONY: all deps build run test dist clean $(addprefix build-,$(PRESETS)) bench
+.PHONY: all deps build run test dist clean $(addprefix build-,$(PRESETS)) bench fuzz
 
 all: build
 
@@ -27,6 +27,11 @@ test: build
 bench: deps
 	@cmake --preset bench >/dev/null && cmake --build --preset bench --target interface_watch_benchmark
 	@build/bench/routing/interface_watch_benchmark
+
+# Every fuzz target for FUZZ_SECONDS (default 60) each; `make fuzz FUZZ_SECONDS=600` for longer.
+fuzz:
+	@scripts/install-deps fuzz
+	@FUZZ_SECONDS=$(or $(FUZZ_SECONDS),60) scripts/run-fuzz
 
 clean:
 	rm -rf build dist

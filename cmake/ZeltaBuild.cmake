@@ -10,6 +10,13 @@ if(ZELTA_SANITIZE)
     target_link_options(zelta_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+if(ZELTA_FUZZ)
+    # Everything is instrumented for the fuzzer; only the targets link its driver (tests/fuzz).
+    target_compile_options(zelta_options INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_link_options(zelta_options INTERFACE -fsanitize=address,undefined)
+endif()
+
 if(WIN32)
     # Product code speaks the wide API; the i686 build must stay within what Windows 2000 offers.
     target_compile_definitions(zelta_options INTERFACE

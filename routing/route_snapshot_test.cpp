@@ -64,7 +64,9 @@ TEST_F(RouteSnapshotTest, RepeatedSnapshotsMarkKnownRowsPresentAndKeepTheirFirst
     EXPECT_EQ(entries.back().row.dwForwardDest.ToString(), "10.2.0.0");
     for (const RouteEntry& e : entries) {
         EXPECT_TRUE(e.present);
-        if (e.row.dwForwardMask.ToString() == "0.0.0.0") EXPECT_EQ(e.row.dwForwardNextHop.ToString(), "10.1.0.1");
+        if (e.row.dwForwardMask.ToString() == "0.0.0.0") {
+            EXPECT_EQ(e.row.dwForwardNextHop.ToString(), "10.1.0.1");
+        }
     }
     EXPECT_NE(m.LogText().find("dest=0x0000010a, mask=0x0000ffff, policy=0x00000000, nextH=0x2202010a\r\n"
                                "Dec 07 01:20:06:   index=0x3, type=0x3, proto=0x2, age=0x0\r\n"),

@@ -25,10 +25,6 @@ std::string BaseName(std::string_view path) {
     return name;
 }
 
-bool IsBareRoute(std::string_view program) {
-    return EqualsNoCase(program, "route") || EqualsNoCase(program, "route.exe");
-}
-
 // A command line's program, and the file that ran when it was not where the first word points (a
 // copy planted beside the running program, found before the system's own).
 void NoteRun(const Machine& machine, std::string_view commandLine, Win32Error rc, std::uint32_t exitCode, bool waited,

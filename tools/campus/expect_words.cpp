@@ -216,7 +216,7 @@ Action Route(Args& a, bool wanted) {
     a.RequireDone();
     const std::string described = std::string(wanted ? "a route " : "no route ") + a.line().words[wanted ? 2 : 3] +
                                   (via ? " via " + via->ToString() : "");
-    return [=](Runner& r) {
+    return [=, dest = dest, mask = mask](Runner& r) {
         const auto& routes = r.host().routes();
         const bool found = std::any_of(routes.begin(), routes.end(),
                                        [&](const auto& row) { return RouteMatches(row, dest, mask, via, ifIndex, metric); });

@@ -78,21 +78,21 @@ Action Registry(Args& a) {
     if (a.Accept("key")) {
         const auto [root, path] = a.Key();
         a.RequireDone();
-        return [=](Runner& r) { r.host().registry().Create(root, path); };
+        return [root = root, path = path](Runner& r) { r.host().registry().Create(root, path); };
     }
     if (a.Accept("set")) {
         const auto [root, path] = a.Key();
         const std::string name = a.Next("a value name");
         const RegValue value = a.Value();
         a.RequireDone();
-        return [=](Runner& r) { r.host().registry().SetValue(root, path, name, value.type, value.data); };
+        return [=, root = root, path = path](Runner& r) { r.host().registry().SetValue(root, path, name, value.type, value.data); };
     }
     a.Require("delete");
     const auto [root, path] = a.Key();
-    if (a.Done()) return [=](Runner& r) { r.host().registry().DeleteKey(root, path); };
+    if (a.Done()) return [root = root, path = path](Runner& r) { r.host().registry().DeleteKey(root, path); };
     const std::string name = a.Next("a value name");
     a.RequireDone();
-    return [=](Runner& r) {
+    return [=, root = root, path = path](Runner& r) {
         if (auto node = r.host().registry().Find(root, path)) node->values.erase(name);
     };
 }

@@ -97,7 +97,9 @@ Action Address(Args& a) {
     const std::uint32_t index = a.Unsigned("an interface index");
     const auto [address, mask] = a.AddressMask();
     a.RequireDone();
-    return [=](Runner& r) { AdapterAt(r, index).info.IpAddressList.push_back({address.ToString(), mask.ToString()}); };
+    return [index, address = address, mask = mask](Runner& r) {
+        AdapterAt(r, index).info.IpAddressList.push_back({address.ToString(), mask.ToString()});
+    };
 }
 
 Action Oid(Args& a) {
@@ -316,7 +318,7 @@ Action Route(Args& a) {
     std::uint32_t metric = 1;
     if (a.Accept("metric")) metric = a.Unsigned("a metric");
     a.RequireDone();
-    return [=](Runner& r) { r.host().AddRoute(sim::RouteRow{dest, mask, gateway, index, metric}); };
+    return [=, dest = dest, mask = mask](Runner& r) { r.host().AddRoute(sim::RouteRow{dest, mask, gateway, index, metric}); };
 }
 
 Action Host(Args& a) {

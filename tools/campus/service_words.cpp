@@ -157,7 +157,7 @@ Action PipeClient(Args& a) {
             r.processes[label] = &r.host().Start(facts, [pipe, duration](sim::SimProcess& p) {
                 std::unique_ptr<PipeClientEnd> end;
                 const Win32Error rc = p.platform().pipes.Open(pipe, pipe_wait::kNoWait, end);
-                if (rc == err::kSuccess) p.platform().clock.Sleep(duration);
+                if (rc == err::kSuccess) p.platform().clock.Sleep(static_cast<std::uint32_t>(duration));
                 return static_cast<int>(rc);
             });
             r.host().RunFor(0);

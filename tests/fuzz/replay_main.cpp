@@ -1,0 +1,32 @@
+// Without libFuzzer: every file named (or found in the folders named) goes through the target once,
+// so that each input of the corpus, a crash found once among them, stays a test.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+int main(int argc, char** argv) {
+    std::vector<std::filesystem::path> files;
+    for (int i = 1; i < argc; ++i) {
+        const std::filesystem::path path(argv[i]);
+        if (std::filesystem::is_directory(path)) {
+            for (const auto& entry : std::filesystem::directory_iterator(path))
+                if (entry.is_regular_file()) files.push_back(entry.path());
+        } else {
+            files.push_back(path);
+        }
+    }
+    std::sort(files.begin(), files.end());
+    for (const auto& file : files) {
+        std::ifstream in(file, std::ios::binary);
+        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    }
+    std::printf("replayed %zu inputs\n", files.size());
+    return files.empty() ? 1 : 0;  // an empty corpus tests nothing
+}
