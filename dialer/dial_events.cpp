@@ -76,7 +76,11 @@ void DialerDialog::OnRasDialEvent(std::uint32_t state, Win32Error error) {
 void DialerDialog::CompleteProjection() {
     if (m_settings.securIdNewPinMode) {
         const std::uint32_t address = SetRoutesForProjection();
-        if (RunSecurIdChallenge(address) < 0) {
+        const int challenge = RunSecurIdChallenge(address);
+        // The window ended while the SecurID dialog was open: the end has done its work (and a session
+        // that closed keeps its connection), so the challenge's outcome changes nothing more.
+        if (m_process.g_bExiting) return;
+        if (challenge < 0) {
             m_process.platform.remoteAccess.HangUp(m_process.g_hdl);
             m_bUserHangUp = true;  // no redial after a refused PIN
             DisconnWrapper();

@@ -70,7 +70,7 @@ class DialogController {
 public:
     virtual ~DialogController() = default;
 
-    // WM_INITDIALOG: the controls exist. `window` stays valid until OnDestroy returns.
+    // WM_INITDIALOG: the controls exist. `window` stays valid until the dialog's modal loop returns.
     virtual void OnInitDialog(Window& window) = 0;
     // WM_COMMAND from a control or a menu. Unhandled: IDOK and IDCANCEL end the dialog.
     virtual bool OnCommand(int id) = 0;
@@ -95,7 +95,7 @@ public:
     virtual bool OnPaint() { return false; }
     // DM_GETDEFID: false makes the dialog report no default button (Enter still sends IDOK).
     virtual bool ReportsDefaultButton() { return true; }
-    // WM_DESTROY: the last call; the window goes away when it returns.
+    // The last call: WM_DESTROY, or Window::Destroy (whichever comes first; it comes once).
     virtual void OnDestroy() {}
 };
 
@@ -148,7 +148,11 @@ public:
     virtual void SendCommand(int id) = 0;
     // Ends a modal dialog with `result` (the dialog is destroyed, OnDestroy runs).
     virtual void EndDialog(int result) = 0;
-    // DestroyWindow.
+    // Ends the window now, whatever modal loop the thread is in: the program's other dialogs and
+    // message boxes close (they return IDCANCEL when their loops next run), OnDestroy runs before
+    // Destroy returns, and no later message reaches the controller. The system may end the process
+    // as soon as the handler that called it returns (at log-off and shutdown), so nothing of the
+    // end may wait for a later turn of a message loop.
     virtual void Destroy() = 0;
 
     // A modal message box owned by this window, titled with the application's name; returns the

@@ -218,4 +218,12 @@ std::function<void()> Scheduler::WaitMessage(std::optional<VirtualTime> timeout)
     return message;
 }
 
+void Scheduler::EndCurrentProgram() {
+    if (Current() == kDriver) throw SimSetupError("EndCurrentProgram is for simulated programs, not the driver");
+    Program& program = ProgramOf(Current());
+    program.terminate = true;
+    program.terminateThrown = true;
+    throw ProgramTerminated{};
+}
+
 }  // namespace zelta::sim

@@ -84,6 +84,10 @@ public:
     // an empty function when `timeout` passed first.
     std::function<void()> WaitMessage(std::optional<VirtualTime> timeout = std::nullopt);
 
+    // Program only: the system ends the calling program where it stands (as TerminateProcess does:
+    // nothing after this line of the program runs; destructors unwind it without blocking).
+    [[noreturn]] void EndCurrentProgram();
+
     // Driver only: applies every event due up to now + ms and lets blocked programs run.
     void RunFor(VirtualTime ms) { RunUntil(m_now + ms); }
     void RunUntil(VirtualTime end);

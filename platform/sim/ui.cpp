@@ -290,6 +290,17 @@ void SimWindow::Destroy() {
     if (m_ended) return;
     m_result = 0;
     m_ended = true;
+    // As the Windows side does: the program's menu, boxes and other dialogs end with the window, and
+    // the controller's end runs now rather than when the loops unwind.
+    if (m_desktop.menu && m_desktop.menu->owner == m_handle) m_desktop.menu->dismissed = true;
+    if (m_desktop.messageBox && m_desktop.messageBox->program == m_program && !m_desktop.messageBox->answered) {
+        m_desktop.messageBox->answered = true;
+        m_desktop.messageBox->result = dialog_result::kCancel;
+    }
+    for (const auto& [handle, window] : m_desktop.windows)
+        if (window != this && window->m_program == m_program) window->EndDialog(dialog_result::kCancel);
+    m_destroyed = true;
+    m_controller.OnDestroy();
 }
 
 void SimWindow::Post(std::function<void(SimWindow&)> message) {
@@ -311,12 +322,15 @@ int RunMessageBox(Machine& machine, Desktop& desktop, Scheduler& scheduler, Wind
     for (auto& c : shown)
         if (c == '\r' || c == '\n') c = ' ';
     machine.journal.Note("message", label + ": " + shown);
+    struct Closes {  // the box goes however its loop ends, its program ended by the system included
+        Desktop& desktop;
+        ~Closes() { desktop.messageBox.reset(); }
+    } closes{desktop};
     // A nested modal loop: timers and notifications keep being dispatched until the user answers.
     while (desktop.messageBox && !desktop.messageBox->answered) {
         if (auto message = scheduler.WaitMessage()) message();
     }
-    desktop.messageBox.reset();
-    return dialog_result::kOk;
+    return desktop.messageBox ? desktop.messageBox->result : dialog_result::kOk;
 }
 
 int SimWindow::RunModal(int templateId, DialogController& controller) {
@@ -353,11 +367,14 @@ bool SimWindow::TrackTrayMenu(int menuId) {
     if (!menu) return false;
     m_desktop.menu = OpenMenu{m_handle, menu->items, std::nullopt, false};
     Note("tray", "menu opened");
+    struct Closes {  // the menu goes however its loop ends
+        Desktop& desktop;
+        ~Closes() { desktop.menu.reset(); }
+    } closes{m_desktop};
     while (m_desktop.menu && !m_desktop.menu->chosen && !m_desktop.menu->dismissed) {
         if (auto message = m_scheduler.WaitMessage()) message();
     }
     const std::optional<int> chosen = m_desktop.menu ? m_desktop.menu->chosen : std::nullopt;
-    m_desktop.menu.reset();
     if (chosen) Post([command = *chosen](SimWindow& w) { w.Command(command); });  // TrackPopupMenu posts it
     return true;
 }
@@ -377,7 +394,7 @@ int SimWindow::RunModalLoop() {
     while (!m_ended) {
         if (auto message = m_scheduler.WaitMessage()) message();
     }
-    m_controller.OnDestroy();
+    if (!m_destroyed) m_controller.OnDestroy();
     m_visible = false;
     Note("window", "closed \"" + m_title + "\"");
     return m_result;
@@ -394,6 +411,25 @@ int RunDialog(Machine& machine, Desktop& desktop, Scheduler& scheduler, const Pr
     SimWindow window(machine, desktop, scheduler, process, scheduler.Current(), *dialog, controller, handle);
     machine.journal.Note("window", process.label + ": opened \"" + dialog->caption + "\"");
     return window.RunModalLoop();
+}
+
+void EndSession(Machine& machine, Desktop& desktop, Scheduler& scheduler, bool ending, bool logoff) {
+    std::map<Scheduler::ProgramId, std::string> programs;  // with their labels
+    for (const auto& [handle, window] : desktop.windows)
+        if (!window->ended()) programs.emplace(window->program(), window->process().label);
+    for (const auto& [program, label] : programs) {
+        scheduler.Post(program, 0, [&machine, &desktop, &scheduler, program, label, ending, logoff] {
+            std::vector<WindowHandle> handles;
+            for (const auto& [handle, window] : desktop.windows)
+                if (window->program() == program) handles.push_back(window->Handle());
+            for (const WindowHandle handle : handles)
+                if (SimWindow* window = desktop.Find(handle); window && !window->ended())
+                    window->controller().OnEndSession(ending, logoff);
+            if (!ending) return;
+            machine.journal.Note("end", label + " ended by the system with the session");
+            scheduler.EndCurrentProgram();
+        });
+    }
 }
 
 int SimDialogHost::DoModal(int templateId, DialogController& controller) {

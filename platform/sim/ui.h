@@ -55,6 +55,7 @@ struct OpenMessageBox {
     std::string text;
     std::string title;
     bool answered = false;
+    int result = 1;                   // IDOK; IDCANCEL when its program's window ended under it
 };
 
 struct OpenMenu {
@@ -185,7 +186,7 @@ private:
     int m_focus = 0;
     ScreenRect m_bounds;
     bool m_ended = false;
-    bool m_destroyed = false;
+    bool m_destroyed = false;  // the controller's OnDestroy has run
     int m_result = 0;
     std::uint32_t m_trayMessage = 0;
     std::vector<Drawing> m_canvas;
@@ -233,5 +234,10 @@ int RunMessageBox(Machine& machine, Desktop& desktop, Scheduler& scheduler, Wind
 // Opens a dialog from `process`'s resources on the current program's thread and runs it modally.
 int RunDialog(Machine& machine, Desktop& desktop, Scheduler& scheduler, const ProcessFacts& process, int templateId,
               DialogController& controller);
+
+// The session ends (`ending`) or an end was cancelled: every program with windows on the desktop
+// gets WM_ENDSESSION in each of its windows, in turn on its own thread. When the session ends, the
+// system ends each such program as soon as its windows have returned from WM_ENDSESSION.
+void EndSession(Machine& machine, Desktop& desktop, Scheduler& scheduler, bool ending, bool logoff);
 
 }  // namespace zelta::sim

@@ -125,6 +125,82 @@ TEST_F(SimUiTest, MessageBoxesAndMenusAreModalYetTimersKeepComing) {
     EXPECT_EQ(recorder.seen, (std::vector<std::string>{"command 101"}));
 }
 
+TEST_F(SimUiTest, DestroyEndsTheWindowAtOnceWithTheBoxesAndDialogsOfItsProgram) {
+    Recorder recorder;
+    Run(recorder);
+    SimWindow& w = *host.desktop().Top();
+    // A child dialog, and over it a message box; a timer handler inside the box's loop destroys the window.
+    Recorder child;
+    int childResult = 0, boxResult = 0;
+    std::vector<std::string> order;
+    w.Post([&](SimWindow& win) { childResult = win.RunModal(7, child); });
+    host.RunFor(0);
+    SimWindow& childWindow = *host.desktop().Top();
+    childWindow.Post([&](SimWindow& win) {
+        boxResult = win.ShowMessageBox("Error=691", 0);
+        order.push_back("box returned");
+    });
+    host.RunFor(0);
+    ASSERT_TRUE(host.desktop().messageBox.has_value());
+    host.scheduler().Post(w.program(), 0, [&] {
+        w.Destroy();
+        order.push_back(recorder.seen.empty() ? "not yet destroyed" : recorder.seen.back() + " before Destroy returned");
+    });
+    host.RunFor(0);
+    EXPECT_EQ(order, (std::vector<std::string>{"destroy before Destroy returned", "box returned"}));
+    EXPECT_EQ(boxResult, dialog_result::kCancel);
+    EXPECT_EQ(childResult, dialog_result::kCancel);
+    EXPECT_EQ(child.seen, (std::vector<std::string>{"destroy"}));
+    EXPECT_EQ(recorder.seen, (std::vector<std::string>{"destroy"}));  // once, not again as the loop unwinds
+    EXPECT_TRUE(host.desktop().windows.empty());
+    EXPECT_FALSE(host.desktop().messageBox.has_value());
+}
+
+// A controller that ends its window at WM_ENDSESSION, as the dialer does.
+class EndsAtSessionEnd final : public DialogController {
+public:
+    std::vector<std::string> seen;
+    Window* window = nullptr;
+    void OnInitDialog(Window& w) override { window = &w; }
+    bool OnCommand(int) override { return false; }
+    bool OnEndSession(bool ending, bool logoff) override {
+        seen.push_back(std::string(ending ? "ending" : "cancelled") + (logoff ? " log-off" : " shutdown"));
+        if (ending) window->Destroy();
+        return false;
+    }
+    void OnDestroy() override { seen.push_back("destroy"); }
+};
+
+TEST_F(SimUiTest, AtTheSessionsEndTheSystemEndsEachProgramOnceItsWindowsReturnedFromEndSession) {
+    EndsAtSessionEnd dialer;
+    bool afterLoop = false;
+    SimProcess& p = host.Start("test.exe", "SYSTEM", [&](SimProcess& proc) {
+        proc.platform().dialogs.DoModal(7, dialer);
+        afterLoop = true;  // never reached: the system ends the program first
+        return 5;
+    });
+    Recorder other;
+    SimProcess& q = Run(other);
+    // A box open in the dialer when the session ends: it goes with the program.
+    host.desktop().windows.begin()->second->Post([](SimWindow& win) { win.ShowMessageBox("busy", 0); });
+    host.RunFor(0);
+
+    EndSession(host.machine(), host.desktop(), host.scheduler(), false, true);
+    host.RunFor(0);
+    EXPECT_EQ(dialer.seen, (std::vector<std::string>{"cancelled log-off"}));
+    EXPECT_FALSE(p.HasEnded());
+
+    EndSession(host.machine(), host.desktop(), host.scheduler(), true, false);
+    host.RunFor(0);
+    EXPECT_EQ(dialer.seen, (std::vector<std::string>{"cancelled log-off", "ending shutdown", "destroy"}));
+    EXPECT_TRUE(p.HasEnded());
+    EXPECT_FALSE(afterLoop);
+    EXPECT_TRUE(q.HasEnded());  // a program that did nothing at WM_ENDSESSION is ended all the same
+    EXPECT_TRUE(other.seen.empty());
+    EXPECT_TRUE(host.desktop().windows.empty());
+    EXPECT_FALSE(host.desktop().messageBox.has_value());
+}
+
 TEST_F(SimUiTest, AnotherProgramsSendMessageWaitsUntilTheWindowHandledIt) {
     Recorder recorder;
     Run(recorder);

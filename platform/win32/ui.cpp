@@ -29,6 +29,21 @@ std::string ApplicationTitle() {
     return Narrow(dot == std::wstring::npos ? name : name.substr(0, dot));
 }
 
+// Every dialog and message box of this thread but `keep` (the dialog manager's class, "#32770")
+// is told to end: each returns IDCANCEL once its loop runs again.
+void EndOtherDialogs(HWND keep) {
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM keepParam) -> BOOL {
+            wchar_t className[16] = {};
+            if (hwnd != reinterpret_cast<HWND>(keepParam) && ::GetClassNameW(hwnd, className, 16) > 0 &&
+                std::wstring_view(className) == L"#32770")
+                ::EndDialog(hwnd, IDCANCEL);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(keep));
+}
+
 class Win32Window final : public Window {
 public:
     Win32Window(HINSTANCE instance, DialogController& controller) : m_instance(instance), m_controller(controller) {}
@@ -106,9 +121,18 @@ public:
     }
     void SendCommand(int id) override { ::SendMessageW(m_hwnd, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     void EndDialog(int result) override { ::EndDialog(m_hwnd, result); }
-    // DestroyWindow must not end a dialog that DialogBoxParam runs; EndDialog destroys it the
-    // supported way, and WM_DESTROY reaches the controller all the same.
-    void Destroy() override { ::EndDialog(m_hwnd, 0); }
+    // DestroyWindow must not end a dialog that DialogBoxParam runs: EndDialog ends it the supported
+    // way, but only when its loop next runs, behind every box opened over it. So the boxes are ended
+    // too, and the controller's end runs here, detached first so that WM_DESTROY does not repeat it.
+    void Destroy() override {
+        if (m_destroyed) return;
+        m_destroyed = true;
+        ::EndMenu();
+        EndOtherDialogs(m_hwnd);
+        ::SetWindowLongPtrW(m_hwnd, DWLP_USER, 0);
+        m_controller.OnDestroy();
+        ::EndDialog(m_hwnd, 0);
+    }
     int ShowMessageBox(std::string_view text, std::uint32_t flags) override {
         return ::MessageBoxW(m_hwnd, Wide(text).c_str(), Wide(ApplicationTitle()).c_str(), flags);
     }
@@ -200,6 +224,7 @@ private:
     DialogController& m_controller;
     HWND m_hwnd = nullptr;
     std::uint32_t m_trayMessage = 0;
+    bool m_destroyed = false;
 };
 
 // Forwards each message to the controller; keeps no behaviour of its own.

@@ -1,6 +1,7 @@
 // Drives the real dial.exe under Wine the way a user and Windows would: finds its window, reads its
 // controls and the registry markers, clicks option boxes, closes and restores the window, presses
-// Escape, and checks the log. Prints one line a check; exits 0 only when all held.
+// Escape, and checks the log; then ends two more copies with their About box open. Prints one line a
+// check; exits 0 only when all held.
 #include <windows.h>
 
 #include "tests/wine/driver.h"
@@ -27,15 +28,63 @@ DWORD ReadDword(const wchar_t* name, DWORD fallback) {
     return value;
 }
 
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++count;
+    return count;
+}
+
+const wchar_t* const kTitle = L"VPN Dialer - Campus (DEBUG)";
+
+HWND WaitForWindow(const wchar_t* title) {
+    HWND window = nullptr;
+    for (int i = 0; i < 200 && !window; ++i) {
+        window = ::FindWindowW(nullptr, title);
+        if (!window) ::Sleep(100);
+    }
+    return window;
+}
+
+// Starts another dial.exe, opens its About box, and ends its window by `end` while the box is open:
+// the end's work must be done when `end` returns, and the process must go by itself.
+void EndWithTheAboutBoxOpen(const char* how, void (*end)(HWND)) {
+    // The copy before must be quite gone (its single-instance mutex with it), or this one would only
+    // bring that one forward.
+    for (int i = 0; i < 100; ++i) {
+        HANDLE mutex = ::OpenMutexW(SYNCHRONIZE, FALSE, L"MYAPPNAME-DE18B5E2-5E6D-493a-BCFE-C77FAB9004DA");
+        if (!mutex) break;
+        ::CloseHandle(mutex);
+        ::Sleep(100);
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    wchar_t commandLine[] = L"\"C:\\Dialer\\dial.exe\"";
+    if (!::CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        Check(false, "a second dial.exe starts");
+        return;
+    }
+    HWND dialer = WaitForWindow(kTitle);
+    for (int i = 0; i < 100 && dialer && !::IsWindowVisible(dialer); ++i) ::Sleep(100);
+    ::PostMessageW(dialer, WM_SYSCOMMAND, 16, 0);  // the system menu's About item
+    const HWND about = WaitForWindow(L"About Zelta VPN Dialer");
+    std::printf("-- %s with the About box open\n", how);
+    Check(about != nullptr, "the About box opened");
+    const std::size_t exitsBefore = Count(ReadLog(), "***** Program Exited *****");
+    end(dialer);
+    Check(ReadDword(L"IsRunning", 99) == 0, "IsRunning is 0 when the end's message returns");
+    Check(Count(ReadLog(), "***** Program Exited *****") == exitsBefore + 1, "the exit line is logged by then");
+    const bool gone = ::WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0;
+    Check(gone, "the dialer's process ends by itself, the About box with it");
+    if (!gone) ::TerminateProcess(process.hProcess, 1);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+}
+
 }  // namespace
 
 int wmain() {
-    const wchar_t* title = L"VPN Dialer - Campus (DEBUG)";
-    HWND dialer = nullptr;
-    for (int i = 0; i < 200 && !dialer; ++i) {
-        dialer = ::FindWindowW(nullptr, title);
-        if (!dialer) ::Sleep(100);
-    }
+    HWND dialer = WaitForWindow(kTitle);
     Check(dialer != nullptr, "the window titled \"VPN Dialer - Campus (DEBUG)\" opened");
     if (!dialer) return 1;
     // The title is set half way through the dialog's initialisation; it is shown once that is done.
@@ -83,5 +132,14 @@ int wmain() {
     Check(log.find("***** Program Started *****") != std::string::npos, "vpn.log has the start line");
     Check(log.find("***** Program Exited *****") != std::string::npos, "vpn.log has the exit line");
     Check(log.find("User hit CONNECT") != std::string::npos, "vpn.log has \"User hit CONNECT\"");
+
+    // The end is immediate, whatever box is open: at log-off Windows may end the process as soon as
+    // WM_ENDSESSION returns, and the tray's Exit must not wait for the box to be answered.
+    EndWithTheAboutBoxOpen("a log-off", [](HWND window) {
+        ::SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    });
+    Check(ReadDword(L"Disable", 99) == 0, "a log-off leaves Disable 0");
+    EndWithTheAboutBoxOpen("the tray's Exit", [](HWND window) { ::SendMessageW(window, WM_COMMAND, 32772, 0); });
+    Check(ReadDword(L"Disable", 99) == 1, "Exit sets Disable 1");
     return zelta::wine::g_failures == 0 ? 0 : 1;
 }

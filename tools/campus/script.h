@@ -40,6 +40,7 @@ public:
 
     const Line& line() const { return m_line; }
     bool Done() const { return m_pos >= m_line.words.size(); }
+    std::size_t Remaining() const { return Done() ? 0 : m_line.words.size() - m_pos; }
     // The next word without taking it ("" at the end).
     std::string Peek() const { return Done() ? std::string() : m_line.words[m_pos]; }
     // The next word, which must exist; `what` says what was expected there.

@@ -153,15 +153,16 @@ Action Answer(Args& a) {
     };
 }
 
-// Log-off or shutdown: every window hears WM_ENDSESSION; then the log-on screen comes back (log-off)
-// and the services that asked are told (the session left, or the machine goes down).
+// Log-off or shutdown: every window hears WM_ENDSESSION and the system ends its program; then the
+// log-on screen comes back (log-off) and the services that asked are told (the session left, or the
+// machine goes down). `cancelled`: some program refused the end, and the windows hear only that.
 Action SessionEnd(Args& a, bool logoff) {
+    const bool cancelled = a.Accept("cancelled");
     a.RequireDone();
     return [=](Runner& r) {
-        for (const auto& [handle, window] : r.host().desktop().windows) {
-            window->Post([logoff](sim::SimWindow& w) { w.controller().OnEndSession(true, logoff); });
-        }
+        sim::EndSession(r.host().machine(), r.host().desktop(), r.host().scheduler(), !cancelled, logoff);
         Settle(r);
+        if (cancelled) return;
         if (logoff) {
             r.host().SetInputDesktop("Winlogon");
             const std::uint32_t console = r.host().machine().consoleSession;
@@ -306,16 +307,20 @@ Action TrayState(Args& a) {
     };
 }
 
+// `expect message-box TEXT [title TITLE]`, or `contains TEXT` for part of its text.
 Action MessageBoxState(Args& a) {
+    const bool part = a.Remaining() > 1 && a.Accept("contains");
     const std::string text = a.Next("a text");
     std::string title;
     if (a.Accept("title")) title = a.Next("a title");
     a.RequireDone();
     return [=](Runner& r) {
         const auto& box = r.host().desktop().messageBox;
-        const std::string what = "a message box " + ShowText(text) + (title.empty() ? "" : " titled " + ShowText(title));
+        const std::string what = std::string("a message box ") + (part ? "containing " : "") + ShowText(text) +
+                                 (title.empty() ? "" : " titled " + ShowText(title));
         if (!box) return r.Check(false, what, "none open");
-        r.Check(box->text == text && (title.empty() || box->title == title), what,
+        const bool textMatches = part ? box->text.find(text) != std::string::npos : box->text == text;
+        r.Check(textMatches && (title.empty() || box->title == title), what,
                 ShowText(box->text) + " titled " + ShowText(box->title));
     };
 }
