@@ -48,14 +48,14 @@ std::u16string Rejoined(std::u16string strings, std::u16string_view behind) {
 
 }  // namespace
 
-std::optional<std::size_t> FindInMultiSz(std::u16string_view needle, std::span<const std::uint8_t> block) {
+std::optional<std::size_t> FindInMultiSz(std::u16string_view needle, std::span<const std::uint8_t> block,
+                                         const SameText& same) {
     const std::u16string list = Characters(block);
     const std::size_t listEnd = ListEnd(list);
-    const std::string wanted = Utf16ToUtf8(needle);
     std::size_t at = 0;
     while (at < listEnd) {
         const std::size_t end = std::min(list.find(u'\0', at), list.size());
-        if (EqualsNoCase(Utf16ToUtf8(std::u16string_view(list).substr(at, end - at)), wanted)) return at * 2;
+        if (same(std::u16string_view(list).substr(at, end - at), needle)) return at * 2;
         at = end + 1;
     }
     return std::nullopt;
@@ -70,12 +70,12 @@ std::vector<std::uint8_t> AppendToMultiSz(std::span<const std::uint8_t> block, s
     return Bytes(Rejoined(std::move(strings), std::u16string_view(list).substr(end)));
 }
 
-std::vector<std::uint8_t> RemoveFromMultiSz(std::span<const std::uint8_t> block, std::size_t offset, std::size_t length) {
+std::vector<std::uint8_t> RemoveFromMultiSz(std::span<const std::uint8_t> block, std::size_t offset) {
     const std::u16string list = Characters(block);
     const std::size_t end = ListEnd(list);
     std::u16string strings = list.substr(0, end);
     const std::size_t at = offset / 2;
-    if (at < strings.size()) strings.erase(at, std::min(length + 1, strings.size() - at));
+    if (at < strings.size()) strings.erase(at, std::min(strings.find(u'\0', at), strings.size() - 1) + 1 - at);
     return Bytes(Rejoined(std::move(strings), std::u16string_view(list).substr(end)));
 }
 

@@ -18,6 +18,11 @@ constexpr std::size_t kDialerPathCapacity = 520;  // bytes: 259 characters and t
 
 std::u16string ModulePath16(const std::string& path) { return Utf8ToUtf16(path); }
 
+// The list's paths compare as the system compares them.
+SameText SystemComparison(SystemInfo& system) {
+    return [&system](std::u16string_view a, std::u16string_view b) { return system.SameTextNoCase(a, b); };
+}
+
 enum class ListRead { NoKey, Failed, Read };
 
 // Opens the Rasman parameters key for everything and reads "CustomDLL" (no data when absent).
@@ -50,7 +55,7 @@ std::uint32_t CustomDialer::DllRegisterServer() {
     const ListRead list = ReadCustomDllList(m_platform.registry, key, value);
     if (list == ListRead::Failed) return kEUnexpected;
     if (list == ListRead::Read) {
-        if (!FindInMultiSz(path, value.data)) {
+        if (!FindInMultiSz(path, value.data, SystemComparison(m_platform.system))) {
             const std::vector<std::uint8_t> updated = AppendToMultiSz(value.data, path);
             if (key->SetValue(kCustomDllValue, RegType::MultiString, updated) != err::kSuccess) {
                 WriteCustomDialLog("Done regsetvalueex Failed\n");
@@ -75,8 +80,8 @@ std::uint32_t CustomDialer::DllUnregisterServer() {
     if (list == ListRead::Failed) return kEUnexpected;
     if (list == ListRead::Read) {
         if (!value.data.empty()) {
-            if (const auto at = FindInMultiSz(path, value.data)) {
-                const std::vector<std::uint8_t> updated = RemoveFromMultiSz(value.data, *at, path.size());
+            if (const auto at = FindInMultiSz(path, value.data, SystemComparison(m_platform.system))) {
+                const std::vector<std::uint8_t> updated = RemoveFromMultiSz(value.data, *at);
                 const Win32Error written = IsEmptyMultiSz(updated) ? key->DeleteValue(kCustomDllValue)
                                                                 : key->SetValue(kCustomDllValue, RegType::MultiString, updated);
                 if (written != err::kSuccess) return kEUnexpected;

@@ -54,6 +54,10 @@ public:
     // FormatMessage from the system message table (neutral language, default sub-language).
     // Returns false when the system has no text for `code`; `out` is then empty.
     virtual bool ErrorText(Win32Error code, std::string& out) = 0;
+
+    // lstrcmpiW(a, b) == 0: the system's comparison without regard to case, for every letter it
+    // knows (not only A to Z).
+    virtual bool SameTextNoCase(std::u16string_view a, std::u16string_view b) = 0;
 };
 
 }  // namespace zelta

@@ -1,6 +1,11 @@
 // Implements platform/system_info.h for a simulated process.
 #include "platform/sim/system_info.h"
 
+#include <locale.h>
+#include <wctype.h>
+
+#include <vector>
+
 #include "platform/sim/processes.h"
 #include "platform/sim/scheduler.h"
 
@@ -71,6 +76,34 @@ bool SimSystemInfo::ErrorText(Win32Error code, std::string& out) {
     if (it == m_machine.errorTexts.end()) return false;
     out = it->second;
     return true;
+}
+
+namespace {
+
+// The text's characters as Unicode code points, each in its upper case (the C library's Unicode
+// tables, as lstrcmpiW has the system's). A surrogate without its partner stays itself, so two
+// different ones never compare equal.
+std::vector<std::uint32_t> UpperCodePoints(std::u16string_view text) {
+    static const locale_t unicode = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    std::vector<std::uint32_t> out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t c = text[i];
+        const bool high = c >= 0xD800 && c <= 0xDBFF;
+        if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            out.push_back(c);
+            continue;
+        }
+        out.push_back(unicode ? static_cast<std::uint32_t>(::towupper_l(static_cast<wint_t>(c), unicode)) : c);
+    }
+    return out;
+}
+
+}  // namespace
+
+bool SimSystemInfo::SameTextNoCase(std::u16string_view a, std::u16string_view b) {
+    return UpperCodePoints(a) == UpperCodePoints(b);
 }
 
 }  // namespace zelta::sim

@@ -32,6 +32,7 @@ public:
     void DebugOutput(std::string_view text) override;
     void WriteStdout(std::string_view text) override;
     bool ErrorText(Win32Error code, std::string& out) override;
+    bool SameTextNoCase(std::u16string_view a, std::u16string_view b) override;
 
 private:
     Machine& m_machine;

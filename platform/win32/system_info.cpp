@@ -98,4 +98,11 @@ bool Win32SystemInfo::ErrorText(Win32Error code, std::string& out) {
     return true;
 }
 
+bool Win32SystemInfo::SameTextNoCase(std::u16string_view a, std::u16string_view b) {
+    // lstrcmpiW reads up to a terminator: the copies end where the views do.
+    const std::wstring left(a.begin(), a.end());
+    const std::wstring right(b.begin(), b.end());
+    return ::lstrcmpiW(left.c_str(), right.c_str()) == 0;
+}
+
 }  // namespace zelta::win32

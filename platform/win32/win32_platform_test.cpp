@@ -104,6 +104,13 @@ TEST_F(Win32PlatformTest, SystemInfoAnswers) {
     p.system.DebugOutput("zelta test line\n");
 }
 
+TEST_F(Win32PlatformTest, TextComparesWithoutRegardToCaseBeyondAToZ) {
+    EXPECT_TRUE(p.system.SameTextNoCase(u"C:\\Dialer\\ZELTAVPN.DLL", u"c:\\dialer\\zeltavpn.dll"));
+    EXPECT_TRUE(p.system.SameTextNoCase(u"\u00C4\u00D6\u0416", u"\u00E4\u00F6\u0436"));
+    EXPECT_FALSE(p.system.SameTextNoCase(u"abc", u"abcd"));
+    EXPECT_FALSE(p.system.SameTextNoCase(u"C:\\a.dll", u"C:\\b.dll"));
+}
+
 TEST_F(Win32PlatformTest, ClockTicksAndSleeps) {
     LocalTime now;
     ASSERT_TRUE(p.clock.Now(now));

@@ -3,6 +3,7 @@
 // value's bytes.
 #include "customdial/multi_sz.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "tests/fuzz/sim_machine.h"
 
 #include <string>
 
@@ -47,6 +48,10 @@ bool Closed(const std::vector<std::uint8_t>& list) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zelta;
     using namespace zelta::fuzz;
+    static SimMachine machine;
+    const SameText same = [](std::u16string_view a, std::u16string_view b) {
+        return machine.platform.system.SameTextNoCase(a, b);
+    };
     FuzzInput in(data, size);
     const std::string raw = in.Text(120);
     std::u16string path;
@@ -58,19 +63,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint8_t> block = in.Rest();
     const auto before = Strings(block);
 
-    if (const auto at = FindInMultiSz(path, block)) FUZZ_CHECK(*at % 2 == 0 && *at < block.size());
+    if (const auto at = FindInMultiSz(path, block, same)) FUZZ_CHECK(*at % 2 == 0 && *at < block.size());
 
     const std::vector<std::uint8_t> added = AppendToMultiSz(block, path);
     FUZZ_CHECK(Closed(added));
-    const auto found = FindInMultiSz(path, added);
+    const auto found = FindInMultiSz(path, added, same);
     FUZZ_CHECK(found.has_value());
     const auto after = Strings(added);
     FUZZ_CHECK(after.size() == before.size() + 1);
     for (std::size_t i = 0; i < before.size(); ++i) FUZZ_CHECK(after[i] == before[i]);  // every other entry, in order
     FUZZ_CHECK(after.back() == path);
 
-    if (const auto at = FindInMultiSz(path, block)) {
-        const std::vector<std::uint8_t> removed = RemoveFromMultiSz(block, *at, path.size());
+    if (const auto at = FindInMultiSz(path, block, same)) {
+        const std::vector<std::uint8_t> removed = RemoveFromMultiSz(block, *at);
         FUZZ_CHECK(Closed(removed));
         const auto left = Strings(removed);
         FUZZ_CHECK(left.size() + 1 == before.size());
