@@ -109,7 +109,7 @@ bool CustomDialer::RasCustomDialDlg(std::string_view phonebook, std::optional<st
     info->hwndOwner = WindowHandle{};  // from here on the credentials dialog has no owner
     if (entry) {
         bool passwordSaved = false;
-        const Win32Error rc = m_platform.remoteAccess.GetEntryDialParams(params.szEntryName, params, passwordSaved);
+        const Win32Error rc = m_platform.remoteAccess.GetEntryDialParams(phonebook, params.szEntryName, params, passwordSaved);
         if (rc != err::kSuccess) {
             WriteCustomDialLog("--- Error retrieving Entry Dial Parameters: %d\n", static_cast<int>(rc));
         } else {
@@ -147,7 +147,7 @@ bool CustomDialer::DialFromDialog(std::string_view phonebook, RasDialParams& par
         info.dwError = rc;
         return false;
     }
-    if (const Win32Error saved = m_platform.remoteAccess.SetEntryDialParams(params, false); saved != err::kSuccess)
+    if (const Win32Error saved = m_platform.remoteAccess.SetEntryDialParams(phonebook, params, false); saved != err::kSuccess)
         WriteCustomDialLog("--- Error setting Entry Dial Parameters: %d\n", static_cast<int>(saved));
     return true;
 }
@@ -157,9 +157,9 @@ bool CustomDialer::RasCustomEntryDlg(std::string_view, std::string_view) {
     return false;  // the system's property sheet is never shown
 }
 
-Win32Error CustomDialer::RasCustomDeleteEntryNotify(std::string_view, std::string_view entry) {
+Win32Error CustomDialer::RasCustomDeleteEntryNotify(std::string_view phonebook, std::string_view entry) {
     WriteCustomDialLog("RasCustomDeleteEntryNotify called in customdial.dll\n");
-    const Win32Error rc = m_platform.remoteAccess.DeleteEntry(entry);
+    const Win32Error rc = m_platform.remoteAccess.DeleteEntry(phonebook, entry);
     WriteCustomDialLog("RasCustomDeleteEntryNotify exiting customdial.dll with return code: %d\n", static_cast<int>(rc));
     return rc;
 }

@@ -89,7 +89,7 @@ std::uint32_t CustomDialer::DllUnregisterServer() {
         }
         result = kSOk;
     }
-    if (const Win32Error rc = m_platform.remoteAccess.DeleteEntry(kEntryName); rc != err::kSuccess)
+    if (const Win32Error rc = m_platform.remoteAccess.DeleteEntry("", kEntryName); rc != err::kSuccess)
         WriteCustomDialLog("--- RasDeleteEntry failed in DllUnregisterServer: Error = %d\n", static_cast<int>(rc));
     WriteCustomDialLog("DllUnregisterServer exiting customdial.dll with return code: 0x%08x\n", result);
     StartServiceProgram("-remove");

@@ -86,7 +86,7 @@ void DialerDialog::DoConnect() {
     }
 
     bool passwordSaved = false;
-    const Win32Error read = os.remoteAccess.GetEntryDialParams(kEntryName, params, passwordSaved);
+    const Win32Error read = os.remoteAccess.GetEntryDialParams("", kEntryName, params, passwordSaved);
     if (read != err::kSuccess) {
         log.DebugTrace("RasGetEntryDialParams failed %d\r\n", static_cast<int>(read));
     } else {
@@ -130,9 +130,9 @@ void DialerDialog::DoConnect() {
     log.LogMessage(log_level::kVerbose, "Started IPSEC POL and dial entry\n");
 
     if (m_window->IsChecked(IDC_SAVE_PASSWORD)) {
-        if (haveCredentials) os.remoteAccess.SetEntryDialParams(params, false);
+        if (haveCredentials) os.remoteAccess.SetEntryDialParams("", params, false);
     } else {
-        os.remoteAccess.SetEntryDialParams(params, true);
+        os.remoteAccess.SetEntryDialParams("", params, true);
     }
     log.LogMessage(log_level::kVerbose, "Set entry dial params\n");
 
@@ -243,7 +243,7 @@ int DialerDialog::LoadSavedCredentials() {
     RasDialParams params;
     bool passwordSaved = false;
     int result = 0;
-    if (m_process.platform.remoteAccess.GetEntryDialParams(kEntryName, params, passwordSaved) == err::kSuccess) {
+    if (m_process.platform.remoteAccess.GetEntryDialParams("", kEntryName, params, passwordSaved) == err::kSuccess) {
         m_window->SetControlText(IDC_USER_NAME, BoxText(params.szUserName));
         if (passwordSaved) {
             m_szPassword.Assign(params.szPassword.View().substr(0, kBoxCapacity - 1));

@@ -181,13 +181,17 @@ public:
     // the number there are, and `out` empty) when they do not fit; any other error leaves `count` 0.
     virtual Win32Error EnumDevices(std::size_t capacity, std::vector<RasDevice>& out, std::uint32_t& count) = 0;
 
+    // The calls below that take a `phonebook` take its path as Windows gave it to the caller ("" for
+    // the default phonebook, as a null pointer would say).
+
     // RasDeleteEntry.
-    virtual Win32Error DeleteEntry(std::string_view entry) = 0;
+    virtual Win32Error DeleteEntry(std::string_view phonebook, std::string_view entry) = 0;
 
     // RasGetEntryDialParams: the stored user name (and password, when one is saved: `passwordSaved`).
-    virtual Win32Error GetEntryDialParams(std::string_view entry, RasDialParams& out, bool& passwordSaved) = 0;
+    virtual Win32Error GetEntryDialParams(std::string_view phonebook, std::string_view entry, RasDialParams& out,
+                                          bool& passwordSaved) = 0;
     // RasSetEntryDialParams; `removePassword` drops a saved password and stores the rest.
-    virtual Win32Error SetEntryDialParams(const RasDialParams& params, bool removePassword) = 0;
+    virtual Win32Error SetEntryDialParams(std::string_view phonebook, const RasDialParams& params, bool removePassword) = 0;
 
     // RasDial of params.szEntryName in the default phonebook, asynchronously: every state change and
     // the final error arrive at `notifier` as the registered message "RasDialEvent" (wParam the

@@ -79,13 +79,15 @@ void ConnectionDown(Machine& machine, SimConnection& connection) {
     connection.ifIndex = 0;
 }
 
-Win32Error SimRemoteAccess::GetEntryDialParams(std::string_view entry, RasDialParams& out, bool& passwordSaved) {
+Win32Error SimRemoteAccess::GetEntryDialParams(std::string_view phonebook, std::string_view entry, RasDialParams& out,
+                                                bool& passwordSaved) {
     if (auto fault = m_faults.Check("RasGetEntryDialParams", entry)) return *fault;
-    if (!m_machine.phonebook.entries.contains(entry)) return ras_error::kCannotFindPhonebookEntry;
+    Phonebook& book = m_machine.PhonebookAt(phonebook);
+    if (!book.entries.contains(entry)) return ras_error::kCannotFindPhonebookEntry;
     out.szEntryName = std::string(entry);
     passwordSaved = false;
-    const auto it = m_machine.phonebook.dialParams.find(entry);
-    if (it == m_machine.phonebook.dialParams.end()) return err::kSuccess;
+    const auto it = book.dialParams.find(entry);
+    if (it == book.dialParams.end()) return err::kSuccess;
     out.szUserName = it->second.userName;
     out.szDomain = it->second.domain;
     passwordSaved = it->second.passwordSaved;
@@ -93,16 +95,18 @@ Win32Error SimRemoteAccess::GetEntryDialParams(std::string_view entry, RasDialPa
     return err::kSuccess;
 }
 
-Win32Error SimRemoteAccess::SetEntryDialParams(const RasDialParams& params, bool removePassword) {
+Win32Error SimRemoteAccess::SetEntryDialParams(std::string_view phonebook, const RasDialParams& params,
+                                                bool removePassword) {
     if (auto fault = m_faults.Check("RasSetEntryDialParams", params.szEntryName)) return *fault;
-    if (!m_machine.phonebook.entries.contains(params.szEntryName)) return ras_error::kCannotFindPhonebookEntry;
-    SavedDialParams& saved = m_machine.phonebook.dialParams[params.szEntryName];
+    Phonebook& book = m_machine.PhonebookAt(phonebook);
+    if (!book.entries.contains(params.szEntryName)) return ras_error::kCannotFindPhonebookEntry;
+    SavedDialParams& saved = book.dialParams[params.szEntryName];
     saved.userName = params.szUserName;
     saved.domain = params.szDomain;
     saved.passwordSaved = !removePassword;
     saved.password = removePassword ? std::string() : std::string(params.szPassword.View());
-    Note(m_machine, "dial parameters of \"" + params.szEntryName + "\" stored for " + saved.userName +
-                        (removePassword ? ", no password" : ", with password"));
+    Note(m_machine, "dial parameters of \"" + params.szEntryName + "\"" + InBook(phonebook) + " stored for " +
+                        saved.userName + (removePassword ? ", no password" : ", with password"));
     return err::kSuccess;
 }
 
@@ -116,8 +120,9 @@ Win32Error SimRemoteAccess::Dial(const RasDialParams& params, bool customDial, W
 Win32Error SimRemoteAccess::DialWith(const RasDialExtensions& extensions, std::string_view phonebook,
                                      const RasDialParams& params, RasNotifier notifier, RasConnectionHandle& out) {
     // An entry with a custom dialer is that library's to dial, unless the dial comes from it.
-    const auto entry = m_machine.phonebook.entries.find(params.szEntryName);
-    if (!(extensions.dwfOptions & kRasCustomDialOption) && entry != m_machine.phonebook.entries.end() &&
+    Phonebook& book = m_machine.PhonebookAt(phonebook);
+    const auto entry = book.entries.find(params.szEntryName);
+    if (!(extensions.dwfOptions & kRasCustomDialOption) && entry != book.entries.end() &&
         !entry->second.szCustomDialDll.empty() && m_loadLibrary) {
         if (CustomDialLibrary* library = m_loadLibrary(entry->second.szCustomDialDll)) {
             Note(m_machine, "\"" + params.szEntryName + "\" goes to its custom dialer " + entry->second.szCustomDialDll);
@@ -131,11 +136,11 @@ Win32Error SimRemoteAccess::DialWith(const RasDialExtensions& extensions, std::s
     Note(m_machine, options);
     m_machine.vpnServer.lastExtensions = extensions;
     if (notifier.type == RasNotifier::kWindowType)
-        return StartDial(params, WindowHandle{static_cast<std::uint32_t>(notifier.value)}, out);
+        return StartDial(book, params, WindowHandle{static_cast<std::uint32_t>(notifier.value)}, out);
     if (notifier.value != 0)
         throw SimSetupError("RemoteAccess::DialWith: the simulated host notifies windows only, not callbacks");
     // No notifier: the call returns with the outcome.
-    const Win32Error rc = StartDial(params, WindowHandle{}, out);
+    const Win32Error rc = StartDial(book, params, WindowHandle{}, out);
     if (rc != err::kSuccess) return rc;
     const RasConnectionHandle handle = out;
     Machine& machine = m_machine;
@@ -148,9 +153,10 @@ Win32Error SimRemoteAccess::DialWith(const RasDialExtensions& extensions, std::s
     return c->error;
 }
 
-Win32Error SimRemoteAccess::StartDial(const RasDialParams& params, WindowHandle notifier, RasConnectionHandle& out) {
+Win32Error SimRemoteAccess::StartDial(const Phonebook& book, const RasDialParams& params, WindowHandle notifier,
+                                      RasConnectionHandle& out) {
     if (auto fault = m_faults.Check("RasDial", params.szEntryName)) return *fault;
-    if (!m_machine.phonebook.entries.contains(params.szEntryName)) return ras_error::kCannotFindPhonebookEntry;
+    if (!book.entries.contains(params.szEntryName)) return ras_error::kCannotFindPhonebookEntry;
     VpnServer& server = m_machine.vpnServer;
     const int attempt = ++server.attempts;
     SimConnection connection;

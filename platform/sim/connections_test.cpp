@@ -109,19 +109,33 @@ TEST_F(ConnectionsTest, DialParametersKeepOrDropThePassword) {
     params.szEntryName = "Zelta VPN";
     params.szUserName = "alice";
     params.szPassword.Assign("pw");
-    ASSERT_EQ(ras().SetEntryDialParams(params, false), err::kSuccess);
+    ASSERT_EQ(ras().SetEntryDialParams("", params, false), err::kSuccess);
     RasDialParams read;
     bool saved = false;
-    ASSERT_EQ(ras().GetEntryDialParams("Zelta VPN", read, saved), err::kSuccess);
+    ASSERT_EQ(ras().GetEntryDialParams("", "Zelta VPN", read, saved), err::kSuccess);
     EXPECT_TRUE(saved);
     EXPECT_EQ(read.szPassword.View(), "pw");
-    ASSERT_EQ(ras().SetEntryDialParams(params, true), err::kSuccess);
+    ASSERT_EQ(ras().SetEntryDialParams("", params, true), err::kSuccess);
     RasDialParams again;
-    ASSERT_EQ(ras().GetEntryDialParams("Zelta VPN", again, saved), err::kSuccess);
+    ASSERT_EQ(ras().GetEntryDialParams("", "Zelta VPN", again, saved), err::kSuccess);
     EXPECT_FALSE(saved);
     EXPECT_EQ(again.szUserName, "alice");
     EXPECT_TRUE(again.szPassword.Empty());
-    EXPECT_EQ(ras().GetEntryDialParams("Elsewhere", again, saved), ras_error::kCannotFindPhonebookEntry);
+    EXPECT_EQ(ras().GetEntryDialParams("", "Elsewhere", again, saved), ras_error::kCannotFindPhonebookEntry);
+
+    // A user's own phonebook is another book: the entry and its parameters there are its own.
+    const std::string book = "C:\\Documents and Settings\\alice\\rasphone.pbk";
+    EXPECT_EQ(ras().GetEntryDialParams(book, "Zelta VPN", again, saved), ras_error::kCannotFindPhonebookEntry);
+    host.machine().PhonebookAt(book).entries["Zelta VPN"] = RasEntry{};
+    params.szUserName = "bob";
+    ASSERT_EQ(ras().SetEntryDialParams(book, params, false), err::kSuccess);
+    ASSERT_EQ(ras().GetEntryDialParams(book, "Zelta VPN", again, saved), err::kSuccess);
+    EXPECT_EQ(again.szUserName, "bob");
+    ASSERT_EQ(ras().GetEntryDialParams("", "Zelta VPN", again, saved), err::kSuccess);
+    EXPECT_EQ(again.szUserName, "alice");
+    ASSERT_EQ(ras().DeleteEntry(book, "Zelta VPN"), err::kSuccess);
+    EXPECT_TRUE(host.machine().phonebook.entries.contains("Zelta VPN"));
+    EXPECT_EQ(ras().DeleteEntry(book, "Zelta VPN"), ras_error::kCannotFindPhonebookEntry);
 }
 
 TEST_F(ConnectionsTest, ADialWithoutANotifierReturnsItsOutcomeAndCallbacksAreNotSimulated) {

@@ -108,7 +108,7 @@ struct SavedDialParams {
     std::string domain;
 };
 
-// The default phonebook and the remote-access devices.
+// A phonebook: the default one also holds the remote-access devices.
 struct Phonebook {
     std::map<std::string, RasEntry, NoCaseLess> entries;
     std::vector<RasDevice> devices;
@@ -242,6 +242,7 @@ struct Machine {
     std::map<Win32Error, std::string> errorTexts = DefaultErrorTexts();
     std::vector<DebugLine> debugOutput;
     Phonebook phonebook;
+    std::map<std::string, Phonebook, NoCaseLess> otherPhonebooks;  // by path: a user's own, say
     VpnServer vpnServer;
     std::deque<SimConnection> connections;
     std::uint64_t nextConnection = 0x5A00;
@@ -265,6 +266,9 @@ struct Machine {
     std::vector<SecurIdIntruder> securIdIntruders;
 
     static std::map<Win32Error, std::string> DefaultErrorTexts();
+
+    // The phonebook at `path` as a remote-access call names it ("" for the default one).
+    Phonebook& PhonebookAt(std::string_view path) { return path.empty() ? phonebook : otherPhonebooks[std::string(path)]; }
 };
 
 }  // namespace zelta::sim

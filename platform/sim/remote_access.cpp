@@ -10,6 +10,10 @@ constexpr Win32Error kInvalidName = 123;  // ERROR_INVALID_NAME
 
 }  // namespace
 
+std::string InBook(std::string_view phonebook) {
+    return phonebook.empty() ? std::string() : " in " + std::string(phonebook);
+}
+
 // Windows 2000 knows only its own record; XP and later take both.
 bool SimRemoteAccess::KnowsForm(RasEntryForm form) const {
     if (!m_machine.osVersion)
@@ -60,11 +64,14 @@ Win32Error SimRemoteAccess::EnumDevices(std::size_t capacity, std::vector<RasDev
     return err::kSuccess;
 }
 
-Win32Error SimRemoteAccess::DeleteEntry(std::string_view entry) {
+Win32Error SimRemoteAccess::DeleteEntry(std::string_view phonebook, std::string_view entry) {
     if (auto fault = m_faults.Check("RasDeleteEntry", entry)) return *fault;
-    const auto it = m_machine.phonebook.entries.find(entry);
-    if (it == m_machine.phonebook.entries.end()) return ras_error::kCannotFindPhonebookEntry;
-    m_machine.phonebook.entries.erase(it);
+    Phonebook& book = m_machine.PhonebookAt(phonebook);
+    const auto it = book.entries.find(entry);
+    if (it == book.entries.end()) return ras_error::kCannotFindPhonebookEntry;
+    book.entries.erase(it);
+    book.dialParams.erase(std::string(entry));
+    m_machine.journal.Note("entry", "\"" + std::string(entry) + "\" deleted" + InBook(phonebook));
     return err::kSuccess;
 }
 

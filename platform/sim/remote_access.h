@@ -1,4 +1,5 @@
-// The simulated RemoteAccess: the machine's default phonebook and its devices.
+// The simulated RemoteAccess: the machine's phonebooks (the default one and any other path a caller
+// names) and its devices.
 #pragma once
 
 #include <functional>
@@ -21,9 +22,10 @@ public:
     Win32Error GetEntryProperties(std::string_view entry, RasEntryForm form, RasEntry& out) override;
     Win32Error SetEntryProperties(std::string_view entry, const RasEntry& value) override;
     Win32Error EnumDevices(std::size_t capacity, std::vector<RasDevice>& out, std::uint32_t& count) override;
-    Win32Error DeleteEntry(std::string_view entry) override;
-    Win32Error GetEntryDialParams(std::string_view entry, RasDialParams& out, bool& passwordSaved) override;
-    Win32Error SetEntryDialParams(const RasDialParams& params, bool removePassword) override;
+    Win32Error DeleteEntry(std::string_view phonebook, std::string_view entry) override;
+    Win32Error GetEntryDialParams(std::string_view phonebook, std::string_view entry, RasDialParams& out,
+                                  bool& passwordSaved) override;
+    Win32Error SetEntryDialParams(std::string_view phonebook, const RasDialParams& params, bool removePassword) override;
     Win32Error Dial(const RasDialParams& params, bool customDial, WindowHandle notifier,
                     RasConnectionHandle& out) override;
     Win32Error DialWith(const RasDialExtensions& extensions, std::string_view phonebook, const RasDialParams& params,
@@ -41,7 +43,8 @@ public:
 
 private:
     bool KnowsForm(RasEntryForm form) const;
-    Win32Error StartDial(const RasDialParams& params, WindowHandle notifier, RasConnectionHandle& out);
+    Win32Error StartDial(const Phonebook& book, const RasDialParams& params, WindowHandle notifier,
+                         RasConnectionHandle& out);
     LibraryLoader m_loadLibrary;
     Machine& m_machine;
     Desktop& m_desktop;
@@ -53,6 +56,8 @@ private:
 // The far end's side of a connection, shared by dials and by the scenario: bringing a connection up
 // (its tunnel interface), losing it, and finding it.
 SimConnection* FindConnection(Machine& machine, RasConnectionHandle handle);
+// " in PATH" for the journal when a call named a phonebook other than the default one.
+std::string InBook(std::string_view phonebook);
 void ConnectionUp(Machine& machine, SimConnection& connection);
 void ConnectionDown(Machine& machine, SimConnection& connection);
 

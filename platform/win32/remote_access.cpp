@@ -117,8 +117,9 @@ Win32Error Win32RemoteAccess::EnumDevices(std::size_t capacity, std::vector<RasD
     return ERROR_SUCCESS;
 }
 
-Win32Error Win32RemoteAccess::DeleteEntry(std::string_view entry) {
-    return ::RasDeleteEntryW(nullptr, Wide(entry).c_str());
+Win32Error Win32RemoteAccess::DeleteEntry(std::string_view phonebook, std::string_view entry) {
+    const std::wstring book = Wide(phonebook);
+    return ::RasDeleteEntryW(book.empty() ? nullptr : book.c_str(), Wide(entry).c_str());
 }
 
 }  // namespace zelta::win32

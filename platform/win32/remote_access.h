@@ -11,9 +11,10 @@ public:
     Win32Error GetEntryProperties(std::string_view entry, RasEntryForm form, RasEntry& out) override;
     Win32Error SetEntryProperties(std::string_view entry, const RasEntry& value) override;
     Win32Error EnumDevices(std::size_t capacity, std::vector<RasDevice>& out, std::uint32_t& count) override;
-    Win32Error DeleteEntry(std::string_view entry) override;
-    Win32Error GetEntryDialParams(std::string_view entry, RasDialParams& out, bool& passwordSaved) override;
-    Win32Error SetEntryDialParams(const RasDialParams& params, bool removePassword) override;
+    Win32Error DeleteEntry(std::string_view phonebook, std::string_view entry) override;
+    Win32Error GetEntryDialParams(std::string_view phonebook, std::string_view entry, RasDialParams& out,
+                                  bool& passwordSaved) override;
+    Win32Error SetEntryDialParams(std::string_view phonebook, const RasDialParams& params, bool removePassword) override;
     Win32Error Dial(const RasDialParams& params, bool customDial, WindowHandle notifier,
                     RasConnectionHandle& out) override;
     Win32Error DialWith(const RasDialExtensions& extensions, std::string_view phonebook, const RasDialParams& params,

@@ -85,12 +85,14 @@ static_assert(offsetof(RASCONNA, guidEntry) == static_cast<std::size_t>(RasConnF
 
 }  // namespace
 
-Win32Error Win32RemoteAccess::GetEntryDialParams(std::string_view entry, RasDialParams& out, bool& passwordSaved) {
+Win32Error Win32RemoteAccess::GetEntryDialParams(std::string_view phonebook, std::string_view entry, RasDialParams& out,
+                                                  bool& passwordSaved) {
     RasDialParams empty;
     empty.szEntryName = std::string(entry);
     DialParamsRecord params(empty);
     BOOL saved = FALSE;
-    const DWORD rc = ::RasGetEntryDialParamsW(nullptr, &params.record, &saved);
+    const std::wstring book = Wide(phonebook);
+    const DWORD rc = ::RasGetEntryDialParamsW(book.empty() ? nullptr : book.c_str(), &params.record, &saved);
     if (rc != ERROR_SUCCESS) return rc;
     out.szEntryName = Get(params.record.szEntryName);
     out.szPhoneNumber = Get(params.record.szPhoneNumber);
@@ -105,9 +107,10 @@ Win32Error Win32RemoteAccess::GetEntryDialParams(std::string_view entry, RasDial
     return ERROR_SUCCESS;
 }
 
-Win32Error Win32RemoteAccess::SetEntryDialParams(const RasDialParams& p, bool removePassword) {
+Win32Error Win32RemoteAccess::SetEntryDialParams(std::string_view phonebook, const RasDialParams& p, bool removePassword) {
     DialParamsRecord params(p);
-    return ::RasSetEntryDialParamsW(nullptr, &params.record, removePassword ? TRUE : FALSE);
+    const std::wstring book = Wide(phonebook);
+    return ::RasSetEntryDialParamsW(book.empty() ? nullptr : book.c_str(), &params.record, removePassword ? TRUE : FALSE);
 }
 
 Win32Error Win32RemoteAccess::Dial(const RasDialParams& p, bool customDial, WindowHandle notifier,

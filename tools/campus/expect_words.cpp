@@ -339,10 +339,11 @@ Action RasDialExtensionsExpectation(Args& a) {
 
 Action EntryExpectation(Args& a) {
     const std::string name = a.Next("an entry name");
+    const std::string book = a.Option("phonebook", "a phonebook path");
     if (a.Accept("absent")) {
         a.RequireDone();
         return [=](Runner& r) {
-            const bool present = r.host().phonebook().entries.contains(name);
+            const bool present = r.host().machine().PhonebookAt(book).entries.contains(name);
             r.Check(!present, "no entry " + ShowText(name), present ? "the entry exists" : "");
         };
     }
@@ -351,7 +352,7 @@ Action EntryExpectation(Args& a) {
     const std::string value = a.Next("a value");
     a.RequireDone();
     return [=](Runner& r) {
-        const auto& entries = r.host().phonebook().entries;
+        const auto& entries = r.host().machine().PhonebookAt(book).entries;
         const auto it = entries.find(name);
         if (it == entries.end()) return r.Check(false, "entry " + ShowText(name) + " " + field + " " + value, "no such entry");
         r.Check(EntryFieldEquals(it->second, field, value), "entry " + ShowText(name) + " " + field + " " + value,
@@ -481,6 +482,32 @@ Action Result(Args& a) {
     };
 }
 
+// `expect dial-dialog [LABEL] error N` / `owner none|kept`: the RASDIALDLG after RasCustomDialDlg.
+Action DialDialog(Args& a) {
+    std::string label;
+    if (!EqualsNoCase(a.Peek(), "error") && !EqualsNoCase(a.Peek(), "owner")) label = a.Next("a label");
+    const bool error = a.Accept("error");
+    if (!error) a.Require("owner");
+    std::uint32_t code = 0;
+    bool kept = false;
+    if (error) {
+        code = a.Unsigned("an error code");
+    } else {
+        kept = a.Accept("kept");
+        if (!kept) a.Require("none");
+    }
+    a.RequireDone();
+    return [=](Runner& r) {
+        const std::string which = label.empty() ? r.lastInvoke : label;
+        const auto it = r.dialDialogs.find(which);
+        const std::string what = error ? "dwError " + std::to_string(code) : std::string("owner ") + (kept ? "kept" : "none");
+        if (it == r.dialDialogs.end()) return r.Check(false, what, "no RasCustomDialDlg " + which);
+        const RasDialDlgInfo& info = *it->second;
+        if (error) return r.Check(info.dwError == code, what, "dwError " + std::to_string(info.dwError));
+        r.Check(static_cast<bool>(info.hwndOwner) == kept, what, info.hwndOwner ? "owner kept" : "owner none");
+    };
+}
+
 Action OutputContains(Args& a, bool debugger) {
     a.Require("contains");
     const std::string text = a.Next("a text");
@@ -560,6 +587,7 @@ Action ConnectionExpectation(Args& a) {
 
 Action DialParamsExpectation(Args& a) {
     const std::string entry = a.Next("an entry name");
+    const std::string book = a.Option("phonebook", "a phonebook path");
     a.Require("user");
     const std::string user = a.Next("a user name");
     std::optional<std::string> password;
@@ -571,7 +599,7 @@ Action DialParamsExpectation(Args& a) {
     }
     a.RequireDone();
     return [=](Runner& r) {
-        const auto& all = r.host().phonebook().dialParams;
+        const auto& all = r.host().machine().PhonebookAt(book).dialParams;
         const auto it = all.find(entry);
         const std::string what = "dial parameters of " + ShowText(entry) + " for " + user +
                                  (password ? " with password " + ShowText(*password) : noPassword ? " without password" : "");
@@ -606,6 +634,7 @@ void AddExpectWords(std::vector<Word>& words) {
                   {"service", ServiceExpectation},
                   {"process", ProcessExpectation},
                   {"result", Result},
+                  {"dial-dialog", DialDialog},
                   {"debug", [](Args& a) { return OutputContains(a, true); }},
                   {"stdout", [](Args& a) { return OutputContains(a, false); }},
                   {"mutex", Mutex},

@@ -14,14 +14,16 @@ constexpr WindowHandle kNetworkConnectionsWindow{0x7FF10};  // the owner Windows
 // What a program of Windows does with the library, given it; returns the call's result.
 using LibraryUse = std::function<int(sim::SimProcess&, CustomDialLibrary&)>;
 
-// Runs `use` in a new program `image` that loads the library at `path` (the entry's custom dialer
-// when empty); records and prints the result under `what`.
-void RunWithLibrary(Runner& r, const std::string& image, const std::string& account, std::string path,
-                    const std::string& what, LibraryUse use) {
+// Runs `use` in a new program `image` that loads the library at `path` (when empty, the custom dialer
+// of the entry in `phonebook`); records and prints the result under `what`. Returns the label.
+std::string RunWithLibrary(Runner& r, const std::string& image, const std::string& account, std::string path,
+                           const std::string& what, LibraryUse use, const std::string& phonebook = {}) {
     if (path.empty()) {
-        const auto entry = r.host().phonebook().entries.find(std::string(kEntryName));
-        if (entry == r.host().phonebook().entries.end() || entry->second.szCustomDialDll.empty())
-            throw ScenarioError(r.current().Where() + ": the \"Zelta VPN\" entry names no custom dialer");
+        const auto& entries = r.host().machine().PhonebookAt(phonebook).entries;
+        const auto entry = entries.find(std::string(kEntryName));
+        if (entry == entries.end() || entry->second.szCustomDialDll.empty())
+            throw ScenarioError(r.current().Where() + ": the \"Zelta VPN\" entry" +
+                                (phonebook.empty() ? "" : " in " + phonebook) + " names no custom dialer");
         path = entry->second.szCustomDialDll;
     }
     const std::string label = r.NewLabel(image);
@@ -40,6 +42,7 @@ void RunWithLibrary(Runner& r, const std::string& image, const std::string& acco
         return 0;
     }, {}, label);
     r.host().RunFor(0);
+    return label;
 }
 
 std::string AccountOption(Args& a, std::string account) {
@@ -55,32 +58,39 @@ Action RasDialDialog(Args& a) {
         info.xDlg = static_cast<std::int32_t>(a.Number("x"));
         info.yDlg = static_cast<std::int32_t>(a.Number("y"));
     }
+    const std::string book = a.Option("phonebook", "a phonebook path");
     const std::string account = AccountOption(a, "User");
     a.RequireDone();
     return [=](Runner& r) {
-        RunWithLibrary(r, "rasphone.exe", account, {}, "RasCustomDialDlg", [info](sim::SimProcess&, CustomDialLibrary& l) mutable {
-            return l.RasCustomDialDlg("", std::string(kEntryName), std::nullopt, &info) ? 1 : 0;
-        });
+        // The record the library was given, as the caller finds it afterwards.
+        auto record = std::make_shared<RasDialDlgInfo>(info);
+        const std::string label = RunWithLibrary(r, "rasphone.exe", account, {}, "RasCustomDialDlg",
+                                                 [book, record](sim::SimProcess&, CustomDialLibrary& l) {
+            return l.RasCustomDialDlg(book, std::string(kEntryName), std::nullopt, record.get()) ? 1 : 0;
+        }, book);
+        r.dialDialogs[label] = record;
     };
 }
 
 Action EntryProperties(Args& a) {
+    const std::string book = a.Option("phonebook", "a phonebook path");
     const std::string account = AccountOption(a, "User");
     a.RequireDone();
     return [=](Runner& r) {
-        RunWithLibrary(r, "rasphone.exe", account, {}, "RasCustomEntryDlg", [](sim::SimProcess&, CustomDialLibrary& l) {
-            return l.RasCustomEntryDlg("", kEntryName) ? 1 : 0;
-        });
+        RunWithLibrary(r, "rasphone.exe", account, {}, "RasCustomEntryDlg", [book](sim::SimProcess&, CustomDialLibrary& l) {
+            return l.RasCustomEntryDlg(book, kEntryName) ? 1 : 0;
+        }, book);
     };
 }
 
 Action DeleteEntry(Args& a) {
+    const std::string book = a.Option("phonebook", "a phonebook path");
     const std::string account = AccountOption(a, "User");
     a.RequireDone();
     return [=](Runner& r) {
-        RunWithLibrary(r, "rasphone.exe", account, {}, "RasCustomDeleteEntryNotify", [](sim::SimProcess&, CustomDialLibrary& l) {
-            return static_cast<int>(l.RasCustomDeleteEntryNotify("", kEntryName));
-        });
+        RunWithLibrary(r, "rasphone.exe", account, {}, "RasCustomDeleteEntryNotify", [book](sim::SimProcess&, CustomDialLibrary& l) {
+            return static_cast<int>(l.RasCustomDeleteEntryNotify(book, kEntryName));
+        }, book);
     };
 }
 

@@ -17,14 +17,15 @@ Action RasDevice(Args& a) {
 
 Action Entry(Args& a) {
     const std::string name = a.Next("an entry name");
-    if (a.Done()) return [=](Runner& r) { r.host().phonebook().entries[name] = RasEntry{}; };
+    const std::string book = a.Option("phonebook", "a phonebook path");
+    if (a.Done()) return [=](Runner& r) { r.host().machine().PhonebookAt(book).entries[name] = RasEntry{}; };
     const std::string field = a.Next("a field name");
     const std::string value = a.Next("a value");
     a.RequireDone();
     RasEntry probe;
     if (!IsEntryField(field) || !SetEntryField(probe, field, value))
         a.Fail("'" + value + "' does not suit the entry field '" + field + "'");
-    return [=](Runner& r) { SetEntryField(r.host().phonebook().entries[name], field, value); };
+    return [=](Runner& r) { SetEntryField(r.host().machine().PhonebookAt(book).entries[name], field, value); };
 }
 
 // `helper-service ...` and `pipe NAME ...` share their words.
@@ -55,6 +56,7 @@ Action PipeWords(Args& a, const std::string& name) {
 
 Action DialParams(Args& a) {
     const std::string entry = a.Next("an entry name");
+    const std::string book = a.Option("phonebook", "a phonebook path");
     a.Require("user");
     const std::string user = a.Next("a user name");
     std::optional<std::string> password;
@@ -69,7 +71,7 @@ Action DialParams(Args& a) {
     }
     if (saved && !password) a.Fail("a saved password needs 'password PASSWORD'");
     return [=](Runner& r) {
-        sim::SavedDialParams& params = r.host().phonebook().dialParams[entry];
+        sim::SavedDialParams& params = r.host().machine().PhonebookAt(book).dialParams[entry];
         params.userName = user;
         params.password = password.value_or("");
         params.passwordSaved = saved;

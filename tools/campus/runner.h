@@ -66,6 +66,8 @@ public:
     std::map<std::string, sim::SimProcess*> processes;
     std::map<std::string, int> results;
     std::map<std::string, std::optional<std::vector<std::uint8_t>>> replies;  // of pipe clients, by label
+    // The RASDIALDLG each RasCustomDialDlg was given, by label, as the library has left it so far.
+    std::map<std::string, std::shared_ptr<const RasDialDlgInfo>> dialDialogs;
     std::string lastInvoke;
     std::string NewLabel(const std::string& image);
 

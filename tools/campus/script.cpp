@@ -140,6 +140,10 @@ bool Args::Accept(std::string_view keyword) {
     return true;
 }
 
+std::string Args::Option(std::string_view keyword, const char* what) {
+    return Accept(keyword) ? Next(what) : std::string();
+}
+
 void Args::Require(std::string_view keyword) {
     if (!Accept(keyword)) Fail("expected '" + std::string(keyword) + "'" + (Done() ? "" : ", found '" + m_line.words[m_pos] + "'"));
 }

@@ -48,6 +48,8 @@ public:
     // Takes the next word if it is `keyword` (any case).
     bool Accept(std::string_view keyword);
     void Require(std::string_view keyword);
+    // `KEYWORD VALUE` when the next word is KEYWORD: the value; otherwise "" and nothing is taken.
+    std::string Option(std::string_view keyword, const char* what);
     void RequireDone();
     std::vector<std::string> Rest();
     [[noreturn]] void Fail(const std::string& message) const;
