@@ -129,6 +129,7 @@ TEST(DialerSettings, NumbersAreTakenFromDwordsFourByteBinariesAndDecimalStrings)
     m.SetDword("DEBUG", 31);
     m.SetString("IKESECS", "4294967296");                           // out of range: ignored
     m.SetString("IPSECSECS", "7200");
+    m.SetString("SECURID_NEWPINMODE", "000000000008");              // zero-padded: eight
     DialerSettings s(m.platform, m.log);
     s.Load();
     EXPECT_EQ(s.l2tp, 0u);
@@ -141,6 +142,7 @@ TEST(DialerSettings, NumbersAreTakenFromDwordsFourByteBinariesAndDecimalStrings)
     EXPECT_EQ(m.log.mask(), 31u);
     EXPECT_EQ(s.ikeLifetimeSeconds, 28800u);
     EXPECT_EQ(s.ipsecLifetimeSeconds, 7200u);
+    EXPECT_EQ(s.securIdNewPinMode, 8u);
 }
 
 TEST(DialerSettings, AValueLargerThanItsFieldIsIgnored) {

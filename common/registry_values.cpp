@@ -1,13 +1,15 @@
 // Typed reads and writes of registry settings.
 #include "common/registry_values.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 
 namespace zelta {
 namespace {
 
-// Generous enough for any decimal number written as text, small enough to bound the read.
-constexpr std::size_t kNumberTextBytes = 64;
+// Generous enough for any decimal number written as text (zero-padded too), small enough to bound the read.
+constexpr std::size_t kNumberTextBytes = 256;
 
 bool IsText(RegType type) {
     return type == RegType::String || type == RegType::ExpandString || type == RegType::MultiString;
@@ -21,7 +23,10 @@ std::uint32_t LittleEndian32(const std::vector<std::uint8_t>& d) {
 }  // namespace
 
 std::optional<std::uint32_t> ParseDecimal(std::string_view text) {
-    if (text.empty() || text.size() > 10) return std::nullopt;
+    if (text.empty()) return std::nullopt;
+    // Leading zeros say nothing: only the significant digits count toward the ten a 32-bit value has.
+    const std::size_t significant = std::min(text.find_first_not_of('0'), text.size());
+    if (text.size() - significant > 10) return std::nullopt;
     std::uint64_t value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return std::nullopt;

@@ -16,6 +16,12 @@ TEST(RegistryValues, DecimalTextIsDigitsOnlyWithinThirtyTwoBits) {
     EXPECT_EQ(ParseDecimal(" 1"), std::nullopt);
     EXPECT_EQ(ParseDecimal("0x10"), std::nullopt);
     EXPECT_EQ(ParseDecimal(""), std::nullopt);
+    // Leading zeros do not count toward the ten digits; the number still has to fit.
+    EXPECT_EQ(ParseDecimal("000000000008"), 8u);
+    EXPECT_EQ(ParseDecimal("0000000000000000000004294967295"), 4294967295u);
+    EXPECT_EQ(ParseDecimal("00000000004294967296"), std::nullopt);
+    EXPECT_EQ(ParseDecimal("000000000000"), 0u);
+    EXPECT_EQ(ParseDecimal("00000000000099999999999"), std::nullopt);
 }
 
 TEST(RegistryValues, TextTakesStringTypesOnlyAndTheFirstOfAMultiString) {
