@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "common/test_machine.h"
+#include "platform/sim/code_page.h"
 
 namespace zelta {
 namespace {
@@ -90,16 +91,19 @@ TEST_F(LogTest, LongMessagesAreCutTo1023Characters) {
     m.log.LogMessage(1, "%s", longText.c_str());
     EXPECT_EQ(m.LogText(), "Dec 07 01:20:06: " + std::string(1023, 'm'));
 
-    // Characters, not bytes, and never half a character.
+    // Characters, not bytes, and never half a character: on a Japanese Windows each of these is two
+    // bytes in the file.
     std::string wide;
     for (int i = 0; i < 1100; ++i) wide += "\xE6\x97\xA5";
     EXPECT_EQ(CharacterCount(wide), 1100u);
     SettingsMachine other;
+    other.host.machine().ansiCodePage = sim::kJapaneseCodePage;
     other.log.Enable("C:\\Dialer");
     other.log.LogMessage(1, "a%s", wide.c_str());
     const std::string written = other.LogText().substr(std::string("Dec 07 01:20:06: ").size());
-    EXPECT_EQ(CharacterCount(written), 1023u);
-    EXPECT_EQ(written.size(), 1u + 1022u * 3u);
+    EXPECT_EQ(written.size(), 1u + 1022u * 2u);
+    EXPECT_EQ(written.substr(0, 3), "a\x93\xFA");
+    EXPECT_EQ(CharacterCount(sim::AnsiToUtf8(sim::kJapaneseCodePage, written)), 1023u);
 }
 
 TEST_F(LogTest, RecordsThatCannotBeWrittenAreLostButCounted) {

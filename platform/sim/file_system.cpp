@@ -1,6 +1,8 @@
 // Implements platform/file_system.h on the simulated machine's files.
 #include "platform/sim/file_system.h"
 
+#include "platform/sim/code_page.h"
+
 namespace zelta::sim {
 namespace {
 
@@ -76,13 +78,14 @@ Win32Error SimFileSystem::AppendText(std::string_view path, std::string_view tex
         it = files.emplace(resolved, std::vector<std::uint8_t>{}).first;
     }
     if (auto fault = m_faults.Check("WriteFile", resolved)) return *fault;
+    const std::string ansi = Utf8ToAnsi(m_codePage, text);
     if (const Journal* journal = m_store.journal()) {
         const bool isLog = resolved.size() >= 7 && EqualsNoCase(std::string_view(resolved).substr(resolved.size() - 7), "vpn.log");
-        std::string shown(text);
+        std::string shown = AnsiToUtf8(m_codePage, ansi);  // as a reader of the file sees it
         while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.pop_back();
         journal->Note(isLog ? "log" : "file", isLog ? shown : resolved + " += " + shown);
     }
-    for (char c : text) {
+    for (char c : ansi) {
         if (c == '\n') it->second.push_back('\r');
         it->second.push_back(static_cast<std::uint8_t>(c));
     }

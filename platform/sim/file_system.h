@@ -45,7 +45,9 @@ private:
 
 class SimFileSystem final : public FileSystem {
 public:
-    SimFileSystem(FileStore& store, Faults& faults) : m_store(store), m_faults(faults) {}
+    // `codePage`: the machine's ANSI code page, in which text files are written.
+    SimFileSystem(FileStore& store, Faults& faults, const std::uint32_t& codePage)
+        : m_store(store), m_faults(faults), m_codePage(codePage) {}
     Win32Error AppendText(std::string_view path, std::string_view text) override;
     Win32Error SizeOf(std::string_view path, std::uint64_t& size) override;
     Win32Error Rename(std::string_view from, std::string_view to) override;
@@ -56,6 +58,7 @@ private:
     Win32Error Missing(const std::string& resolved) const;
     FileStore& m_store;
     Faults& m_faults;
+    const std::uint32_t& m_codePage;
 };
 
 }  // namespace zelta::sim

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/sim/code_page.h"
+
 namespace zelta::sim {
 namespace {
 
@@ -10,7 +12,8 @@ class SimFileSystemTest : public ::testing::Test {
 protected:
     FileStore store;
     Faults faults;
-    SimFileSystem files{store, faults};
+    std::uint32_t codePage = kWesternCodePage;
+    SimFileSystem files{store, faults, codePage};
 };
 
 TEST_F(SimFileSystemTest, AppendsInTextModeAndNeedsTheDirectory) {

@@ -1,7 +1,9 @@
 // Implements platform/ip_helper.h over the simulated machine's adapters and routes.
 #include "platform/sim/ip_helper.h"
 
+#include "platform/sim/code_page.h"
 #include "platform/sim/programs.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <bit>
@@ -15,6 +17,11 @@ constexpr Win32Error kNoData = 232;               // ERROR_NO_DATA: GetAdaptersI
 
 // The prefix length of a mask, counting its set bits.
 int PrefixLength(Ipv4 mask) { return std::popcount(mask.NetworkOrderValue()); }
+
+// A driver's description as an ANSI field of `bytes` holds it, read back by the caller.
+std::string AnsiField(const Machine& machine, std::string_view text, std::size_t bytes) {
+    return AnsiToUtf8(machine.ansiCodePage, Utf8ToAnsi(machine.ansiCodePage, text).substr(0, bytes));
+}
 
 }  // namespace
 
@@ -38,7 +45,10 @@ Win32Error SimIpHelper::AdaptersInfo(std::vector<AdapterInfo>& out) {
     if (auto fault = m_faults.Check("GetAdaptersInfo")) return *fault;
     if (m_machine.adapters.empty()) return kNoData;
     out.clear();
-    for (const SimAdapter& adapter : m_machine.adapters) out.push_back(adapter.info);
+    for (const SimAdapter& adapter : m_machine.adapters) {
+        out.push_back(adapter.info);
+        out.back().Description = AnsiField(m_machine, adapter.info.Description, 131);  // MAX_ADAPTER_DESCRIPTION_LENGTH
+    }
     return err::kSuccess;
 }
 
@@ -77,7 +87,24 @@ Win32Error SimIpHelper::ForwardTable(std::size_t capacity, std::vector<IpForward
 
 namespace {
 
-InterfaceRow ToInterfaceRow(const SimAdapter& adapter) {
+}  // namespace
+
+std::uint32_t* InterfaceCounter(InterfaceRow& row, std::string_view name) {
+    const std::pair<std::string_view, std::uint32_t InterfaceRow::*> fields[] = {
+        {"dwInOctets", &InterfaceRow::dwInOctets},     {"dwInUcastPkts", &InterfaceRow::dwInUcastPkts},
+        {"dwInNUcastPkts", &InterfaceRow::dwInNUcastPkts}, {"dwInDiscards", &InterfaceRow::dwInDiscards},
+        {"dwInErrors", &InterfaceRow::dwInErrors},     {"dwInUnknownProtos", &InterfaceRow::dwInUnknownProtos},
+        {"dwOutOctets", &InterfaceRow::dwOutOctets},   {"dwOutUcastPkts", &InterfaceRow::dwOutUcastPkts},
+        {"dwOutNUcastPkts", &InterfaceRow::dwOutNUcastPkts}, {"dwOutDiscards", &InterfaceRow::dwOutDiscards},
+        {"dwOutErrors", &InterfaceRow::dwOutErrors},   {"dwOutQLen", &InterfaceRow::dwOutQLen}};
+    for (const auto& [field, member] : fields)
+        if (EqualsNoCase(field, name)) return &(row.*member);
+    return nullptr;
+}
+
+namespace {
+
+InterfaceRow ToInterfaceRow(const Machine& machine, const SimAdapter& adapter) {
     InterfaceRow row;
     row.dwIndex = adapter.info.Index;
     row.dwType = adapter.iface.type.value_or(adapter.info.Type);
@@ -85,9 +112,25 @@ InterfaceRow ToInterfaceRow(const SimAdapter& adapter) {
     row.dwSpeed = adapter.iface.speed;
     row.dwPhysAddrLen = static_cast<std::uint32_t>(std::min<std::size_t>(adapter.info.Address.size(), 8));
     std::copy_n(adapter.info.Address.begin(), row.dwPhysAddrLen, row.bPhysAddr.begin());
-    row.dwAdminStatus = 1;
+    row.dwAdminStatus = adapter.iface.adminStatus;
     row.dwOperStatus = adapter.iface.operStatus;
-    row.bDescr = adapter.iface.description.value_or(adapter.info.Description).substr(0, 255);
+    row.dwLastChange = adapter.iface.lastChange;
+    for (const auto& [name, value] : adapter.iface.counters)
+        if (std::uint32_t* counter = InterfaceCounter(row, name)) *counter = value;
+    row.bDescr = AnsiField(machine, adapter.iface.description.value_or(adapter.info.Description), 255);  // MAXLEN_IFDESCR
+    return row;
+}
+
+// The row every Windows 2000/XP interface table starts with.
+InterfaceRow LoopbackRow() {
+    InterfaceRow row;
+    row.dwIndex = 1;
+    row.dwType = 24;  // MIB_IF_TYPE_LOOPBACK
+    row.dwMtu = 1520;
+    row.dwSpeed = 10000000;
+    row.dwAdminStatus = 1;
+    row.dwOperStatus = 5;
+    row.bDescr = "MS TCP Loopback interface";
     return row;
 }
 
@@ -95,15 +138,16 @@ InterfaceRow ToInterfaceRow(const SimAdapter& adapter) {
 
 Win32Error SimIpHelper::InterfaceTableSize(std::uint32_t& bytes) {
     if (auto fault = m_faults.Check("GetIfTable", "size")) return *fault;
-    bytes = kInterfaceTableHeaderBytes + kInterfaceRowBytes * static_cast<std::uint32_t>(m_machine.adapters.size());
+    bytes = kInterfaceTableHeaderBytes + kInterfaceRowBytes * static_cast<std::uint32_t>(m_machine.adapters.size() + 1);
     return err::kSuccess;
 }
 
 Win32Error SimIpHelper::InterfaceTable(std::size_t capacity, std::vector<InterfaceRow>& out) {
     if (auto fault = m_faults.Check("GetIfTable", "table")) return *fault;
-    if (m_machine.adapters.size() > capacity) return err::kInsufficientBuffer;
+    if (m_machine.adapters.size() + 1 > capacity) return err::kInsufficientBuffer;
     out.clear();
-    for (const SimAdapter& adapter : m_machine.adapters) out.push_back(ToInterfaceRow(adapter));
+    out.push_back(LoopbackRow());
+    for (const SimAdapter& adapter : m_machine.adapters) out.push_back(ToInterfaceRow(m_machine, adapter));
     std::stable_sort(out.begin(), out.end(), [](const InterfaceRow& a, const InterfaceRow& b) { return a.dwIndex < b.dwIndex; });
     return err::kSuccess;
 }

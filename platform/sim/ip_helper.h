@@ -24,4 +24,7 @@ private:
     Faults& m_faults;
 };
 
+// The counter of `row` named as its field is (dwInOctets, dwOutErrors...), or nullptr.
+std::uint32_t* InterfaceCounter(InterfaceRow& row, std::string_view name);
+
 }  // namespace zelta::sim

@@ -67,6 +67,9 @@ struct RouteRow {
 struct SimInterface {
     std::uint32_t speed = 0;            // bits per second
     std::uint32_t operStatus = 5;       // MIB_IF_OPER_STATUS_OPERATIONAL
+    std::uint32_t adminStatus = 1;      // MIB_IF_ADMIN_STATUS_UP
+    std::uint32_t lastChange = 0;       // sysUpTime, in hundredths of a second, of the last status change
+    std::map<std::string, std::uint32_t> counters;  // by the row's field name: dwInOctets, dwOutErrors...
     std::optional<std::uint32_t> type;  // default: the adapter's Type
     std::optional<std::string> description;  // default: the adapter's Description
     std::vector<RouteRow> unpluggedRoutes;   // taken away with the cable, back when it is plugged
@@ -237,6 +240,7 @@ struct Machine {
     std::optional<LocalTime> wallClockAtStart;  // local time when virtual time was 0
     std::uint32_t tickCountAtStart = 0;
     std::optional<std::string> inputDesktop;
+    std::uint32_t ansiCodePage = 1252;  // Windows-1252, or 932 (sim/code_page.h)
     std::map<std::string, Ipv4, NoCaseLess> hosts;
     std::map<std::string, ServiceRecord, NoCaseLess> services;
     std::map<Win32Error, std::string> errorTexts = DefaultErrorTexts();

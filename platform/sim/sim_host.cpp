@@ -8,7 +8,7 @@ SimProcess::SimProcess(SimHost& host, ProcessFacts facts, int processId)
       m_facts(std::move(facts)),
       m_processId(processId),
       m_registry(host.m_registry, host.m_faults),
-      m_files(host.m_files, host.m_faults),
+      m_files(host.m_files, host.m_faults, host.m_machine.ansiCodePage),
       m_clock(host.m_scheduler, host.m_machine, host.m_faults),
       m_system(host.m_machine, m_facts, host.m_faults),
       m_services(host.m_machine, host.m_scheduler, host, m_facts, host.m_faults),

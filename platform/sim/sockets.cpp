@@ -217,6 +217,12 @@ Ipv4 LanAddressFacing(const Machine& machine, Ipv4 peer) {
 
 }  // namespace
 
+void SimSockets::ToWireSecret(const SecretBuffer& utf8, SecretBuffer& wire) {
+    std::string bytes = Utf8ToAnsi(m_machine.ansiCodePage, utf8.View());
+    AssignWhole(wire, bytes);
+    SecureZero(bytes.data(), bytes.size());
+}
+
 Win32Error SimSockets::CreateListener(std::unique_ptr<Listener>& out) {
     if (auto fault = m_faults.Check("socket")) return *fault;
     out = std::make_unique<SimListener>(m_machine, m_scheduler, m_faults);

@@ -3,6 +3,7 @@
 // IP projection (see SecurIdPeerConnects).
 #pragma once
 
+#include "platform/sim/code_page.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/scheduler.h"
@@ -15,10 +16,10 @@ public:
     SimSockets(Machine& machine, Scheduler& scheduler, Faults& faults)
         : m_machine(machine), m_scheduler(scheduler), m_faults(faults) {}
     Win32Error CreateListener(std::unique_ptr<Listener>& out) override;
-    // The simulated ANSI code page is UTF-8.
-    std::string ToWireText(std::string_view utf8) override { return std::string(utf8); }
-    std::string FromWireText(std::string_view wire) override { return std::string(wire); }
-    void ToWireSecret(const SecretBuffer& utf8, SecretBuffer& wire) override { AssignWhole(wire, utf8.View()); }
+    // The wire carries text in the machine's ANSI code page.
+    std::string ToWireText(std::string_view utf8) override { return Utf8ToAnsi(m_machine.ansiCodePage, utf8); }
+    std::string FromWireText(std::string_view wire) override { return AnsiToUtf8(m_machine.ansiCodePage, wire); }
+    void ToWireSecret(const SecretBuffer& utf8, SecretBuffer& wire) override;
 
 private:
     Machine& m_machine;

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "platform/sim/code_page.h"
 #include "platform/sim/processes.h"
 #include "platform/sim/scheduler.h"
 
@@ -62,8 +63,9 @@ void SimSystemInfo::DebugOutput(std::string_view text) {
     m_machine.journal.Note("debug", shown);
 }
 
-void SimSystemInfo::WriteStdout(std::string_view text) {
-    m_machine.standardOutput.push_back(DebugLine{m_process.image, std::string(text)});
+void SimSystemInfo::WriteStdout(std::string_view utf8) {
+    const std::string text = ThroughAnsi(m_machine.ansiCodePage, utf8);  // written in the ANSI code page
+    m_machine.standardOutput.push_back(DebugLine{m_process.image, text});
     std::string shown(text);
     while (!shown.empty() && shown.back() == '\n') shown.pop_back();
     m_machine.journal.Note("stdout", shown);

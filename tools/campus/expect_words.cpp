@@ -3,6 +3,7 @@
 
 #include "common/dialer_settings.h"
 #include "common/shared_names.h"
+#include "platform/sim/code_page.h"
 #include "platform/sim/programs.h"
 #include "platform/text.h"
 #include "routing/switch_discovery.h"
@@ -23,6 +24,13 @@ std::string AsFileText(const std::string& text) {
         out += c;
     }
     return out;
+}
+
+// A text file as a reader on the machine sees it: its bytes are in the ANSI code page.
+std::optional<std::string> ReadText(Runner& r, const std::string& path) {
+    const auto bytes = r.host().files().Text(path);
+    if (!bytes) return std::nullopt;
+    return sim::AnsiToUtf8(r.host().machine().ansiCodePage, *bytes);
 }
 
 // The dialer's log: "vpn.log" in the directory of the "ZeltaVPNPath" setting.
@@ -58,7 +66,7 @@ Action Log(Args& a) {
         const std::string text = AsFileText(a.Next("a record's message"));
         a.RequireDone();
         return [=](Runner& r) {
-            const auto file = r.host().files().Text(LogPath(r));
+            const auto file = ReadText(r, LogPath(r));
             const std::string log = file.value_or("");
             bool found = false;
             // A record starts a line: its stamp, ": ", then the message as the caller wrote it.
@@ -79,7 +87,7 @@ Action Log(Args& a) {
         const std::string text = AsFileText(a.Next("a text"));
         a.RequireDone();
         return [=](Runner& r) {
-            const std::string log = r.host().files().Text(LogPath(r)).value_or("");
+            const std::string log = ReadText(r, LogPath(r)).value_or("");
             std::uint32_t count = 0;
             for (std::size_t start = 0; start < log.size();) {
                 const std::size_t eol = std::min(log.find("\r\n", start), log.size());
@@ -89,7 +97,7 @@ Action Log(Args& a) {
             r.Check(count == n, std::to_string(n) + " log records containing " + ShowText(text), std::to_string(count));
         };
     }
-    return Containment(a, "the log", [](Runner& r) { return r.host().files().Text(LogPath(r)); });
+    return Containment(a, "the log", [](Runner& r) { return ReadText(r, LogPath(r)); });
 }
 
 Action File(Args& a) {
@@ -111,7 +119,7 @@ Action File(Args& a) {
                     bytes ? std::to_string(bytes->size()) + " bytes" : "no file");
         };
     }
-    return Containment(a, path, [path](Runner& r) { return r.host().files().Text(path); });
+    return Containment(a, path, [path](Runner& r) { return ReadText(r, path); });
 }
 
 Action RegistryValueExpectation(Args& a, RegistryRoot root, std::string key) {

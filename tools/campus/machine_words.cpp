@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "common/dialer_settings.h"
+#include "platform/sim/code_page.h"
 #include "tools/campus/names.h"
 #include "tools/campus/runner.h"
 
@@ -62,6 +63,13 @@ Action Language(Args& a) {
     return [=](Runner& r) { r.host().desktop().language = static_cast<int>(language); };
 }
 
+Action CodePage(Args& a) {
+    const std::uint32_t codePage = a.Unsigned("a code page (1252, 932)");
+    if (!sim::IsSimulatedCodePage(codePage)) a.Fail("the simulated Windows has the code pages 1252 and 932");
+    a.RequireDone();
+    return [=](Runner& r) { r.host().machine().ansiCodePage = codePage; };
+}
+
 Action SettingsKey(Args& a) {
     a.RequireDone();
     return [](Runner& r) { r.host().registry().Create(kHklm, kSettingsKey); };
@@ -103,7 +111,7 @@ Action File(Args& a) {
     if (a.Accept("text")) {
         const std::string text = a.Next("a text");
         a.RequireDone();
-        return [=](Runner& r) { r.host().files().WriteText(path, text); };
+        return [=](Runner& r) { r.host().files().WriteText(path, sim::Utf8ToAnsi(r.host().machine().ansiCodePage, text)); };
     }
     if (a.Accept("bytes")) {
         const auto bytes = a.Bytes();
@@ -225,6 +233,7 @@ void AddMachineWords(std::vector<Word>& words) {
                                {"ticks", Ticks},
                                {"desktop", Desktop},
                                {"language", Language},
+                               {"code-page", CodePage},
                                {"settings-key", SettingsKey},
                                {"setting", Setting},
                                {"registry", Registry},

@@ -1,4 +1,5 @@
 // The network: adapters and their drivers, the forwarding table, names.
+#include "platform/sim/ip_helper.h"
 #include "routing/switch_discovery.h"
 #include "tools/campus/runner.h"
 
@@ -141,7 +142,7 @@ Action LinkSpeed(Args& a) {
 // A field of the adapter's interface-table row.
 Action Interface(Args& a) {
     const std::uint32_t index = a.Unsigned("an interface index");
-    const std::string field = a.Next("a field (type, speed, status, description)");
+    const std::string field = a.Next("a field (type, speed, status, description, admin, last-change, counter)");
     std::function<void(sim::SimAdapter&)> set;
     if (EqualsNoCase(field, "type")) {
         const std::uint32_t type = a.Unsigned("an interface type");
@@ -156,6 +157,19 @@ Action Interface(Args& a) {
     } else if (EqualsNoCase(field, "description")) {
         const std::string description = a.Next("a description");
         set = [description](sim::SimAdapter& adapter) { adapter.iface.description = description; };
+    } else if (EqualsNoCase(field, "admin")) {
+        const bool up = a.Accept("up");
+        if (!up) a.Require("down");
+        set = [up](sim::SimAdapter& adapter) { adapter.iface.adminStatus = up ? 1 : 2; };
+    } else if (EqualsNoCase(field, "last-change")) {
+        const std::uint32_t ticks = a.Unsigned("a time in hundredths of a second");
+        set = [ticks](sim::SimAdapter& adapter) { adapter.iface.lastChange = ticks; };
+    } else if (EqualsNoCase(field, "counter")) {
+        const std::string name = a.Next("a counter (dwInOctets ... dwOutQLen)");
+        InterfaceRow probe;
+        if (!sim::InterfaceCounter(probe, name)) a.Fail("unknown interface counter '" + name + "'");
+        const std::uint32_t value = a.Unsigned("a count");
+        set = [name, value](sim::SimAdapter& adapter) { adapter.iface.counters[name] = value; };
     } else {
         a.Fail("unknown interface field '" + field + "'");
     }
@@ -311,8 +325,26 @@ Action DnsServer(Args& a) {
 
 Action Route(Args& a) {
     const auto [dest, mask] = a.AddressMask();
-    a.Require("via");
-    const Ipv4 gateway = a.Address("a gateway");
+    std::optional<Ipv4> via;
+    if (a.Accept("via")) via = a.Address("a gateway");
+    if (a.Accept("removed")) {
+        // `route DEST/MASK [via GATEWAY] removed`: the row (or every row for DEST/MASK) leaves the table.
+        a.RequireDone();
+        return [dest = dest, mask = mask, via](Runner& r) {
+            auto& routes = r.host().routes();
+            const auto gone = std::remove_if(routes.begin(), routes.end(), [&](const sim::RouteRow& row) {
+                return row.dest == dest && row.mask == mask && (!via || row.nextHop == *via);
+            });
+            if (gone == routes.end())
+                throw ScenarioError(r.current().Where() + ": no route " + dest.ToString() + "/" + mask.ToString() + " to remove");
+            for (auto it = gone; it != routes.end(); ++it)
+                r.Print("route", "- " + it->dest.ToString() + "/" + it->mask.ToString() + " via " + it->nextHop.ToString() +
+                                     " if " + std::to_string(it->ifIndex) + " (removed)");
+            routes.erase(gone, routes.end());
+        };
+    }
+    if (!via) a.Fail("expected 'via GATEWAY' or 'removed'");
+    const Ipv4 gateway = *via;
     a.Require("if");
     const std::uint32_t index = a.Unsigned("an interface index");
     std::uint32_t metric = 1;
