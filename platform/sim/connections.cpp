@@ -65,17 +65,46 @@ void ConnectionUp(Machine& machine, SimConnection& connection) {
     tunnel.Type = 23;  // MIB_IF_TYPE_PPP
     tunnel.IpAddressList.push_back({connection.client, "255.255.255.255"});
     machine.adapters.push_back(SimAdapter{tunnel, {}, std::nullopt, {}});
-    if (const auto client = Ipv4::Parse(connection.client))
-        machine.routes.push_back(RouteRow{*client, Ipv4{{255, 255, 255, 255}}, *client, ifIndex, 1, 3, 2});
+    const auto client = Ipv4::Parse(connection.client);
+    if (client) machine.routes.push_back(RouteRow{*client, Ipv4{{255, 255, 255, 255}}, *client, ifIndex, 1, 3, 2});
     connection.ifIndex = ifIndex;
+    if (!connection.remoteDefaultGateway || !client) return;
+    // "Use default gateway on remote network": the other default routes step back by one, and the
+    // tunnel's own takes the lead.
+    const Ipv4 any{{0, 0, 0, 0}};
+    for (RouteRow& row : machine.routes) {
+        if (row.dest != any || row.mask != any) continue;
+        connection.raisedDefaults.push_back(row);
+        ++row.metric;
+        machine.journal.Note("route", "default route via " + row.nextHop.ToString() + " if " + std::to_string(row.ifIndex) +
+                                          " metric " + std::to_string(row.metric) + " (raised by remote access)");
+    }
+    const RouteRow tunnelDefault{any, any, *client, ifIndex, 1, 3, 3};
+    machine.routes.push_back(tunnelDefault);
+    machine.journal.Note("route", "+ 0.0.0.0/0.0.0.0 via " + client->ToString() + " if " + std::to_string(ifIndex) +
+                                      " metric 1 (remote access: the remote default gateway)");
 }
 
-// The tunnel goes away with every route through it, as Windows removes them.
+// The tunnel goes away with every route through it, as Windows removes them, and the default routes
+// it had stepped back get their metrics again.
 void ConnectionDown(Machine& machine, SimConnection& connection) {
     if (connection.ifIndex == 0) return;
     const std::uint32_t ifIndex = connection.ifIndex;
     std::erase_if(machine.routes, [ifIndex](const RouteRow& r) { return r.ifIndex == ifIndex; });
     std::erase_if(machine.adapters, [ifIndex](const SimAdapter& a) { return a.info.Index == ifIndex; });
+    for (const RouteRow& before : connection.raisedDefaults) {
+        for (RouteRow& row : machine.routes) {
+            if (row.dest != before.dest || row.mask != before.mask || row.nextHop != before.nextHop ||
+                row.ifIndex != before.ifIndex || row.metric != before.metric + 1)
+                continue;
+            row.metric = before.metric;
+            machine.journal.Note("route", "default route via " + row.nextHop.ToString() + " if " +
+                                              std::to_string(row.ifIndex) + " metric " + std::to_string(row.metric) +
+                                              " (restored by remote access)");
+            break;
+        }
+    }
+    connection.raisedDefaults.clear();
     connection.ifIndex = 0;
 }
 
@@ -163,6 +192,8 @@ Win32Error SimRemoteAccess::StartDial(const Phonebook& book, const RasDialParams
     connection.handle = RasConnectionHandle{m_machine.nextConnection++};
     connection.entry = params.szEntryName;
     connection.userName = params.szUserName;
+    connection.remoteDefaultGateway =
+        (book.entries.find(params.szEntryName)->second.dwfOptions & rasentry::kOptionRemoteDefaultGateway) != 0;
     m_machine.connections.push_back(connection);
     out = connection.handle;
     Note(m_machine, "dialling \"" + params.szEntryName + "\" as " + params.szUserName + " (attempt " +

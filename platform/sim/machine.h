@@ -144,6 +144,8 @@ struct SimConnection {
     std::string client;
     std::string server;
     std::uint32_t ifIndex = 0;  // the tunnel's interface once connected, 0 before
+    bool remoteDefaultGateway = false;  // the entry's RASEO_RemoteDefaultGateway, as dialled
+    std::vector<RouteRow> raisedDefaults;  // the default routes whose metric it raised, as they were
 };
 
 // A named pipe's server end, scripted as the helper service would answer (no program behind it).

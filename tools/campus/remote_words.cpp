@@ -1,4 +1,5 @@
 // Remote access, the helper service's pipe, and the far end of the tunnel.
+#include "common/shared_names.h"
 #include "dialer/service_pipe.h"
 #include "platform/sim/remote_access.h"
 #include "platform/text.h"
@@ -99,6 +100,8 @@ Action Connection(Args& a) {
         connection.projected = true;
         connection.client = client;
         connection.server = server;
+        if (const auto it = machine.phonebook.entries.find(entry); it != machine.phonebook.entries.end())
+            connection.remoteDefaultGateway = (it->second.dwfOptions & rasentry::kOptionRemoteDefaultGateway) != 0;
         machine.connections.push_back(connection);
         sim::ConnectionUp(machine, machine.connections.back());
         r.host().journal().Note("dial", "\"" + entry + "\" connected by someone else, client " + client);
@@ -163,9 +166,10 @@ Action Server(Args& a) {
     if (!EqualsNoCase(what, "drops-link")) a.Fail("unknown server statement '" + what + "'");
     a.RequireDone();
     return [](Runner& r) {
+        // The campus server's link: connections of "Zelta VPN" go down, any other stays up.
         sim::Machine& machine = r.host().machine();
         for (sim::SimConnection& c : machine.connections) {
-            if (c.hangingUp || c.state != rascs::kConnected) continue;
+            if (c.hangingUp || c.state != rascs::kConnected || !EqualsNoCase(c.entry, kEntryName)) continue;
             c.state = rascs::kDisconnected;
             sim::ConnectionDown(machine, c);
             r.host().journal().Note("dial", "the server dropped \"" + c.entry + "\"");
