@@ -40,6 +40,39 @@ TEST_F(ServicesTest, StoppingStopsTheActiveDependantsFirstAndWaitsOnTheClock) {
     EXPECT_EQ(Stdout(), "Service stopped.\n");
 }
 
+TEST_F(ServicesTest, DependantsOfDependantsAreListedFirstAndStoppedInThatOrder) {
+    m.host.AddService("cvpnd", ServiceState::Running);
+    m.host.AddService("cvpnclient", ServiceState::Running).dependsOn = {"cvpnd"};
+    m.host.AddService("cvpnui", ServiceState::Running).dependsOn = {"cvpnclient"};
+    m.host.AddService("cvpnlog", ServiceState::Running).dependsOn = {"cvpnclient", "cvpnd"};
+    std::unique_ptr<ServiceControlManager> manager;
+    ASSERT_EQ(m.platform.services.Connect(manager), err::kSuccess);
+    std::unique_ptr<Service> service;
+    ASSERT_EQ(manager->Open("cvpnd", 0xFF, service), err::kSuccess);
+    std::vector<std::string> dependants;
+    ASSERT_EQ(service->ActiveDependents(dependants), err::kSuccess);
+    // Each comes before what it depends on, and once however many ways it depends.
+    EXPECT_EQ(dependants, (std::vector<std::string>{"cvpnlog", "cvpnui", "cvpnclient"}));
+
+    EXPECT_EQ(StopServiceByName(m.platform, "cvpnd"), 0);
+    for (const char* name : {"cvpnd", "cvpnclient", "cvpnui", "cvpnlog"})
+        EXPECT_EQ(m.host.FindService(name)->state, ServiceState::Stopped) << name;
+}
+
+TEST_F(ServicesTest, AServiceOnItsWayUpRefusesTheStopControl) {
+    auto& starting = m.host.AddService("cvpnd", ServiceState::StartPending);
+    std::unique_ptr<ServiceControlManager> manager;
+    ASSERT_EQ(m.platform.services.Connect(manager), err::kSuccess);
+    std::unique_ptr<Service> service;
+    ASSERT_EQ(manager->Open("cvpnd", 0xFF, service), err::kSuccess);
+    ServiceStatus status;
+    EXPECT_EQ(service->Stop(status), service_error::kServiceCannotAcceptControl);
+    starting.state = ServiceState::StopPending;
+    EXPECT_EQ(service->Stop(status), service_error::kServiceCannotAcceptControl);
+    starting.state = ServiceState::StartPending;
+    EXPECT_EQ(StopServiceByName(m.platform, "cvpnd"), -1);
+}
+
 TEST_F(ServicesTest, AStoppedServiceCountsAsStoppedAndAMissingOneFails) {
     m.host.AddService("cvpnd", ServiceState::Stopped);
     EXPECT_EQ(StopServiceByName(m.platform, "cvpnd"), 0);

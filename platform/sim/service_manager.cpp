@@ -4,6 +4,7 @@
 #include "platform/sim/service_manager.h"
 
 #include <algorithm>
+#include <set>
 
 #include "platform/sim/accounts.h"
 #include "platform/sim/programs.h"
@@ -104,6 +105,9 @@ public:
         ServiceRecord* record = nullptr;
         if (auto rc = Check("ControlService", kStop, record)) return rc;
         if (record->state == ServiceState::Stopped) return err::kServiceNotActive;
+        // A service on its way up or down takes no stop control.
+        if (record->state == ServiceState::StartPending || record->state == ServiceState::StopPending)
+            return service_error::kServiceCannotAcceptControl;
         for (const auto& [name, other] : m_machine.services) {
             const bool dependsOnUs = std::any_of(other.dependsOn.begin(), other.dependsOn.end(),
                                                  [&](const std::string& d) { return EqualsNoCase(d, m_name); });
@@ -127,14 +131,26 @@ public:
         ServiceRecord* record = nullptr;
         if (auto rc = Check("EnumDependentServices", kEnumerateDependents, record)) return rc;
         names.clear();
-        for (const auto& [name, other] : m_machine.services) {
-            for (const auto& d : other.dependsOn)
-                if (EqualsNoCase(d, m_name) && other.state != ServiceState::Stopped) names.push_back(name);
-        }
+        std::set<std::string, NoCaseLess> seen{m_name};
+        CollectDependents(m_name, seen, names);
         return err::kSuccess;
     }
 
 private:
+    // Every active service that depends on `service`, directly or through others, in the order
+    // EnumDependentServices gives them: the reverse of their start order, so each comes before what
+    // it depends on and the list can be stopped from its head.
+    void CollectDependents(const std::string& service, std::set<std::string, NoCaseLess>& seen,
+                           std::vector<std::string>& out) const {
+        for (const auto& [name, other] : m_machine.services) {
+            const bool dependsOnIt = std::any_of(other.dependsOn.begin(), other.dependsOn.end(),
+                                                 [&](const std::string& d) { return EqualsNoCase(d, service); });
+            if (!dependsOnIt || !seen.insert(name).second) continue;
+            CollectDependents(name, seen, out);
+            if (other.state != ServiceState::Stopped) out.push_back(name);
+        }
+    }
+
     // The common preamble of every call: injected faults, the handle's rights, the service itself.
     Win32Error Check(const char* call, std::uint32_t right, ServiceRecord*& record) {
         if (auto fault = m_faults.Check(call, m_name)) return *fault;
