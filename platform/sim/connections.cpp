@@ -13,21 +13,6 @@ namespace {
 constexpr Win32Error kInvalidHandle = 6;
 constexpr Win32Error kProtocolNotConfigured = 731;
 
-// RasGetErrorString's texts for the codes a scenario is likely to use.
-const std::map<Win32Error, std::string>& RasErrorTexts() {
-    static const std::map<Win32Error, std::string> texts = {
-        {623, "The system could not find the phone book entry for this connection."},
-        {678, "There was no answer."},
-        {691, "Access was denied because the username and/or password was invalid on the domain."},
-        {718, "The connection was terminated because the remote computer did not respond in a timely manner."},
-        {742, "The remote computer does not support the required data encryption type."},
-        {743, "The remote server requires encryption."},
-        {789, "The L2TP connection attempt failed because the security layer encountered a processing error during "
-              "initial negotiations with the remote computer."},
-    };
-    return texts;
-}
-
 void Note(const Machine& machine, const std::string& text) { machine.journal.Note("dial", text); }
 
 // Delivers one "RasDialEvent" to the notifier window, as the remote-access manager posts it.
@@ -298,8 +283,8 @@ Win32Error SimRemoteAccess::EnumConnections(RasConnForm form, std::size_t capaci
 }
 
 bool SimRemoteAccess::ErrorString(Win32Error code, std::string& out) {
-    const auto it = RasErrorTexts().find(code);
-    if (it == RasErrorTexts().end()) return false;
+    const auto it = m_machine.rasErrorTexts.find(code);
+    if (it == m_machine.rasErrorTexts.end()) return false;
     out = it->second;
     return true;
 }

@@ -246,6 +246,7 @@ struct Machine {
     std::map<std::string, Ipv4, NoCaseLess> hosts;
     std::map<std::string, ServiceRecord, NoCaseLess> services;
     std::map<Win32Error, std::string> errorTexts = DefaultErrorTexts();
+    std::map<Win32Error, std::string> rasErrorTexts = DefaultRasErrorTexts();  // RasGetErrorString
     std::vector<DebugLine> debugOutput;
     Phonebook phonebook;
     std::map<std::string, Phonebook, NoCaseLess> otherPhonebooks;  // by path: a user's own, say
@@ -272,6 +273,7 @@ struct Machine {
     std::vector<SecurIdIntruder> securIdIntruders;
 
     static std::map<Win32Error, std::string> DefaultErrorTexts();
+    static std::map<Win32Error, std::string> DefaultRasErrorTexts();
 
     // The phonebook at `path` as a remote-access call names it ("" for the default one).
     Phonebook& PhonebookAt(std::string_view path) { return path.empty() ? phonebook : otherPhonebooks[std::string(path)]; }

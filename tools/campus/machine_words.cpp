@@ -225,6 +225,15 @@ Action ErrorText(Args& a) {
     return [=](Runner& r) { r.host().SetErrorText(code, text); };
 }
 
+// `ras-error-text CODE TEXT|none`: what RasGetErrorString gives for a remote-access error.
+Action RasErrorText(Args& a) {
+    const std::uint32_t code = a.Unsigned("a remote-access error code");
+    const std::string text = a.Next("a text, or 'none'");
+    a.RequireDone();
+    if (EqualsNoCase(text, "none")) return [=](Runner& r) { r.host().machine().rasErrorTexts.erase(code); };
+    return [=](Runner& r) { r.host().machine().rasErrorTexts[code] = text; };
+}
+
 }  // namespace
 
 void AddMachineWords(std::vector<Word>& words) {
@@ -241,7 +250,8 @@ void AddMachineWords(std::vector<Word>& words) {
                                {"directory", Directory},
                                {"delete-file", DeleteFile},
                                {"service", ServiceWord},
-                               {"error-text", ErrorText}});
+                               {"error-text", ErrorText},
+                               {"ras-error-text", RasErrorText}});
 }
 
 }  // namespace zelta::campus
