@@ -140,6 +140,18 @@ void SimWindow::LimitText(int id, std::size_t characters) {
     if (SimControl* control = FindControl(id)) control->limit = characters;
 }
 
+bool SimControl::Type(std::string_view typed) {
+    if (!IsEdit() || IsReadOnly() || !enabled || !visible) return false;
+    std::u16string units = Utf8ToUtf16(typed);
+    const std::size_t most = limit ? limit : 30000;  // an edit control's default limit
+    if (units.size() > most) {
+        units.resize(most);
+        if (!units.empty() && units.back() >= 0xD800 && units.back() <= 0xDBFF) units.pop_back();
+    }
+    text = Utf16ToUtf8(units);
+    return true;
+}
+
 void SimWindow::ScrollToEnd(int) {}
 
 void SimWindow::SetTimer(std::uint32_t id, std::uint32_t milliseconds) {
@@ -338,7 +350,8 @@ int SimWindow::RunModal(int templateId, DialogController& controller) {
 }
 
 bool SimWindow::AddTrayIcon(int iconResource, std::uint32_t message) {
-    if (!m_desktop.trayAvailable) return false;
+    // The log-on desktop has no taskbar, so no notification area.
+    if (!m_desktop.trayAvailable || EqualsNoCase(m_process.desktop, "Winlogon")) return false;
     m_trayMessage = message;
     m_desktop.trayIcons[m_handle.value] = iconResource;
     Note("tray", "icon " + std::to_string(iconResource) + " added");

@@ -14,6 +14,7 @@
 #include "platform/sim/resource_set.h"
 #include "platform/sim/scheduler.h"
 #include "platform/sim/system_info.h"
+#include "platform/text.h"
 #include "platform/ui.h"
 
 namespace zelta::sim {
@@ -33,6 +34,12 @@ struct SimControl {
     bool IsStatusPane() const {
         return style.find("ES_MULTILINE") != std::string::npos && style.find("ES_READONLY") != std::string::npos;
     }
+    bool IsEdit() const { return kind == "EDITTEXT" || EqualsNoCase(kind, "Edit"); }
+    bool IsReadOnly() const { return style.find("ES_READONLY") != std::string::npos; }
+    // The user types `typed` over the box's text, as an edit control takes it: nothing in a read-only
+    // box, and no more characters (UTF-16 units, a pair kept whole) than its limit. False when the
+    // control took nothing.
+    bool Type(std::string_view typed);
 };
 
 // What a paint left on the screen: a picture in a control, or the icon of a minimized window.

@@ -14,7 +14,8 @@ ResourceSet TestResources() {
     set.dialogs.push_back({7, 1033, "Test", "WS_POPUP | WS_VISIBLE | WS_SYSMENU", 100, 50,
                            {{1, "DEFPUSHBUTTON", "OK", "", 0, 0, 10, 10},
                             {10, "Button", "Box", "BS_AUTOCHECKBOX", 0, 0, 10, 10},
-                            {11, "EDITTEXT", "", "ES_MULTILINE | ES_READONLY", 0, 0, 10, 10}}});
+                            {11, "EDITTEXT", "", "ES_MULTILINE | ES_READONLY", 0, 0, 10, 10},
+                            {12, "EDITTEXT", "", "ES_AUTOHSCROLL", 0, 0, 10, 10}}});
     set.menus.push_back({9, 1033, "tray", {{100, "&Open"}, {0, ""}, {101, "E&xit"}}});
     set.strings.push_back({5, 1033, "five"});
     set.strings.push_back({5, 1041, "go"});
@@ -71,6 +72,23 @@ TEST_F(SimUiTest, ADialogIsBuiltFromItsTemplateShownAndEndedByOk) {
     EXPECT_EQ(p.exitCode(), dialog_result::kOk);
     EXPECT_EQ(recorder.seen, (std::vector<std::string>{"command 1", "destroy"}));
     EXPECT_TRUE(host.desktop().windows.empty());
+}
+
+TEST_F(SimUiTest, TypingReplacesAnEditBoxsTextUpToItsLimitInCharactersAndSkipsReadOnlyBoxes) {
+    Recorder recorder;
+    recorder.init = [](Window& w) {
+        w.SetControlText(11, "Not Connected.");
+        w.LimitText(12, 3);
+    };
+    Run(recorder);
+    SimWindow& w = *host.desktop().Top();
+    EXPECT_FALSE(w.FindControl(11)->Type("typed"));
+    EXPECT_EQ(w.ControlText(11), "Not Connected.");
+    EXPECT_FALSE(w.FindControl(1)->Type("typed"));  // a button takes no typing
+    ASSERT_TRUE(w.FindControl(12)->Type("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x83\x86"));  // four characters
+    EXPECT_EQ(w.ControlText(12), "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");
+    ASSERT_TRUE(w.FindControl(12)->Type("ab\xF0\x9F\x98\x80"));  // a pair that the limit would split goes whole
+    EXPECT_EQ(w.ControlText(12), "ab");
 }
 
 TEST_F(SimUiTest, AControllerCanKeepTheWindowFromBeingShown) {

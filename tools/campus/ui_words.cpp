@@ -30,10 +30,7 @@ Action Type(Args& a) {
         sim::SimWindow& window = TopWindow(r);
         const int id = ControlId(r, window, control);
         Act(r, window, [id, text](sim::SimWindow& w) {
-            sim::SimControl* c = w.FindControl(id);
-            if (!c || !c->enabled || !c->visible) return;
-            const std::size_t limit = c->limit ? c->limit : 30000;  // an edit control's default limit
-            c->text = text.substr(0, limit);
+            if (sim::SimControl* c = w.FindControl(id)) c->Type(text);
         });
     };
 }
