@@ -86,6 +86,8 @@ struct SimAdapter {
 
 // A policy in the local IPsec policy store, as the IPsec tools left it.
 struct IpsecPolicy {
+    // Its objects' keys in the registry's local store (ipsecPolicy{...}, ipsecNFA{...}, ...).
+    std::string policyKey, isakmpKey, nfaKey, negotiationKey, filterKey;
     bool assigned = false;
     std::string rule;
     std::string filter;
@@ -257,6 +259,7 @@ struct Machine {
     std::deque<SimAdapter> adapters;
     std::vector<std::string> dnsServers;  // a deque: references stay valid as adapters are added
     std::map<std::string, IpsecPolicy, NoCaseLess> ipsecPolicies;
+    std::uint32_t ipsecObjects = 0;  // how many store objects the IPsec tools made: their GUIDs
     std::vector<CommandRun> commands;
     std::vector<DebugLine> standardOutput;
     Journal journal;

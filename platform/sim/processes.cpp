@@ -96,7 +96,7 @@ Win32Error SimProcesses::Run(std::string_view application, std::string_view comm
     }
     const std::string name = BaseName(file);
     if (EqualsNoCase(name, "ipseccmd") || EqualsNoCase(name, "ipsecpol")) {
-        exitCode = RunIpsecTool(m_machine, words);
+        exitCode = RunIpsecTool(m_machine, m_registry, words);
     }
     return err::kSuccess;  // any other program file runs and changes nothing the machine knows of
 }

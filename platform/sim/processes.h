@@ -9,6 +9,7 @@
 #include "platform/sim/faults.h"
 #include "platform/sim/file_system.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/registry.h"
 #include "platform/sim/scheduler.h"
 #include "platform/sim/system_info.h"
 
@@ -37,10 +38,10 @@ public:
 
 class SimProcesses final : public Processes {
 public:
-    SimProcesses(Machine& machine, FileStore& files, Scheduler& scheduler, ProgramLauncher& launcher,
-                 const ProcessFacts& process, Faults& faults)
-        : m_machine(machine), m_files(files), m_scheduler(scheduler), m_launcher(launcher), m_process(process),
-          m_faults(faults) {}
+    SimProcesses(Machine& machine, FileStore& files, RegistryStore& registry, Scheduler& scheduler,
+                 ProgramLauncher& launcher, const ProcessFacts& process, Faults& faults)
+        : m_machine(machine), m_files(files), m_registry(registry), m_scheduler(scheduler), m_launcher(launcher),
+          m_process(process), m_faults(faults) {}
     Win32Error RunAndWait(std::string_view application, std::string_view commandLine, std::uint32_t& exitCode) override;
     Win32Error Start(std::string_view commandLine, StartWindow window) override;
     Win32Error StartInSession(std::string_view commandLine, std::uint32_t session, std::string_view desktop) override;
@@ -57,6 +58,7 @@ private:
 
     Machine& m_machine;
     FileStore& m_files;
+    RegistryStore& m_registry;
     Scheduler& m_scheduler;
     ProgramLauncher& m_launcher;
     const ProcessFacts& m_process;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/sim/machine.h"
+#include "platform/sim/registry.h"
 
 namespace zelta::sim {
 
@@ -20,7 +21,7 @@ std::uint32_t RunRouteProgram(Machine& machine, const std::vector<std::string>& 
 
 // ipseccmd / ipsecpol: "-w REG -p NAME -y -o", "-w REG -p NAME -o", and the create form
 // "-w REG -f FILTER -n NEG -1k LIFE -1s IKE -p NAME -r RULE -x -a AUTH".
-std::uint32_t RunIpsecTool(Machine& machine, const std::vector<std::string>& args);
+std::uint32_t RunIpsecTool(Machine& machine, RegistryStore& registry, const std::vector<std::string>& args);
 
 // Tells the journal of a route added ('+') or deleted ('-'), and by whom ("" for the route program).
 void NoteRoute(const Machine& machine, char sign, const RouteRow& row, std::string_view by = {});

@@ -17,7 +17,7 @@ SimProcess::SimProcess(SimHost& host, ProcessFacts facts, int processId)
       m_remoteAccess(host.m_machine, host.m_desktop, host.m_scheduler, m_facts, host.m_faults),
       m_pipes(host.m_machine, host.m_scheduler, host.m_faults, m_facts, processId),
       m_instance(host.m_machine, m_facts, processId, m_winsockStarted, host.m_faults),
-      m_processes(host.m_machine, host.m_files, host.m_scheduler, host, m_facts, host.m_faults),
+      m_processes(host.m_machine, host.m_files, host.m_registry, host.m_scheduler, host, m_facts, host.m_faults),
       m_serviceHost(host.m_machine, m_facts, host.m_faults),
       m_eventLog(host.m_machine, host.m_faults),
       m_ipHelper(host.m_machine, host.m_faults),
