@@ -17,8 +17,9 @@ class Faults {
 public:
     // From now on the Win32 call `call` ("RegOpenKeyEx", "CreateFile", "gethostbyname"...; no A/W
     // suffix, any case) fails with `code` whenever its argument contains `match` (any case; empty
-    // matches everything). `times` limits how often it fires; negative means for ever.
-    void Inject(std::string call, Win32Error code, std::string match = {}, int times = -1);
+    // matches everything). `times` limits how often it fires; negative means for ever, and 0 adds
+    // no fault. The first `after` calls that match pass as if there were no fault.
+    void Inject(std::string call, Win32Error code, std::string match = {}, int times = -1, int after = 0);
     void Clear();
 
     // Asked by the simulated calls themselves: the code to fail with, if a fault applies.
@@ -35,6 +36,7 @@ private:
         std::string match;
         Win32Error code;
         int remaining;
+        int passes;  // matching calls still to let through
     };
     std::vector<Rule> m_rules;
     std::vector<std::string> m_fired;

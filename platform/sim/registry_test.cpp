@@ -95,5 +95,17 @@ TEST_F(SimRegistryTest, InjectedFaultsMatchTheirArgumentAndCount) {
     EXPECT_EQ(registry.OpenKey(kHklm, kKey, RegAccess::Read, missing), 2u);
 }
 
+TEST_F(SimRegistryTest, AFaultCanLetTheFirstCallsThroughAndNoneFiresZeroTimes) {
+    store.SetDword(kHklm, kKey, "DEBUG", 31);
+    faults.Inject("RegQueryValueEx", err::kAccessDenied, "", 0);  // never
+    faults.Inject("RegQueryValueEx", err::kFileNotFound, "DEBUG", 1, 2);
+    auto key = Open(RegAccess::Read);
+    RegValue value;
+    EXPECT_EQ(key->QueryValue("DEBUG", 4, value), err::kSuccess);
+    EXPECT_EQ(key->QueryValue("DEBUG", 4, value), err::kSuccess);
+    EXPECT_EQ(key->QueryValue("DEBUG", 4, value), err::kFileNotFound);
+    EXPECT_EQ(key->QueryValue("DEBUG", 4, value), err::kSuccess);
+}
+
 }  // namespace
 }  // namespace zelta::sim

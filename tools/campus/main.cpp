@@ -1,5 +1,6 @@
 // zelta-campus: runs scenarios of the dialer on a simulated campus and prints what happened.
 #include <cstring>
+#include <exception>
 #include <iostream>
 
 #include "tools/campus/runner.h"
@@ -26,10 +27,17 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (const std::string& file : files) {
         zelta::campus::Runner runner(std::cout, quiet);
+        // 1 says an expectation failed; anything that stops the run itself is 2.
         try {
             failures += runner.RunFile(file);
         } catch (const zelta::campus::ScenarioError& e) {
             std::cout << e.what() << '\n';
+            return 2;
+        } catch (const std::exception& e) {
+            std::cout << file << ": zelta-campus could not go on: " << e.what() << '\n';
+            return 2;
+        } catch (...) {
+            std::cout << file << ": zelta-campus could not go on\n";
             return 2;
         }
     }

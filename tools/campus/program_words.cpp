@@ -124,17 +124,25 @@ Action Fail(Args& a) {
     const std::string call = a.Next("a Win32 call (RegOpenKeyEx, CreateFile...)");
     a.Require("with");
     const std::uint32_t code = a.Unsigned("an error code");
+    if (code == 0) a.Fail("a call that fails with 0 has not failed: give an error code");
     std::string match;
     int times = -1;
+    int after = 0;
     while (!a.Done()) {
         if (a.Accept("matching")) {
             match = a.Next("a text");
+        } else if (a.Accept("after")) {
+            const std::uint32_t calls = a.Unsigned("a number of calls to let through");
+            if (calls > 1000000) a.Fail("'after' takes at most 1000000 calls");
+            after = static_cast<int>(calls);
         } else {
             a.Require("times");
-            times = static_cast<int>(a.Unsigned("a count"));
+            const std::uint32_t count = a.Unsigned("a count");
+            if (count == 0 || count > 1000000) a.Fail("'times' takes a count from 1");
+            times = static_cast<int>(count);
         }
     }
-    return [=](Runner& r) { r.host().faults().Inject(call, code, match, times); };
+    return [=](Runner& r) { r.host().faults().Inject(call, code, match, times, after); };
 }
 
 Action ClearFaults(Args& a) {
