@@ -1,6 +1,8 @@
 // Remote-access connections of the simulated machine: dialling against the scripted VPN server,
 // the tunnel interface a connection brings, hang-up and loss.
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "platform/sim/programs.h"
 #include "platform/sim/remote_access.h"
@@ -27,6 +29,21 @@ void PostDialEvent(Desktop& desktop, WindowHandle notifier, std::uint32_t state,
     const std::uint32_t message = it->second;
     window->Post([message, state, error](SimWindow& w) {
         w.controller().OnRegisteredMessage(message, state, static_cast<std::intptr_t>(error));
+    });
+}
+
+// The remote-access manager had the dial's next state queued when the hang-up came: it still
+// arrives, one step later, for a connection that is going or gone.
+void PostLateDialEvent(Machine& machine, Desktop& desktop, Scheduler& scheduler, const SimConnection& connection) {
+    const auto& states = machine.vpnServer.states;
+    auto next = std::find(states.begin(), states.end(), connection.state);
+    next = next == states.end() ? states.begin() : std::next(next);
+    if (next == states.end()) return;
+    const std::uint32_t state = *next;
+    const WindowHandle notifier = connection.notifier;
+    scheduler.After(machine.vpnServer.step, [&machine, &desktop, notifier, state] {
+        machine.journal.Note("dial", "state " + std::to_string(state) + " arrives after the hang-up");
+        PostDialEvent(desktop, notifier, state, 0);
     });
 }
 
@@ -179,10 +196,16 @@ Win32Error SimRemoteAccess::StartDial(const Phonebook& book, const RasDialParams
     connection.userName = params.szUserName;
     connection.remoteDefaultGateway =
         (book.entries.find(params.szEntryName)->second.dwfOptions & rasentry::kOptionRemoteDefaultGateway) != 0;
+    connection.notifier = notifier;
     m_machine.connections.push_back(connection);
     out = connection.handle;
     Note(m_machine, "dialling \"" + params.szEntryName + "\" as " + params.szUserName + " (attempt " +
                         std::to_string(attempt) + ")");
+    if (const auto failure = std::exchange(server.failAfterHandle, std::nullopt)) {
+        // The call made its handle and then failed: no dial events follow, the handle waits for a hang-up.
+        Note(m_machine, "RasDial returns " + std::to_string(*failure) + " with its handle made");
+        return *failure;
+    }
 
     const auto accepted = server.accepts.find(params.szUserName);
     const bool credentialsOk = accepted != server.accepts.end() && accepted->second == params.szPassword.View();
@@ -233,6 +256,8 @@ Win32Error SimRemoteAccess::HangUp(RasConnectionHandle handle) {
         c->pollsLeft = m_machine.vpnServer.hangupPolls;
         ConnectionDown(m_machine, *c);
         Note(m_machine, "hanging up \"" + c->entry + "\"");
+        if (c->state != rascs::kConnected && c->error == 0 && c->notifier && std::exchange(m_machine.vpnServer.lateEvent, false))
+            PostLateDialEvent(m_machine, m_desktop, m_scheduler, *c);
     }
     return err::kSuccess;
 }
@@ -266,13 +291,18 @@ Win32Error SimRemoteAccess::GetIpProjection(RasConnectionHandle handle, std::str
 // Each Windows takes only its own record form here, so the caller's probing of the forms runs.
 Win32Error SimRemoteAccess::EnumConnections(RasConnForm form, std::size_t capacity, std::vector<RasConnection>& out) {
     if (auto fault = m_faults.Check("RasEnumConnections")) return *fault;
-    if (!m_machine.osVersion)
+    if (const auto& sizes = m_machine.vpnServer.connectionSizes) {
+        if (std::find(sizes->begin(), sizes->end(), static_cast<std::uint32_t>(form)) == sizes->end())
+            return ras_error::kInvalidSize;
+    } else if (!m_machine.osVersion) {
         throw SimSetupError("RemoteAccess::EnumConnections: the machine has no OS version; set it with "
                             "SimHost::SetOsVersion");
-    const OsVersion& v = *m_machine.osVersion;
-    const RasConnForm own = v.major < 5 ? RasConnForm::Nt4 : v.minor == 0 && v.major == 5 ? RasConnForm::Windows2000
-                                                                                         : RasConnForm::WindowsXp;
-    if (form != own) return ras_error::kInvalidSize;
+    } else {
+        const OsVersion& v = *m_machine.osVersion;
+        const RasConnForm own = v.major < 5 ? RasConnForm::Nt4 : v.minor == 0 && v.major == 5 ? RasConnForm::Windows2000
+                                                                                             : RasConnForm::WindowsXp;
+        if (form != own) return ras_error::kInvalidSize;
+    }
     out.clear();
     for (const SimConnection& c : m_machine.connections) {
         if (c.hangingUp) continue;

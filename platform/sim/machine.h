@@ -104,6 +104,7 @@ struct CommandRun {
     bool waited = true;
     Win32Error result = 0;    // the creation error, or 0
     std::uint32_t exitCode = 0;
+    std::string window = "hidden";  // how it was asked to show its window: "hidden" or "default"
 };
 
 struct SavedDialParams {
@@ -131,6 +132,10 @@ struct VpnServer {
     int hangupPolls = 1;
     int attempts = 0;
     std::optional<RasDialExtensions> lastExtensions;  // what the latest RasDial was given
+    std::optional<Win32Error> failAfterHandle;  // the next RasDial makes its handle, then fails with this
+    bool lateEvent = false;  // the next hang-up of a dial under way is followed by one more dial event
+    // The record sizes RasEnumConnections and the entry calls take; none: what the OS version takes.
+    std::optional<std::vector<std::uint32_t>> connectionSizes, entrySizes;
 };
 
 // A remote-access connection of the machine.
@@ -147,6 +152,7 @@ struct SimConnection {
     std::string server;
     std::uint32_t ifIndex = 0;  // the tunnel's interface once connected, 0 before
     bool remoteDefaultGateway = false;  // the entry's RASEO_RemoteDefaultGateway, as dialled
+    WindowHandle notifier;               // the window its dial events go to
     std::vector<RouteRow> raisedDefaults;  // the default routes whose metric it raised, as they were
 };
 
@@ -245,7 +251,7 @@ struct Machine {
     std::uint32_t tickCountAtStart = 0;
     std::optional<std::string> inputDesktop;
     std::uint32_t ansiCodePage = 1252;  // Windows-1252, or 932 (sim/code_page.h)
-    std::map<std::string, Ipv4, NoCaseLess> hosts;
+    std::map<std::string, std::vector<Ipv4>, NoCaseLess> hosts;  // the name service's addresses, in its order
     std::map<std::string, ServiceRecord, NoCaseLess> services;
     std::map<Win32Error, std::string> errorTexts = DefaultErrorTexts();
     std::map<Win32Error, std::string> rasErrorTexts = DefaultRasErrorTexts();  // RasGetErrorString

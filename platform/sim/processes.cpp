@@ -110,12 +110,13 @@ Win32Error SimProcesses::RunAndWait(std::string_view application, std::string_vi
     return rc;
 }
 
-Win32Error SimProcesses::Start(std::string_view commandLine, StartWindow) {
+Win32Error SimProcesses::Start(std::string_view commandLine, StartWindow window) {
     std::uint32_t exitCode = 0;
     std::string file;
     const Win32Error rc = Run({}, commandLine, false, exitCode, file);
     NoteRun(m_machine, commandLine, rc, exitCode, false, {}, file);
-    m_machine.commands.push_back(CommandRun{m_process.image, std::string(commandLine), file, false, rc, exitCode});
+    m_machine.commands.push_back(CommandRun{m_process.image, std::string(commandLine), file, false, rc, exitCode,
+                                            window == StartWindow::Hidden ? "hidden" : "default"});
     return rc;
 }
 
@@ -136,8 +137,8 @@ Win32Error SimProcesses::StartInSession(std::string_view commandLine, std::uint3
         m_launcher.Launch({words.front(), {words.begin() + 1, words.end()}, m_process.account, onDesktop, session, {}});
     }
     NoteRun(m_machine, commandLine, rc, 0, false, where);
-    m_machine.commands.push_back(
-        CommandRun{m_process.image, std::string(commandLine), words.empty() ? "" : words.front(), false, rc, 0});
+    m_machine.commands.push_back(CommandRun{m_process.image, std::string(commandLine),
+                                            words.empty() ? "" : words.front(), false, rc, 0, "default"});
     return rc;
 }
 

@@ -1,6 +1,8 @@
 // Implements platform/remote_access.h over the simulated machine's phonebook.
 #include "platform/sim/remote_access.h"
 
+#include <algorithm>
+
 #include "platform/sim/scheduler.h"
 
 namespace zelta::sim {
@@ -16,6 +18,8 @@ std::string InBook(std::string_view phonebook) {
 
 // Windows 2000 knows only its own record; XP and later take both.
 bool SimRemoteAccess::KnowsForm(RasEntryForm form) const {
+    if (const auto& sizes = m_machine.vpnServer.entrySizes)
+        return std::find(sizes->begin(), sizes->end(), static_cast<std::uint32_t>(form)) != sizes->end();
     if (!m_machine.osVersion)
         throw SimSetupError("RemoteAccess: the machine has no OS version, which decides the entry forms it "
                             "accepts; set it with SimHost::SetOsVersion");

@@ -15,8 +15,8 @@ Win32Error SimResolver::Resolve(std::string_view name, Ipv4& out) {
         return err::kSuccess;
     }
     const auto it = m_machine.hosts.find(hostName);
-    if (it == m_machine.hosts.end()) return err::kWsaHostNotFound;
-    out = it->second;
+    if (it == m_machine.hosts.end() || it->second.empty()) return err::kWsaHostNotFound;
+    out = it->second.front();  // h_addr_list[0]: the address the caller takes
     return err::kSuccess;
 }
 

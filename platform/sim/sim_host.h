@@ -121,7 +121,7 @@ public:
     void SetWallClock(const LocalTime& localTimeNow);  // the local time at the current virtual time
     void SetTickCount(std::uint32_t ticksNow);
     void SetInputDesktop(std::string name) { m_machine.inputDesktop = std::move(name); }
-    void AddHostName(std::string name, Ipv4 address) { m_machine.hosts[std::move(name)] = address; }
+    void AddHostName(std::string name, Ipv4 address) { m_machine.hosts[std::move(name)] = {address}; }
     ServiceRecord& AddService(std::string name, ServiceState state,
                               ServiceStartType startType = ServiceStartType::Demand) {
         auto& record = m_machine.services[std::move(name)];

@@ -378,7 +378,11 @@ int SimWindow::FirstMenuCommand(int menuId) {
 bool SimWindow::TrackTrayMenu(int menuId) {
     const MenuTemplate* menu = ResourcesOf(m_desktop, m_process).Menu(menuId, m_desktop.language);
     if (!menu) return false;
-    m_desktop.menu = OpenMenu{m_handle, menu->items, std::nullopt, false};
+    // TrackTrayMenu makes the first item the default, as SetMenuDefaultItem(popup, 0, TRUE) does.
+    std::optional<int> first;
+    if (!menu->items.empty() && menu->items.front().command != 0) first = menu->items.front().command;
+    m_desktop.menu = OpenMenu{m_handle, menu->items, first, std::nullopt, false};
+    m_desktop.foreground = m_handle;  // SetForegroundWindow first, so that a click elsewhere closes the menu
     Note("tray", "menu opened");
     struct Closes {  // the menu goes however its loop ends
         Desktop& desktop;
@@ -404,6 +408,8 @@ int SimWindow::RunModalLoop() {
     }
     // The dialog manager shows a visible template once it is initialised (the controller may refuse).
     if (!m_ended && m_dialog.style.find("WS_VISIBLE") != std::string::npos) Show(ShowCommand::ShowNormal);
+    // DS_SETFOREGROUND: the dialog manager brings the dialog to the foreground as it opens.
+    if (!m_ended && m_dialog.style.find("DS_SETFOREGROUND") != std::string::npos) m_desktop.foreground = m_handle;
     while (!m_ended) {
         if (auto message = m_scheduler.WaitMessage()) message();
     }

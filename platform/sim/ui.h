@@ -68,6 +68,7 @@ struct OpenMessageBox {
 struct OpenMenu {
     WindowHandle owner;
     std::vector<MenuItemTemplate> items;
+    std::optional<int> defaultCommand;  // the item drawn bold, which a double click would choose
     std::optional<int> chosen;  // the command, once the user chose one
     bool dismissed = false;
 };

@@ -123,10 +123,21 @@ Action File(Args& a) {
 }
 
 Action RegistryValueExpectation(Args& a, RegistryRoot root, std::string key) {
-    const std::string name = a.Next("a value name, or 'absent'");
+    const std::string name = a.Next("a value name, 'absent', 'exists' or 'empty'");
     if (EqualsNoCase(name, "absent") && a.Done()) {
         return [=](Runner& r) {
             r.Check(r.host().registry().Find(root, key) == nullptr, "key " + key + " absent", "the key exists");
+        };
+    }
+    if ((EqualsNoCase(name, "exists") || EqualsNoCase(name, "empty")) && a.Done()) {
+        // The key is there; `empty`: with no values at all (its default value included).
+        const bool empty = EqualsNoCase(name, "empty");
+        return [=](Runner& r) {
+            const auto node = r.host().registry().Find(root, key);
+            const std::string seen = !node ? "no such key"
+                                     : node->values.empty() ? "the key, without values"
+                                                            : "the key, with " + std::to_string(node->values.size()) + " values";
+            r.Check(node && (!empty || node->values.empty()), "key " + key + (empty ? " without values" : " exists"), seen);
         };
     }
     if (a.Accept("absent")) {
@@ -184,10 +195,24 @@ Action Command(Args& a) {
         };
     }
     const std::string text = a.Next("a command line");
+    std::string window;  // `window hidden|default`: how the program was asked to show its window
+    if (a.Accept("window")) {
+        window = a.Next("hidden or default");
+        if (!EqualsNoCase(window, "hidden") && !EqualsNoCase(window, "default")) a.Fail("expected hidden or default");
+    }
     a.RequireDone();
     return [=](Runner& r) {
         const auto lines = CommandLines(r);
-        r.Check(std::find(lines.begin(), lines.end(), text) != lines.end(), "command " + ShowText(text), ShowLines(lines));
+        if (window.empty())
+            return r.Check(std::find(lines.begin(), lines.end(), text) != lines.end(), "command " + ShowText(text), ShowLines(lines));
+        std::string seen = "no such command";
+        bool held = false;
+        for (const auto& run : r.host().commands()) {
+            if (run.commandLine != text) continue;
+            seen = "window " + run.window;
+            held = held || EqualsNoCase(run.window, window);
+        }
+        r.Check(held, "command " + ShowText(text) + " with its window " + window, seen);
     };
 }
 
@@ -490,43 +515,14 @@ Action Result(Args& a) {
     };
 }
 
-// `expect dial-dialog [LABEL] error N` / `owner none|kept`: the RASDIALDLG after RasCustomDialDlg.
-Action DialDialog(Args& a) {
-    std::string label;
-    if (!EqualsNoCase(a.Peek(), "error") && !EqualsNoCase(a.Peek(), "owner")) label = a.Next("a label");
-    const bool error = a.Accept("error");
-    if (!error) a.Require("owner");
-    std::uint32_t code = 0;
-    bool kept = false;
-    if (error) {
-        code = a.Unsigned("an error code");
-    } else {
-        kept = a.Accept("kept");
-        if (!kept) a.Require("none");
-    }
-    a.RequireDone();
-    return [=](Runner& r) {
-        const std::string which = label.empty() ? r.lastInvoke : label;
-        const auto it = r.dialDialogs.find(which);
-        const std::string what = error ? "dwError " + std::to_string(code) : std::string("owner ") + (kept ? "kept" : "none");
-        if (it == r.dialDialogs.end()) return r.Check(false, what, "no RasCustomDialDlg " + which);
-        const RasDialDlgInfo& info = *it->second;
-        if (error) return r.Check(info.dwError == code, what, "dwError " + std::to_string(info.dwError));
-        r.Check(static_cast<bool>(info.hwndOwner) == kept, what, info.hwndOwner ? "owner kept" : "owner none");
-    };
-}
-
-Action OutputContains(Args& a, bool debugger) {
-    a.Require("contains");
-    const std::string text = a.Next("a text");
-    a.RequireDone();
-    return [=](Runner& r) {
+// `expect debug contains|lacks TEXT`, `expect stdout contains|lacks TEXT`.
+Action Output(Args& a, bool debugger) {
+    return Containment(a, debugger ? "debugger output" : "standard output", [debugger](Runner& r) {
         const auto& lines = debugger ? r.host().machine().debugOutput : r.host().machine().standardOutput;
         std::string all;
         for (const auto& line : lines) all += line.text;
-        r.Check(all.find(text) != std::string::npos, (debugger ? "debugger output contains " : "standard output contains ") + ShowText(text),
-                Tail(all));
-    };
+        return std::optional<std::string>(all);
+    });
 }
 
 Action Mutex(Args& a) {
@@ -623,6 +619,7 @@ Action DialParamsExpectation(Args& a) {
 
 void AddExpectWords(std::vector<Word>& words) {
     AddScreenExpectWords(words);
+    AddRemoteExpectWords(words);
     AddServiceExpectWords(words);
     words.insert(words.end(),
                  {{"log", Log},
@@ -642,9 +639,8 @@ void AddExpectWords(std::vector<Word>& words) {
                   {"service", ServiceExpectation},
                   {"process", ProcessExpectation},
                   {"result", Result},
-                  {"dial-dialog", DialDialog},
-                  {"debug", [](Args& a) { return OutputContains(a, true); }},
-                  {"stdout", [](Args& a) { return OutputContains(a, false); }},
+                  {"debug", [](Args& a) { return Output(a, true); }},
+                  {"stdout", [](Args& a) { return Output(a, false); }},
                   {"mutex", Mutex},
                   {"time", Time},
                   {"connection", ConnectionExpectation},

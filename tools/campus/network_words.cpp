@@ -359,9 +359,9 @@ Action Host(Args& a) {
         a.RequireDone();
         return [=](Runner& r) { r.host().machine().hosts.erase(name); };
     }
-    const Ipv4 address = a.Address();
-    a.RequireDone();
-    return [=](Runner& r) { r.host().AddHostName(name, address); };
+    std::vector<Ipv4> addresses{a.Address()};
+    while (!a.Done()) addresses.push_back(a.Address());
+    return [=](Runner& r) { r.host().machine().hosts[name] = addresses; };
 }
 
 }  // namespace

@@ -121,7 +121,18 @@ std::optional<std::uint32_t> StateNamed(const std::string& word) {
 }
 
 Action Server(Args& a) {
-    const std::string what = a.Next("accepts, refuses, states, step, projection, drops-link or hangup-polls");
+    const std::string what =
+        a.Next("accepts, refuses, states, step, projection, drops-link, hangup-polls, rasdial-fails or late-event");
+    if (EqualsNoCase(what, "rasdial-fails")) {
+        const std::uint32_t code = a.Unsigned("a remote-access error code");
+        if (code == 0) a.Fail("RasDial failing with 0 has not failed: give an error code");
+        a.RequireDone();
+        return [=](Runner& r) { r.host().machine().vpnServer.failAfterHandle = code; };
+    }
+    if (EqualsNoCase(what, "late-event")) {
+        a.RequireDone();
+        return [](Runner& r) { r.host().machine().vpnServer.lateEvent = true; };
+    }
     if (EqualsNoCase(what, "accepts")) {
         const std::string user = a.Next("a user name");
         const std::string password = a.Next("a password");
@@ -174,6 +185,19 @@ Action Server(Args& a) {
             sim::ConnectionDown(machine, c);
             r.host().journal().Note("dial", "the server dropped \"" + c.entry + "\"");
         }
+    };
+}
+
+// `ras-record-sizes connection|entry SIZE...`: the record sizes the system takes from now on.
+Action RasRecordSizes(Args& a) {
+    const bool connection = a.Accept("connection");
+    if (!connection) a.Require("entry");
+    std::vector<std::uint32_t> sizes;
+    while (!a.Done()) sizes.push_back(a.Unsigned("a record size in bytes"));
+    if (sizes.empty()) a.Fail("expected the record sizes the system takes");
+    return [=](Runner& r) {
+        sim::VpnServer& server = r.host().machine().vpnServer;
+        (connection ? server.connectionSizes : server.entrySizes) = sizes;
     };
 }
 
@@ -284,6 +308,7 @@ void AddRemoteWords(std::vector<Word>& words) {
                                {"helper-service", HelperService},
                                {"pipe", Pipe},
                                {"server", Server},
+                               {"ras-record-sizes", RasRecordSizes},
                                {"securid", SecurId}});
 }
 

@@ -40,6 +40,7 @@ void AddExpectWords(std::vector<Word>& words);  // the words after "expect"
 // The helper service: programs from a command line, the service control manager, log-ons, pipe clients.
 void AddServiceWords(std::vector<Word>& words);
 void AddServiceExpectWords(std::vector<Word>& words);
+void AddRemoteExpectWords(std::vector<Word>& words);
 // The program files whose real code the campus's machine runs (dial.exe, ZeltaService.exe).
 void AddProgramImages(sim::SimHost& host);
 

@@ -4,10 +4,6 @@
 #include "platform/text.h"
 
 namespace zelta::campus {
-namespace {
-
-constexpr int kDialerDialog = 102;
-constexpr int kStatusPane = 1011;
 
 std::string WithoutAmpersands(const std::string& text) {
     std::string out;
@@ -21,6 +17,12 @@ bool SameCaption(const std::string& caption, const std::string& name) {
 }
 
 void Settle(Runner& r) { r.host().RunFor(0); }
+
+namespace {
+
+constexpr int kDialerDialog = 102;
+constexpr int kStatusPane = 1011;
+
 
 Action Type(Args& a) {
     const std::string control = a.Next("a control");
@@ -78,39 +80,6 @@ Action Key(Args& a) {
 Action CloseBox(Args& a) {
     a.RequireDone();
     return [](Runner& r) { Act(r, TopWindow(r), [](sim::SimWindow& w) { w.Close(); }); };
-}
-
-Action Tray(Args& a) {
-    const std::string click = a.Next("double-click or right-click");
-    a.RequireDone();
-    const bool doubleClick = EqualsNoCase(click, "double-click");
-    if (!doubleClick && !EqualsNoCase(click, "right-click")) a.Fail("expected double-click or right-click");
-    return [=](Runner& r) {
-        auto& icons = r.host().desktop().trayIcons;
-        if (icons.empty()) throw ScenarioError(r.current().Where() + ": there is no notification icon to click");
-        sim::SimWindow* window = r.host().desktop().Find(WindowHandle{icons.begin()->first});
-        if (!window) throw ScenarioError(r.current().Where() + ": the notification icon's window is gone");
-        const std::uint32_t mouse = doubleClick ? tray_mouse::kLeftDoubleClick : tray_mouse::kRightButtonUp;
-        Act(r, *window, [mouse](sim::SimWindow& w) { w.controller().OnTrayNotify(mouse); });
-    };
-}
-
-Action Menu(Args& a) {
-    const std::string item = a.Next("a menu item");
-    a.RequireDone();
-    return [=](Runner& r) {
-        auto& desktop = r.host().desktop();
-        if (!desktop.menu) throw ScenarioError(r.current().Where() + ": no menu is open");
-        int command = -1;
-        for (const auto& entry : desktop.menu->items)
-            if (entry.command != 0 && SameCaption(entry.text, item)) command = entry.command;
-        if (command < 0) throw ScenarioError(r.current().Where() + ": the open menu has no item '" + item + "'");
-        sim::SimWindow* owner = desktop.Find(desktop.menu->owner);
-        r.host().scheduler().Post(owner->program(), 0, [&desktop, command] {
-            if (desktop.menu) desktop.menu->chosen = command;
-        });
-        Settle(r);
-    };
 }
 
 Action SystemMenu(Args& a) {
@@ -195,31 +164,46 @@ sim::SimWindow* RequireDialer(Runner& r, const std::string& what) {
 }
 
 Action Status(Args& a) {
-    enum { Exact, Contains, Empty } mode = Exact;
+    enum { Exact, Contains, Lacks, Empty } mode = Exact;
     std::string text;
     if (a.Accept("empty")) {
         mode = Empty;
-    } else if (a.Accept("contains")) {
+    } else if (a.Remaining() > 1 && a.Accept("contains")) {
         mode = Contains;
+        text = a.Next("a text");
+    } else if (a.Remaining() > 1 && a.Accept("lacks")) {
+        mode = Lacks;
         text = a.Next("a text");
     } else {
         text = a.Next("a text");
     }
     a.RequireDone();
     return [=](Runner& r) {
-        const std::string what = mode == Empty ? "an empty status pane"
+        const std::string what = mode == Empty      ? "an empty status pane"
                                  : mode == Contains ? "the status pane contains " + ShowText(text)
+                                 : mode == Lacks    ? "the status pane lacks " + ShowText(text)
                                                     : "the status pane " + ShowText(text);
         sim::SimWindow* window = RequireDialer(r, what);
         if (!window) return;
         const std::string pane = window->ControlText(kStatusPane);
-        const bool held = mode == Empty ? pane.empty() : mode == Contains ? pane.find(text) != std::string::npos : pane == text;
+        const bool found = pane.find(text) != std::string::npos;
+        const bool held = mode == Empty ? pane.empty() : mode == Contains ? found : mode == Lacks ? !found : pane == text;
         r.Check(held, what, ShowText(pane));
     };
 }
 
 Action WindowState(Args& a) {
-    const std::string state = a.Next("visible, hidden, minimized, absent, at X Y or bottom");
+    const std::string state = a.Next("visible, hidden, minimized, absent, at X Y, bottom or icon N");
+    if (EqualsNoCase(state, "icon")) {
+        // `expect window icon N`: the icon resource the window gave itself (WM_SETICON, big and small).
+        const std::uint32_t icon = a.Unsigned("an icon resource id");
+        a.RequireDone();
+        return [=](Runner& r) {
+            sim::SimWindow* w = RequireDialer(r, "the window's icon " + std::to_string(icon));
+            if (w) r.Check(w->icon() == static_cast<int>(icon), "the window's icon " + std::to_string(icon),
+                           w->icon() ? "icon " + std::to_string(w->icon()) : "none");
+        };
+    }
     int x = 0, y = 0;
     if (EqualsNoCase(state, "at")) {
         x = static_cast<int>(a.Number("x"));
@@ -421,13 +405,12 @@ void AddUserWords(std::vector<Word>& words) {
                                {"uncheck", [](Args& a) { return CheckWord(a, false); }},
                                {"key", Key},
                                {"close-box", CloseBox},
-                               {"tray", Tray},
-                               {"menu", Menu},
                                {"system-menu", SystemMenu},
                                {"answer", Answer},
                                {"log-off", [](Args& a) { return SessionEnd(a, true); }},
                                {"shutdown", [](Args& a) { return SessionEnd(a, false); }},
                                {"explorer-restarts", ExplorerRestarts}});
+    AddDesktopWords(words);
 }
 
 void AddScreenExpectWords(std::vector<Word>& words) {
@@ -440,6 +423,7 @@ void AddScreenExpectWords(std::vector<Word>& words) {
                                {"dialog", DialogState},
                                {"banner", [](Args& a) { return Painted(a, true); }},
                                {"minimized-icon", [](Args& a) { return Painted(a, false); }}});
+    AddDesktopExpectWords(words);
 }
 
 }  // namespace zelta::campus

@@ -17,8 +17,15 @@ sim::SimWindow* DialerWindow(Runner& r);
 int ControlId(Runner& r, sim::SimWindow& window, const std::string& name);
 // Posts `action` to `window`'s program and lets the machine run it.
 void Act(Runner& r, sim::SimWindow& window, std::function<void(sim::SimWindow&)> action);
+// Lets the machine run whatever is due now.
+void Settle(Runner& r);
+// A menu or button caption against what the scenario wrote: any case, with or without its '&'.
+bool SameCaption(const std::string& caption, const std::string& name);
 
 void AddUserWords(std::vector<Word>& words);
 void AddScreenExpectWords(std::vector<Word>& words);
+// The notification icon, its menu and the foreground (desktop_words.cpp).
+void AddDesktopWords(std::vector<Word>& words);
+void AddDesktopExpectWords(std::vector<Word>& words);
 
 }  // namespace zelta::campus
