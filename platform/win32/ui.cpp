@@ -29,19 +29,18 @@ std::string ApplicationTitle() {
     return Narrow(dot == std::wstring::npos ? name : name.substr(0, dot));
 }
 
+BOOL CALLBACK EndDialogUnlessKept(HWND hwnd, LPARAM keep) {
+    wchar_t className[16] = {};
+    if (hwnd != reinterpret_cast<HWND>(keep) && ::GetClassNameW(hwnd, className, 16) > 0 &&
+        std::wstring_view(className) == L"#32770")
+        ::EndDialog(hwnd, IDCANCEL);
+    return TRUE;
+}
+
 // Every dialog and message box of this thread but `keep` (the dialog manager's class, "#32770")
 // is told to end: each returns IDCANCEL once its loop runs again.
 void EndOtherDialogs(HWND keep) {
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM keepParam) -> BOOL {
-            wchar_t className[16] = {};
-            if (hwnd != reinterpret_cast<HWND>(keepParam) && ::GetClassNameW(hwnd, className, 16) > 0 &&
-                std::wstring_view(className) == L"#32770")
-                ::EndDialog(hwnd, IDCANCEL);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(keep));
+    ::EnumThreadWindows(::GetCurrentThreadId(), EndDialogUnlessKept, reinterpret_cast<LPARAM>(keep));
 }
 
 class Win32Window final : public Window {
