@@ -136,4 +136,11 @@ int RemoveService(Platform& platform) {
     return Say(platform, 0, "removed");
 }
 
+int DeleteDialEntry(Platform& platform) {
+    const Win32Error rc = platform.remoteAccess.DeleteEntry("", kEntryName);
+    if (rc == ras_error::kCannotFindPhonebookEntry) return Say(platform, 0, "no phonebook entry \"Zelta VPN\"; nothing to delete");
+    if (rc != err::kSuccess) return Say(platform, 1, "cannot delete the phonebook entry \"Zelta VPN\", error " + std::to_string(rc));
+    return Say(platform, 0, "phonebook entry \"Zelta VPN\" deleted");
+}
+
 }  // namespace zelta

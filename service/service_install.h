@@ -1,5 +1,6 @@
 // "ZeltaService.exe -install" and "-remove": the service's own setup, run by the custom-dial library's
-// registration (hidden, not waited for) or by an installer. Each prints one line and returns the
+// registration (hidden, not waited for) or by an installer; "-delete-entry", the phonebook entry's end,
+// for the installer's uninstall. Each prints one line and returns the
 // process's exit code: 0 when done (a second install, or removing what is not installed, is done
 // too), 1 with the reason otherwise.
 #pragma once
@@ -21,5 +22,9 @@ int InstallService(Platform& platform);
 
 // Stops the service (waiting a bounded time), deletes it and its event source.
 int RemoveService(Platform& platform);
+
+// Deletes the "Zelta VPN" phonebook entry the dialer made, as an uninstaller needs (done too when there
+// is none).
+int DeleteDialEntry(Platform& platform);
 
 }  // namespace zelta

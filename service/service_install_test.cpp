@@ -95,11 +95,26 @@ TEST_F(ServiceInstallTest, TwoInstallsAtOnceEndWithOneRunningService) {
     EXPECT_EQ(Record()->state, ServiceState::Running);
 }
 
+TEST_F(ServiceInstallTest, DeleteEntryTakesTheDialersPhonebookEntryAndIsDoneWhenThereIsNone) {
+    m.host.phonebook().entries["Zelta VPN"] = RasEntry{};
+    m.host.phonebook().entries["Home ISP"] = RasEntry{};
+    EXPECT_EQ(m.RunService({"-delete-entry"}), 0);
+    EXPECT_FALSE(m.host.phonebook().entries.contains("Zelta VPN"));
+    EXPECT_TRUE(m.host.phonebook().entries.contains("Home ISP"));
+    EXPECT_EQ(m.RunService({"-delete-entry"}), 0);
+    m.host.phonebook().entries["Zelta VPN"] = RasEntry{};
+    m.host.faults().Inject("RasDeleteEntry", err::kAccessDenied);
+    EXPECT_EQ(m.RunService({"-delete-entry"}), 1);
+    EXPECT_EQ(m.Stdout(), "ZeltaService: phonebook entry \"Zelta VPN\" deleted\n"
+                          "ZeltaService: no phonebook entry \"Zelta VPN\"; nothing to delete\n"
+                          "ZeltaService: cannot delete the phonebook entry \"Zelta VPN\", error 5\n");
+}
+
 TEST_F(ServiceInstallTest, AnyOtherCommandLinePrintsTheUsageAndEndsWith2) {
     EXPECT_EQ(m.RunService({"-help"}), 2);
     EXPECT_EQ(m.RunService({"-install", "-remove"}), 2);
     EXPECT_EQ(m.RunService({}), 2);  // started by hand, not by the service control manager
-    EXPECT_NE(m.Stdout().find("usage: ZeltaService.exe -install | -remove"), std::string::npos);
+    EXPECT_NE(m.Stdout().find("usage: ZeltaService.exe -install | -remove | -delete-entry"), std::string::npos);
     EXPECT_FALSE(Record());
 }
 

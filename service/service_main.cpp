@@ -14,7 +14,7 @@ constexpr int kUsageExit = 2;
 
 int Usage(Platform& platform) {
     platform.system.WriteStdout(
-        "usage: ZeltaService.exe -install | -remove\n"
+        "usage: ZeltaService.exe -install | -remove | -delete-entry\n"
         "  (without arguments it runs only as the service \"ZeltaService\", started by Windows)\n");
     return kUsageExit;
 }
@@ -31,6 +31,7 @@ bool HasSessionNotifications(Platform& platform) {
 int ZeltaServiceMain(Platform& platform, const std::vector<std::string>& args) {
     if (args.size() == 1 && EqualsNoCase(args[0], "-install")) return InstallService(platform);
     if (args.size() == 1 && EqualsNoCase(args[0], "-remove")) return RemoveService(platform);
+    if (args.size() == 1 && EqualsNoCase(args[0], "-delete-entry")) return DeleteDialEntry(platform);
     if (!args.empty()) return Usage(platform);
 
     Log log(platform);
