@@ -18,7 +18,7 @@ namespace zelta::sim {
 // How a program of the machine starts another one: the host knows which program files run real code.
 class ProgramLauncher {
 public:
-    struct Spec {
+    struct LaunchRequest {
         std::string path;               // the program file, as the command line named it
         std::vector<std::string> args;  // the words after it
         std::string account;
@@ -31,7 +31,7 @@ public:
     // The file is on the machine and its image is one the host can run.
     virtual bool CanLaunch(std::string_view path) = 0;
     // Starts it: at once on the driver, or as soon as the calling program blocks. The process id.
-    virtual int Launch(Spec spec) = 0;
+    virtual int Launch(LaunchRequest request) = 0;
     virtual bool HasEnded(int processId) = 0;
     virtual int ExitCode(int processId) = 0;
 };

@@ -216,15 +216,15 @@ bool SimHost::CanLaunch(std::string_view path) {
     return m_programImages.contains(FileNameOf(file));
 }
 
-int SimHost::Launch(Spec spec) {
-    std::string path = spec.path;
+int SimHost::Launch(LaunchRequest request) {
+    std::string path = request.path;
     if (!m_files.Exists(path)) path += ".exe";
     const std::string image = FileNameOf(path);
     ProgramImage program = m_programImages.at(image);
-    ProcessFacts facts{image, spec.account, spec.desktop, NewLabel(image), spec.session, path, spec.serviceName};
+    ProcessFacts facts{image, request.account, request.desktop, NewLabel(image), request.session, path, request.serviceName};
     std::string shown = facts.label + " as " + facts.account + " on " + (facts.desktop.empty() ? "?" : facts.desktop);
     if (facts.session != 0) shown += " in session " + std::to_string(facts.session);
-    auto main = [program, args = std::move(spec.args)](SimProcess& p) { return program(p, args); };
+    auto main = [program, args = std::move(request.args)](SimProcess& p) { return program(p, args); };
     if (m_scheduler.Current() == Scheduler::kDriver) {
         m_machine.journal.Note("start", shown);
         return Start(std::move(facts), std::move(main)).processId();

@@ -192,7 +192,7 @@ public:
 
     // ProgramLauncher: a program of the machine starts a program file.
     bool CanLaunch(std::string_view path) override;
-    int Launch(Spec spec) override;
+    int Launch(LaunchRequest request) override;
     bool HasEnded(int processId) override;
     int ExitCode(int processId) override;
 
