@@ -136,9 +136,11 @@ void DialerDialog::DoConnect() {
     }
     log.LogMessage(log_level::kVerbose, "Set entry dial params\n");
 
+    m_process.dialUnderWay = true;  // its events may come as soon as RasDial has them
     const Win32Error rc = os.remoteAccess.Dial(params, true, m_window->Handle(), m_process.g_hdl);
     log.LogMessage(log_level::kMain, "RasDial connecting to VPN server\n");
     if (rc != err::kSuccess) {
+        m_process.dialUnderWay = false;
         AppendStatus(Format(IDS_RASDIAL_RETURNED, static_cast<int>(rc)));
         if (m_process.g_hdl && !m_process.g_bSessionClosing) {
             log.LogMessage(log_level::kMain, "Hanging up.\n");
@@ -210,6 +212,7 @@ void DialerDialog::HangUpAndWait(RasConnectionHandle& connection) {
         m_process.platform.clock.Sleep(0);
     }
     connection = RasConnectionHandle{};
+    m_process.dialUnderWay = false;
 }
 
 int DialerDialog::FindExistingConnection() {
@@ -246,8 +249,9 @@ int DialerDialog::LoadSavedCredentials() {
     if (m_process.platform.remoteAccess.GetEntryDialParams("", kEntryName, params, passwordSaved) == err::kSuccess) {
         m_window->SetControlText(IDC_USER_NAME, BoxText(params.szUserName));
         if (passwordSaved) {
+            // The box shows the mask: a control's text is within reach of other programs' messages.
             m_szPassword.Assign(params.szPassword.View().substr(0, kBoxCapacity - 1));
-            m_window->SetControlSecret(IDC_PASSWORD, m_szPassword);
+            if (!m_szPassword.Empty()) m_window->SetControlText(IDC_PASSWORD, PASSWORD_MASK);
             m_bSavedPassword = true;
             result = 1;
         }

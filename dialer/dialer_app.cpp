@@ -23,20 +23,58 @@ StartRoad DialerApp::UserContextStart() {
     return StartRoad::UserContext;
 }
 
+bool DialerApp::IsFirstCopyWindow(WindowHandle window) {
+    if (!window) return false;
+    WindowOwner owner;
+    std::string ownPath;
+    if (m_platform.dialogs.DescribeWindow(window, owner) != err::kSuccess ||
+        m_platform.system.ProgramPath(ownPath) != err::kSuccess)
+        return false;
+    return owner.dialog && owner.sameAccount && owner.sameSession && EqualsNoCase(owner.programPath, ownPath);
+}
+
+bool DialerApp::IsSquatted(Win32Error claim) {
+    std::string owner;
+    if (claim == err::kAlreadyExists) {
+        ObjectOwner found;
+        const Win32Error rc = m_platform.instance.MutexOwner(found);
+        if (rc == err::kSuccess && (found.principal == Principal::LocalSystem || found.principal == Principal::Administrators))
+            return false;  // a real copy of ours holds it
+        owner = rc == err::kSuccess ? LogSafe(found.sid) : "an account that cannot be read (error " + std::to_string(rc) + ")";
+    }
+    // Nobody but the system account may keep its window from opening: log why, and open it all the same.
+    DialerSettings settings(m_platform, m_process.log);
+    settings.Load();
+    if (claim == err::kAlreadyExists) {
+        m_process.log.LogMessage(log_level::kMain,
+                                 "The instance mutex belongs to %s, not to the system; the dialer opens all the same\n",
+                                 owner.c_str());
+    } else {
+        m_process.log.LogMessage(log_level::kMain,
+                                 "The instance mutex cannot be created, error %u: another program holds its name; "
+                                 "the dialer opens all the same\n",
+                                 claim);
+    }
+    return true;
+}
+
 StartRoad DialerApp::InitInstance() {
     std::string account;
     if (m_platform.system.AccountName(account) == err::kSuccess && !EqualsNoCase(account, "SYSTEM"))
         return UserContextStart();
 
-    // An account name that cannot be read takes the system road too. A mutex that cannot be created
-    // is taken as another copy running.
-    if (m_platform.instance.ClaimMutex(kInstanceMutexName) != err::kSuccess) {
+    // An account name that cannot be read takes the system road too.
+    if (const Win32Error claim = m_platform.instance.ClaimMutex(kInstanceMutexName); claim != err::kSuccess) {
+        // The shared section is writable by every copy of this program, a user's too: its handle is
+        // acted on only when it is the window of a real first copy.
         const WindowHandle window = m_platform.instance.SharedWindow();
-        if (!window) return StartRoad::SecondCopy;  // the first copy has no window yet
-        m_platform.dialogs.SetForeground(window);
-        m_platform.dialogs.SendCommand(window, IDM_LAUNCH_VPN);
-        m_platform.dialogs.Show(window, ShowCommand::Restore);
-        return StartRoad::SecondCopyWindow;
+        if (IsFirstCopyWindow(window)) {
+            m_platform.dialogs.SetForeground(window);
+            m_platform.dialogs.SendCommand(window, IDM_LAUNCH_VPN);
+            m_platform.dialogs.Show(window, ShowCommand::Restore);
+            return StartRoad::SecondCopyWindow;
+        }
+        if (!IsSquatted(claim)) return StartRoad::SecondCopy;  // the first copy has no window yet
     }
 
     if (m_platform.instance.StartWinsock() != err::kSuccess) return StartRoad::NoWinsock;

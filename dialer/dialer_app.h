@@ -27,6 +27,11 @@ public:
 
 private:
     StartRoad UserContextStart();
+    // The window in the shared section is a dialog of this program, of our account and session.
+    bool IsFirstCopyWindow(WindowHandle window);
+    // The instance mutex could not be claimed, and no copy of ours holds it: a stranger created it
+    // first, or another kind of object has its name. Logs it.
+    bool IsSquatted(Win32Error claim);
 
     DialerProcess& m_process;
     Platform& m_platform;

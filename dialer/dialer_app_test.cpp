@@ -65,7 +65,7 @@ TEST(DialerApp, TheSystemAccountInAnyCaseRunsOneWindowAndASecondCopyBringsItForw
 
 TEST(DialerApp, ASecondCopyBeforeTheFirstHasAWindowEndsWithoutDoingAnything) {
     DialerMachine m;
-    m.host.machine().mutexHolders["MYAPPNAME-DE18B5E2-5E6D-493a-BCFE-C77FAB9004DA"] = 1;  // held, no window yet
+    m.host.machine().mutexHolders["MYAPPNAME-DE18B5E2-5E6D-493a-BCFE-C77FAB9004DA"] = {1, "SYSTEM"};  // held, no window yet
     EXPECT_EQ(DialerMachine::Road(m.StartDialer("SYSTEM")), StartRoad::SecondCopy);
 }
 
@@ -76,9 +76,43 @@ TEST(DialerApp, AnUnreadableAccountNameIsTreatedAsTheSystemAccount) {
     EXPECT_NE(m.host.desktop().Top(), nullptr);
 }
 
-TEST(DialerApp, AMutexThatCannotBeCreatedMeansAnotherCopy) {
+// Only a copy of ours may keep the system account's window from opening.
+TEST(DialerApp, AMutexOfAStrangerOrAnotherObjectsNameIsLoggedAndTheWindowOpensAllTheSame) {
+    for (const bool otherObject : {false, true}) {
+        SCOPED_TRACE(otherObject ? "another kind of object" : "a user's mutex");
+        DialerMachine m;
+        if (otherObject) {
+            m.host.faults().Inject("CreateMutex", err::kInvalidHandle);
+        } else {
+            m.host.machine().mutexHolders["MYAPPNAME-DE18B5E2-5E6D-493a-BCFE-C77FAB9004DA"] = {0, "Mallory"};
+        }
+        auto& dialer = m.StartDialer("SYSTEM");
+        EXPECT_FALSE(dialer.HasEnded());
+        EXPECT_NE(m.host.desktop().Top(), nullptr);
+        EXPECT_NE(m.LogText().find(otherObject ? "The instance mutex cannot be created, error 6: another program holds "
+                                                 "its name; the dialer opens all the same"
+                                               : "The instance mutex belongs to S-1-5-21-"),
+                  std::string::npos)
+            << m.LogText();
+    }
+}
+
+TEST(DialerApp, ASecondCopyActsOnlyOnTheWindowOfARealFirstCopy) {
     DialerMachine m;
-    m.host.faults().Inject("CreateMutex", err::kAccessDenied);
+    m.host.machine().mutexHolders["MYAPPNAME-DE18B5E2-5E6D-493a-BCFE-C77FAB9004DA"] = {1, "SYSTEM"};
+    auto planted = [&](sim::ForeignWindow window) {
+        m.host.desktop().foreignWindows[0x4242] = std::move(window);
+        m.host.machine().sharedSections["dial.exe"].SetWindow(WindowHandle{0x4242});
+        EXPECT_EQ(DialerMachine::Road(m.StartDialer("SYSTEM")), StartRoad::SecondCopy);
+        return m.host.desktop().foreignWindows[0x4242].touches;
+    };
+    const std::vector<std::string> none;
+    EXPECT_EQ(planted({"evil.exe", {true, "C:\\Users\\mallory\\evil.exe"}, "SYSTEM", 0, {}}), none)
+        << "another program's dialog";
+    EXPECT_EQ(planted({"dial.exe", {true, "C:\\dial.exe"}, "Mallory", 0, {}}), none) << "a user's copy";
+    EXPECT_EQ(planted({"dial.exe", {true, "C:\\dial.exe"}, "SYSTEM", 1, {}}), none) << "another session";
+    EXPECT_EQ(planted({"dial.exe", {false, "C:\\dial.exe"}, "SYSTEM", 0, {}}), none) << "not a dialog";
+    m.host.machine().sharedSections["dial.exe"].SetWindow(WindowHandle{0x5151});  // no such window at all
     EXPECT_EQ(DialerMachine::Road(m.StartDialer("SYSTEM")), StartRoad::SecondCopy);
 }
 

@@ -217,6 +217,13 @@ void DialerDialog::SetTrayConnected(bool connected) {
 
 bool DialerDialog::OnRegisteredMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     if (message == m_uRasDialEventMsg) {
+        // Any program can post this message: only a dial of our own has events to act on.
+        if (!m_process.dialUnderWay) {
+            m_process.log.LogMessage(log_level::kVerbose, "RasDialEvent %u dropped: no dial is under way\n",
+                                     static_cast<unsigned>(wParam));
+            return true;
+        }
+        if (wParam == rascs::kConnected && lParam == 0) m_process.dialUnderWay = false;
         OnRasDialEvent(static_cast<std::uint32_t>(wParam), static_cast<Win32Error>(lParam));
         return true;
     }

@@ -60,7 +60,7 @@ TEST_F(DialerDialogTest, TheEndRemovesThePolicyNotifiesTheServiceAndClearsTheMar
     m.host.files().WriteText("C:\\Dialer\\ipseccmd.exe", "");
     sim::SimWindow& window = Open();
     EXPECT_EQ(m.Dword("IsRunning"), 1u);
-    EXPECT_EQ(m.host.machine().sharedWindows["dial.exe"], window.Handle());
+    EXPECT_EQ(m.host.machine().sharedSections["dial.exe"].Window(), window.Handle());
     window.Post([](sim::SimWindow& w) { w.Command(IDM_TRAY_EXIT); });
     m.host.RunFor(0);
     EXPECT_TRUE(dialer->HasEnded());

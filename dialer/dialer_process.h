@@ -23,6 +23,7 @@ struct DialerProcess {
     bool g_bExiting = false;         // the window is being destroyed: timers do nothing more
     bool g_bSessionClosing = false;  // the desktop check is ending the window: leave the link alone
     RasConnectionHandle g_hdl;       // the current or last dial's connection, none when 0
+    bool dialUnderWay = false;       // our RasDial runs: from the call to its connection, failure or hang-up
     bool g_uRetryTimer = false;      // window timer 2 is running
     bool g_uStatusTimer = false;     // window timer 1 is running
     bool wiredPresent = false;       // the interface watch's last scan counted a wired adapter

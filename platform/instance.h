@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/principal.h"
 #include "platform/ui.h"
 #include "platform/win32_error.h"
 
@@ -15,9 +16,13 @@ public:
     virtual ~Instance() = default;
 
     // CreateMutex with initial ownership; the handle is held until the process ends. Returns kSuccess
-    // for the first copy, kAlreadyExists (183) when another process holds the name, or the creation
-    // error (the caller treats that as "another copy runs" too).
+    // for the first copy, kAlreadyExists (183) when the mutex exists already, or the creation error
+    // (kInvalidHandle when an object of another kind has the name).
     virtual Win32Error ClaimMutex(std::string_view name) = 0;
+
+    // The owner of the mutex the last ClaimMutex found existing (GetSecurityInfo on its handle): who
+    // created it. Fails when ClaimMutex got no handle or the owner cannot be read.
+    virtual Win32Error MutexOwner(ObjectOwner& out) = 0;
 
     // OpenMutex in the namespace of `session`: true while some process of that session holds a
     // mutex of this name (the named objects of a session are its own unless they say "Global\").

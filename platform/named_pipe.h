@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/principal.h"
 #include "platform/win32_error.h"
 
 namespace zelta {
@@ -27,15 +28,6 @@ inline constexpr Win32Error kSemTimeout = 121;        // waited `wait` ms and th
 inline constexpr Win32Error kWaitTimeout = 258;       // nothing came within the time asked for
 inline constexpr Win32Error kOperationAborted = 995;  // a service control arrived while waiting
 }  // namespace pipe_error
-
-// The accounts and groups a pipe's security descriptor names (well-known SIDs on Windows).
-enum class Principal {
-    LocalSystem,       // S-1-5-18
-    Administrators,    // S-1-5-32-544
-    InteractiveUsers,  // S-1-5-4: whoever logged on at this machine's keyboard or by Terminal Services
-    NetworkLogons,     // S-1-5-2: whoever reached this machine over the network
-    Everyone,          // S-1-1-0
-};
 
 // Access rights on a pipe, as the FILE_* bits of Windows.
 namespace pipe_access {
@@ -101,10 +93,7 @@ public:
 };
 
 // A pipe's owner as its security descriptor names it.
-struct PipeOwner {
-    std::optional<Principal> principal;  // set when the owner is one of the well-known principals
-    std::string sid;                     // the owner's SID as text ("S-1-5-18", "S-1-5-21-...")
-};
+using PipeOwner = ObjectOwner;
 
 // The client end of a pipe, open and connected to an instance. The destructor closes it.
 class PipeClientEnd {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/secret.h"
+#include "platform/win32_error.h"
 
 namespace zelta {
 
@@ -111,9 +112,9 @@ public:
     virtual std::string ControlText(int id) = 0;
     virtual void SetControlText(int id, std::string_view text) = 0;
     // A password box's text: at most `maxCharacters` characters and no more bytes than `out` holds
-    // (whole characters), read through buffers that are wiped before they are given back.
+    // (whole characters), read through buffers that are wiped before they are given back. There is no
+    // call to put a secret into a control: another program's messages reach a control's text.
     virtual void ControlSecret(int id, std::size_t maxCharacters, SecretBuffer& out) = 0;
-    virtual void SetControlSecret(int id, const SecretBuffer& text) = 0;
     // Overwrites a box's text in place (the control's own buffer) before it gets other text.
     virtual void WipeControlText(int id) = 0;
     virtual void EnableControl(int id, bool enabled) = 0;
@@ -184,6 +185,15 @@ public:
     virtual std::unique_ptr<Picture> LoadPicture(std::span<const std::uint8_t> bytes) = 0;
 };
 
+// Who is behind a window, as a program must know before it acts on a handle another program could
+// have put where it found it.
+struct WindowOwner {
+    bool dialog = false;       // of the dialog manager's class ("#32770")
+    std::string programPath;   // the full path of the program file its process runs
+    bool sameAccount = false;  // its process runs as this process's account
+    bool sameSession = false;  // and in this process's session
+};
+
 // The program's dialogs and its view of other programs' windows.
 class DialogHost {
 public:
@@ -202,6 +212,10 @@ public:
 
     // RegisterWindowMessage; 0 when it fails.
     virtual std::uint32_t RegisterMessage(std::string_view name) = 0;
+
+    // What kind of window `window` is and whose. Fails with kInvalidWindowHandle (1400) when there is
+    // no such window, or with the error that kept its process from being looked at.
+    virtual Win32Error DescribeWindow(WindowHandle window, WindowOwner& out) = 0;
 
     // Another program's window, by handle (what a second copy does to the first copy's window).
     virtual void SetForeground(WindowHandle window) = 0;

@@ -1,6 +1,8 @@
 // Implements platform/instance.h on the simulated machine.
 #include "platform/sim/instance.h"
 
+#include "platform/sim/accounts.h"
+
 namespace zelta::sim {
 
 std::string SimInstance::MutexKey(std::string_view name, std::uint32_t session) {
@@ -10,8 +12,17 @@ std::string SimInstance::MutexKey(std::string_view name, std::uint32_t session) 
 Win32Error SimInstance::ClaimMutex(std::string_view name) {
     if (auto fault = m_faults.Check("CreateMutex", name)) return *fault;
     const std::string key = MutexKey(name, m_process.session);
-    if (m_machine.mutexHolders.contains(key)) return err::kAlreadyExists;
-    m_machine.mutexHolders.emplace(key, m_processId);
+    if (const auto held = m_machine.mutexHolders.find(key); held != m_machine.mutexHolders.end()) {
+        m_found = held->second.owner;
+        return err::kAlreadyExists;
+    }
+    m_machine.mutexHolders.emplace(key, MutexHolder{m_processId, m_process.account});
+    return err::kSuccess;
+}
+
+Win32Error SimInstance::MutexOwner(ObjectOwner& out) {
+    if (m_found.empty()) return err::kInvalidHandle;
+    out = OwnerFor(m_found);
     return err::kSuccess;
 }
 
@@ -21,11 +32,11 @@ bool SimInstance::MutexExists(std::string_view name, std::uint32_t session) {
 }
 
 WindowHandle SimInstance::SharedWindow() {
-    const auto it = m_machine.sharedWindows.find(m_process.image);
-    return it == m_machine.sharedWindows.end() ? WindowHandle{} : it->second;
+    const auto it = m_machine.sharedSections.find(m_process.image);
+    return it == m_machine.sharedSections.end() ? WindowHandle{} : it->second.Window();
 }
 
-void SimInstance::SetSharedWindow(WindowHandle window) { m_machine.sharedWindows[m_process.image] = window; }
+void SimInstance::SetSharedWindow(WindowHandle window) { m_machine.sharedSections[m_process.image].SetWindow(window); }
 
 Win32Error SimInstance::StartWinsock() {
     if (auto fault = m_faults.Check("WSAStartup", m_process.image)) return *fault;
@@ -34,7 +45,7 @@ Win32Error SimInstance::StartWinsock() {
 }
 
 void SimInstance::ReleaseAll() {
-    std::erase_if(m_machine.mutexHolders, [&](const auto& holder) { return holder.second == m_processId; });
+    std::erase_if(m_machine.mutexHolders, [&](const auto& holder) { return holder.second.processId == m_processId; });
 }
 
 }  // namespace zelta::sim

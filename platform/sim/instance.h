@@ -15,6 +15,7 @@ public:
         : m_machine(machine), m_process(process), m_processId(processId), m_winsockStarted(winsockStarted),
           m_faults(faults) {}
     Win32Error ClaimMutex(std::string_view name) override;
+    Win32Error MutexOwner(ObjectOwner& out) override;
     bool MutexExists(std::string_view name, std::uint32_t session) override;
     WindowHandle SharedWindow() override;
     void SetSharedWindow(WindowHandle window) override;
@@ -33,6 +34,7 @@ private:
     int m_processId;
     bool& m_winsockStarted;
     Faults& m_faults;
+    std::string m_found;  // the creator of the mutex the last claim found existing
 };
 
 }  // namespace zelta::sim

@@ -3,6 +3,7 @@
 // unset make the calls that need them fail loudly with what to configure.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -156,6 +157,26 @@ struct SimConnection {
     std::vector<RouteRow> raisedDefaults;  // the default routes whose metric it raised, as they were
 };
 
+// A named mutex: the process that holds it (0 for none of the machine's programs) and the account
+// that created it, its owner.
+struct MutexHolder {
+    int processId = 0;
+    std::string owner = "SYSTEM";
+};
+
+// A data section shared by every process of one image.
+struct SharedSection {
+    static constexpr std::size_t kSize = 4096;  // one page, as the linker lays it out
+    std::array<std::uint8_t, kSize> bytes{};
+    WindowHandle Window() const {
+        return WindowHandle{static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
+                                                       static_cast<std::uint32_t>(bytes[3]) << 24)};
+    }
+    void SetWindow(WindowHandle window) {
+        for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(window.value >> (8 * i));
+    }
+};
+
 // A named pipe's server end, scripted as the helper service would answer (no program behind it).
 struct PipeServer {
     std::uint64_t busyUntil = 0;  // virtual ms; every instance is busy before then
@@ -275,8 +296,10 @@ struct Machine {
     std::set<std::string, NoCaseLess> administrators = {"Administrator"};  // SYSTEM is one anyway
     std::uint32_t consoleSession = 0;
     std::vector<EventRecord> eventLog;
-    std::map<std::string, int, NoCaseLess> mutexHolders;           // mutex name -> process id
-    std::map<std::string, WindowHandle, NoCaseLess> sharedWindows;  // image name -> shared handle
+    std::map<std::string, MutexHolder, NoCaseLess> mutexHolders;  // by mutex name
+    // The ".shr" section of each program image (by image name), which every process running the
+    // image shares: the window handle at offset 0, little-endian.
+    std::map<std::string, SharedSection, NoCaseLess> sharedSections;
     std::map<std::uint16_t, std::deque<std::shared_ptr<TcpLink>>> listeners;  // port -> connections to accept
     SecurIdPeer securIdPeer;
     std::vector<SecurIdIntruder> securIdIntruders;

@@ -496,15 +496,56 @@ void SimDialogHost::Send(WindowHandle handle, const std::function<void(SimWindow
         std::nullopt);
 }
 
+void SimWindow::ForeignInitDialog(const std::string& from, const std::string& lParam) {
+    Note("window", m_process.label + ": WM_INITDIALOG from " + from + " (lParam " + lParam + ") not taken");
+}
+
+std::string SimWindow::AnswerForeign(int id, ForeignAsk ask, const std::string& from) {
+    const SimControl* control = FindControl(id);
+    if (!control) return std::string();
+    const char* what = ask == ForeignAsk::Read ? "read" : ask == ForeignAsk::Unmask ? "unmask" : "copy";
+    if (control->IsEdit() && control->IsPassword()) {
+        Note("window", m_process.label + ": " + from + "'s " + what + " of control " + std::to_string(id) + " refused");
+        return std::string();
+    }
+    return ask == ForeignAsk::Unmask && !control->IsEdit() ? std::string() : control->text;
+}
+
+Win32Error SimDialogHost::DescribeWindow(WindowHandle window, WindowOwner& out) {
+    out = WindowOwner{};
+    if (const SimWindow* w = m_desktop.Find(window); w && !w->ended()) {
+        const ProcessFacts& owner = w->process();
+        out = WindowOwner{true, owner.path.empty() ? "C:\\" + owner.image : owner.path,
+                          EqualsNoCase(owner.account, m_process.account), owner.session == m_process.session};
+        return err::kSuccess;
+    }
+    const auto foreign = m_desktop.foreignWindows.find(window.value);
+    if (foreign == m_desktop.foreignWindows.end()) return err::kInvalidWindowHandle;
+    out = foreign->second.owner;
+    out.sameAccount = EqualsNoCase(foreign->second.account, m_process.account);
+    out.sameSession = foreign->second.session == m_process.session;
+    return err::kSuccess;
+}
+
+bool SimDialogHost::TouchForeign(WindowHandle window, std::string what) {
+    const auto foreign = m_desktop.foreignWindows.find(window.value);
+    if (foreign == m_desktop.foreignWindows.end()) return false;
+    m_machine.journal.Note("window", m_process.label + " -> " + foreign->second.label + "'s window: " + what);
+    foreign->second.touches.push_back(std::move(what));
+    return true;
+}
+
 void SimDialogHost::SetForeground(WindowHandle window) {
-    if (m_desktop.Find(window)) m_desktop.foreground = window;
+    if (m_desktop.Find(window) || TouchForeign(window, "foreground")) m_desktop.foreground = window;
 }
 
 void SimDialogHost::SendCommand(WindowHandle window, int commandId) {
+    if (TouchForeign(window, "command " + std::to_string(commandId))) return;
     Send(window, [commandId](SimWindow& w) { w.Command(commandId); });
 }
 
 void SimDialogHost::Show(WindowHandle window, ShowCommand command) {
+    if (TouchForeign(window, "show " + std::to_string(static_cast<int>(command)))) return;
     Send(window, [command](SimWindow& w) { w.Show(command); });
 }
 

@@ -73,10 +73,21 @@ struct OpenMenu {
     bool dismissed = false;
 };
 
+// A window of a program that is none of the product's (a stand-in a scenario makes): who owns it, and
+// what other programs did to it.
+struct ForeignWindow {
+    std::string label;        // its program, as the transcript names it
+    WindowOwner owner;        // sameAccount/sameSession left false: they are asked of each viewer
+    std::string account;
+    std::uint32_t session = 0;
+    std::vector<std::string> touches;  // "foreground", "command 32771", "show 9", in order
+};
+
 // What the screen holds: every open window by handle, the notification area, an open message box
 // or menu, registered messages, and the resources of each program image.
 struct Desktop {
     std::map<std::uint32_t, SimWindow*> windows;  // by handle, in creation order of their handles
+    std::map<std::uint32_t, ForeignWindow> foreignWindows;
     std::map<std::uint32_t, int> trayIcons;       // window handle -> icon resource
     bool trayAvailable = true;                    // false: no notification area (the log-on desktop)
     std::optional<OpenMessageBox> messageBox;
@@ -109,7 +120,6 @@ public:
     std::string ControlText(int id) override;
     void SetControlText(int id, std::string_view text) override;
     void ControlSecret(int id, std::size_t maxCharacters, SecretBuffer& out) override;
-    void SetControlSecret(int id, const SecretBuffer& text) override { SetControlText(id, text.View()); }
     void WipeControlText(int id) override;
     void EnableControl(int id, bool enabled) override;
     void ShowControl(int id, bool visible) override;
@@ -153,6 +163,13 @@ public:
     // Default processing of a command nobody handled: OK and Cancel end the dialog.
     void Command(int id);
     void Close();
+    // Another program sent WM_INITDIALOG: the dialog manager's own came as the dialog was made, and a
+    // later one is never taken (its lParam would be another program's pointer). Noted, nothing done.
+    void ForeignInitDialog(const std::string& from, const std::string& lParam);
+    // What another program gets from control `id` by WM_GETTEXT (`unmask`: after EM_SETPASSWORDCHAR 0;
+    // `copy`: WM_COPY and the clipboard). A password box answers none of it to another thread.
+    enum class ForeignAsk { Read, Unmask, Copy };
+    std::string AnswerForeign(int id, ForeignAsk ask, const std::string& from);
     DialogController& controller() { return m_controller; }
 
     // What a test or scenario inspects.
@@ -210,11 +227,14 @@ public:
     int ShowMessageBox(std::string_view text, std::string_view caption, std::uint32_t flags) override;
     ScreenRect WindowBounds(WindowHandle window) override;
     std::uint32_t RegisterMessage(std::string_view name) override;
+    Win32Error DescribeWindow(WindowHandle window, WindowOwner& out) override;
     void SetForeground(WindowHandle window) override;
     void SendCommand(WindowHandle window, int commandId) override;
     void Show(WindowHandle window, ShowCommand command) override;
 
 private:
+    // A foreign window took what another program did to it; true when `window` is one.
+    bool TouchForeign(WindowHandle window, std::string what);
     // Runs `action` on `window`'s thread and waits for it, as SendMessage to another program does.
     void Send(WindowHandle window, const std::function<void(SimWindow&)>& action);
 

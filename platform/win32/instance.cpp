@@ -7,6 +7,7 @@
 
 #include "platform/win32/dynamic_calls.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/security.h"
 #include "platform/win32/wide.h"
 
 // The one window handle every process running this image shares: a section with the shared
@@ -21,6 +22,11 @@ Win32Error Win32Instance::ClaimMutex(std::string_view name) {
     if (!mutex) return error ? error : ERROR_INVALID_HANDLE;
     m_mutex = mutex;
     return error == ERROR_ALREADY_EXISTS ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+}
+
+Win32Error Win32Instance::MutexOwner(ObjectOwner& out) {
+    if (!m_mutex) return ERROR_INVALID_HANDLE;
+    return ReadOwner(m_mutex, out, SE_KERNEL_OBJECT);
 }
 
 namespace {

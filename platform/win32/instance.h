@@ -10,6 +10,7 @@ namespace zelta::win32 {
 class Win32Instance final : public Instance {
 public:
     Win32Error ClaimMutex(std::string_view name) override;
+    Win32Error MutexOwner(ObjectOwner& out) override;
     bool MutexExists(std::string_view name, std::uint32_t session) override;
     WindowHandle SharedWindow() override;
     void SetSharedWindow(WindowHandle window) override;

@@ -9,9 +9,11 @@
 namespace zelta::win32 {
 namespace {
 
-PSID Allocate(SID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD first, DWORD second = 0) {
+PSID Allocate(SID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD first, DWORD second = 0, DWORD third = 0,
+              DWORD fourth = 0, DWORD fifth = 0, DWORD sixth = 0) {
     PSID sid = nullptr;
-    if (!::AllocateAndInitializeSid(&authority, count, first, second, 0, 0, 0, 0, 0, 0, &sid)) return nullptr;
+    if (!::AllocateAndInitializeSid(&authority, count, first, second, third, fourth, fifth, sixth, 0, 0, &sid))
+        return nullptr;
     return sid;
 }
 
@@ -26,6 +28,11 @@ WellKnownSids::WellKnownSids() {
     m_sids[static_cast<std::size_t>(Principal::InteractiveUsers)].Reset(Allocate(nt, 1, SECURITY_INTERACTIVE_RID));
     m_sids[static_cast<std::size_t>(Principal::NetworkLogons)].Reset(Allocate(nt, 1, SECURITY_NETWORK_RID));
     m_sids[static_cast<std::size_t>(Principal::Everyone)].Reset(Allocate(world, 1, SECURITY_WORLD_RID));
+    m_sids[static_cast<std::size_t>(Principal::Users)].Reset(
+        Allocate(nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS));
+    // NT SERVICE\TrustedInstaller: the service SID of "TrustedInstaller", the same on every machine.
+    m_sids[static_cast<std::size_t>(Principal::TrustedInstaller)].Reset(
+        Allocate(nt, 6, 80, 956008885u, 3418522649u, 1831038044u, 1853292631u, 2271478464u));
 }
 
 std::optional<Principal> WellKnownSids::Find(PSID sid) const {
@@ -69,15 +76,15 @@ std::string SidText(PSID sid) {
     return Narrow(text);
 }
 
-DWORD ReadOwner(HANDLE handle, PipeOwner& out) {
+DWORD ReadOwner(HANDLE handle, ObjectOwner& out, SE_OBJECT_TYPE kind) {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD rc = ::GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+    const DWORD rc = ::GetSecurityInfo(handle, kind, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
                                        nullptr, &descriptor);
     if (rc != ERROR_SUCCESS) return rc;
     UniqueLocal freed(descriptor);
     if (!owner) return ERROR_INVALID_SECURITY_DESCR;
-    out = PipeOwner{WellKnownSids().Find(owner), SidText(owner)};
+    out = ObjectOwner{WellKnownSids().Find(owner), SidText(owner)};
     return ERROR_SUCCESS;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <accctrl.h>
 
 #include <array>
 #include <memory>
@@ -24,7 +25,7 @@ public:
     std::optional<Principal> Find(PSID sid) const;
 
 private:
-    std::array<UniqueSid, 5> m_sids;
+    std::array<UniqueSid, 7> m_sids;
 };
 
 // An absolute security descriptor that owns its SIDs and DACL.
@@ -44,7 +45,8 @@ private:
 // "S-1-5-18": ConvertSidToStringSid; empty when it fails.
 std::string SidText(PSID sid);
 
-// The owner of the object behind `handle`, read with GetSecurityInfo.
-DWORD ReadOwner(HANDLE handle, PipeOwner& out);
+// The owner of the object behind `handle` (a file or pipe unless `kind` says otherwise), read with
+// GetSecurityInfo.
+DWORD ReadOwner(HANDLE handle, ObjectOwner& out, SE_OBJECT_TYPE kind = SE_FILE_OBJECT);
 
 }  // namespace zelta::win32

@@ -2,9 +2,11 @@
 #include "platform/win32/ui.h"
 
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <vector>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/message_guard.h"
 #include "platform/win32/picture.h"
 #include "platform/win32/wide.h"
@@ -43,13 +45,90 @@ void EndOtherDialogs(HWND keep) {
     ::EnumThreadWindows(::GetCurrentThreadId(), EndDialogUnlessKept, reinterpret_cast<LPARAM>(keep));
 }
 
+// The program file of process `pid`: the first module of a snapshot of it, which Windows 2000
+// already offers (unlike QueryFullProcessImageName).
+DWORD ProgramOf(DWORD pid, std::string& out) {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snapshot == INVALID_HANDLE_VALUE) return ::GetLastError();
+    UniqueObject closed(snapshot);
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof module;
+    if (!::Module32FirstW(snapshot, &module)) return ::GetLastError();
+    module.szExePath[MAX_PATH - 1] = L'\0';
+    out = Narrow(module.szExePath);
+    return ERROR_SUCCESS;
+}
+
+struct ProcessIdentity {
+    std::vector<std::uint8_t> user;  // the token's user SID
+    DWORD session = 0;
+};
+
+DWORD IdentityOf(DWORD pid, ProcessIdentity& out) {
+    UniqueObject process(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid));
+    if (!process) return ::GetLastError();
+    HANDLE opened = nullptr;
+    if (!::OpenProcessToken(process.Get(), TOKEN_QUERY, &opened)) return ::GetLastError();
+    UniqueObject token(opened);
+    DWORD size = 0;
+    ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+    std::vector<std::uint8_t> user(size ? size : 1);
+    if (!::GetTokenInformation(token.Get(), TokenUser, user.data(), size, &size)) return ::GetLastError();
+    PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+    const auto* bytes = static_cast<const std::uint8_t*>(sid);
+    out.user.assign(bytes, bytes + ::GetLengthSid(sid));
+    out.session = 0;  // no answer: a Windows without Terminal Services, where everybody is in session 0
+    ::GetTokenInformation(token.Get(), TokenSessionId, &out.session, sizeof out.session, &size);
+    return ERROR_SUCCESS;
+}
+
+class Win32Window;
+
+// The dialogs this thread runs, innermost first, each a Win32Window on this thread's stack. The
+// dialog procedure finds its controller here by window handle, in the program's own memory: nothing
+// another program can set (a message's lParam, DWLP_USER, a window property) ever names one.
+thread_local Win32Window* t_windows = nullptr;
+
 class Win32Window final : public Window {
 public:
-    Win32Window(HINSTANCE instance, DialogController& controller) : m_instance(instance), m_controller(controller) {}
+    Win32Window(HINSTANCE instance, DialogController& controller)
+        : m_instance(instance), m_controller(controller), m_outer(t_windows) {
+        t_windows = this;
+    }
+    ~Win32Window() override {
+        for (Win32Window** link = &t_windows; *link; link = &(*link)->m_outer) {
+            if (*link == this) {
+                *link = m_outer;
+                break;
+            }
+        }
+    }
+    Win32Window(const Win32Window&) = delete;
+    Win32Window& operator=(const Win32Window&) = delete;
 
-    void Attach(HWND hwnd) { m_hwnd = hwnd; }
+    // The window whose dialog procedure gets `hwnd`'s messages; none for a window of no dialog of ours.
+    static Win32Window* Find(HWND hwnd) {
+        for (Win32Window* window = t_windows; window; window = window->m_outer)
+            if (window->m_hwnd == hwnd && !window->m_destroyed) return window;
+        return nullptr;
+    }
+    // The dialog this thread is creating: the innermost one that has had no WM_INITDIALOG yet. The
+    // dialog manager sends it on this thread while DialogBoxParam makes the dialog; a copy that comes
+    // later, or from another thread or program, finds no window to take it.
+    static Win32Window* Creating(HWND hwnd) {
+        if (::InSendMessage() || Find(hwnd)) return nullptr;
+        Win32Window* window = t_windows;
+        return window && !window->m_hwnd ? window : nullptr;
+    }
+
+    void Attach(HWND hwnd) {
+        m_hwnd = hwnd;
+        m_edits.Guard(hwnd);
+    }
     DialogController& controller() { return m_controller; }
     std::uint32_t trayMessage() const { return m_trayMessage; }
+    // After WM_DESTROY or Destroy, no message reaches the controller.
+    void Detach() { m_destroyed = true; }
 
     WindowHandle Handle() override {
         return WindowHandle{static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(m_hwnd))};
@@ -66,10 +145,6 @@ public:
         AssignUtf16(out, std::u16string_view(reinterpret_cast<const char16_t*>(text.data()),
                                              static_cast<std::size_t>(read > 0 ? read : 0)));
         SecureZero(text.data(), text.size() * sizeof(wchar_t));
-    }
-    void SetControlSecret(int id, const SecretBuffer& text) override {
-        const SecretUtf16 wide(text);
-        ::SetDlgItemTextW(m_hwnd, id, reinterpret_cast<const wchar_t*>(wide.Terminated()));
     }
     void WipeControlText(int id) override {
         // Text of the same length goes over the old in the control's own buffer, which then keeps no copy.
@@ -128,7 +203,6 @@ public:
         m_destroyed = true;
         ::EndMenu();
         EndOtherDialogs(m_hwnd);
-        ::SetWindowLongPtrW(m_hwnd, DWLP_USER, 0);
         m_controller.OnDestroy();
         ::EndDialog(m_hwnd, 0);
     }
@@ -221,6 +295,8 @@ private:
 
     HINSTANCE m_instance;
     DialogController& m_controller;
+    Win32Window* m_outer;
+    GuardedEdits m_edits;
     HWND m_hwnd = nullptr;
     std::uint32_t m_trayMessage = 0;
     bool m_destroyed = false;
@@ -229,14 +305,13 @@ private:
 // Forwards each message to the controller; keeps no behaviour of its own.
 INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        auto* window = reinterpret_cast<Win32Window*>(lParam);
+        Win32Window* window = Win32Window::Creating(hwnd);
+        if (!window) return FALSE;  // not the dialog we are making: its lParam is never looked at
         window->Attach(hwnd);
-        GuardEditControls(hwnd);
-        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
         window->controller().OnInitDialog(*window);
         return TRUE;
     }
-    auto* window = reinterpret_cast<Win32Window*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    Win32Window* window = Win32Window::Find(hwnd);
     if (!window) return FALSE;
     DialogController& c = window->controller();
     switch (message) {
@@ -250,7 +325,7 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         case WM_CLOSE: return c.OnClose() ? TRUE : FALSE;
         case WM_ENDSESSION: return c.OnEndSession(wParam != 0, (lParam & ENDSESSION_LOGOFF) != 0) ? TRUE : FALSE;
         case WM_PAINT: return c.OnPaint() ? TRUE : FALSE;
-        case WM_DESTROY: c.OnDestroy(); ::SetWindowLongPtrW(hwnd, DWLP_USER, 0); return FALSE;
+        case WM_DESTROY: c.OnDestroy(); window->Detach(); return FALSE;
         case DM_GETDEFID:
             if (c.ReportsDefaultButton()) return FALSE;
             ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, 0);
@@ -280,8 +355,7 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 int RunDialog(HINSTANCE instance, HWND owner, int templateId, DialogController& controller) {
     const TimerCallbackFilter noTimerCallbacks;
     Win32Window window(instance, controller);
-    return static_cast<int>(::DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
-                                              reinterpret_cast<LPARAM>(&window)));
+    return static_cast<int>(::DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), owner, DialogProc, 0));
 }
 
 int Win32DialogHost::DoModal(int templateId, DialogController& controller) {
@@ -301,6 +375,23 @@ ScreenRect Win32DialogHost::WindowBounds(WindowHandle window) {
 
 std::uint32_t Win32DialogHost::RegisterMessage(std::string_view name) {
     return ::RegisterWindowMessageW(Wide(name).c_str());
+}
+
+Win32Error Win32DialogHost::DescribeWindow(WindowHandle window, WindowOwner& out) {
+    out = WindowOwner{};
+    HWND hwnd = ToHwnd(window);
+    DWORD pid = 0;
+    if (!window || !::IsWindow(hwnd) || !::GetWindowThreadProcessId(hwnd, &pid)) return ERROR_INVALID_WINDOW_HANDLE;
+    wchar_t className[16] = {};
+    out.dialog = ::GetClassNameW(hwnd, className, 16) > 0 && std::wstring_view(className) == L"#32770";
+    if (const DWORD rc = ProgramOf(pid, out.programPath); rc != ERROR_SUCCESS) return rc;
+    ProcessIdentity theirs, ours;
+    if (const DWORD rc = IdentityOf(pid, theirs); rc != ERROR_SUCCESS) return rc;
+    if (const DWORD rc = IdentityOf(::GetCurrentProcessId(), ours); rc != ERROR_SUCCESS) return rc;
+    out.sameAccount = theirs.user.size() == ours.user.size() &&
+                      ::EqualSid(theirs.user.data(), ours.user.data()) != FALSE;
+    out.sameSession = theirs.session == ours.session;
+    return ERROR_SUCCESS;
 }
 
 void Win32DialogHost::SetForeground(WindowHandle window) { ::SetForegroundWindow(ToHwnd(window)); }

@@ -16,6 +16,7 @@ public:
     int ShowMessageBox(std::string_view text, std::string_view caption, std::uint32_t flags) override;
     ScreenRect WindowBounds(WindowHandle window) override;
     std::uint32_t RegisterMessage(std::string_view name) override;
+    Win32Error DescribeWindow(WindowHandle window, WindowOwner& out) override;
     void SetForeground(WindowHandle window) override;
     void SendCommand(WindowHandle window, int commandId) override;
     void Show(WindowHandle window, ShowCommand command) override;
