@@ -123,9 +123,25 @@ int wmain() {
     Check(::SendMessageW(::GetDlgItem(dialer, 1003), EM_GETWORDBREAKPROC, 0, 0) == 0,
           "the user name box refuses a word-break callback");
 
+    // A forged WM_INITDIALOG and a forged DWLP_USER, both naming code: the window never takes a pointer
+    // from another program, so nothing runs and it goes on working (Connect below).
+    ::SendMessageW(dialer, WM_INITDIALOG, 0, exitProcess);
+    ::SetWindowLongPtrW(dialer, DWLP_USER, exitProcess);
+    ::SendMessageW(dialer, WM_TIMER, 1, 0);  // a message the dialog procedure hands to its controller
+    ::Sleep(300);
+    Check(::IsWindow(dialer) != FALSE, "a forged WM_INITDIALOG and DWLP_USER are not followed: the dialer runs on");
+
     ::SendMessageW(::GetDlgItem(dialer, 1003), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"alice"));
     const char password[] = "Zq8-ticket-Vw3-for-the-campus";  // typed, a key at a time
     for (const char* c = password; *c; ++c) ::SendMessageW(::GetDlgItem(dialer, 1004), WM_CHAR, static_cast<WPARAM>(*c), 1);
+    // Another program asks the password box for its text, to unmask it, and to copy it.
+    HWND passwordBox = ::GetDlgItem(dialer, 1004);
+    wchar_t stolen[64] = {};
+    ::SendMessageW(passwordBox, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(stolen));
+    Check(stolen[0] == 0 && ::SendMessageW(passwordBox, WM_GETTEXTLENGTH, 0, 0) == 0,
+          "the password box gives another program neither its text nor its length");
+    ::SendMessageW(passwordBox, EM_SETPASSWORDCHAR, 0, 0);
+    Check(::SendMessageW(passwordBox, EM_GETPASSWORDCHAR, 0, 0) != 0, "the password box keeps its mask");
     ::SendMessageW(::GetDlgItem(dialer, 1), BM_CLICK, 0, 0);
     const std::wstring pane = Text(::GetDlgItem(dialer, 1011));
     Check(pane.find(L"Stopping 3rd party service and starting IPSEC") != std::wstring::npos,
