@@ -104,11 +104,10 @@ Win32Error Win32PipeConnection::Identify(PipeClient& out) {
     if (!haveToken) return tokenError;
     UniqueObject token(opened);
 
+    std::vector<std::uint8_t> user;
+    if (const DWORD rc = ReadTokenUser(token.Get(), user); rc != ERROR_SUCCESS) return rc;
+    PSID sid = TokenUserSid(user);
     DWORD size = 0;
-    ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-    std::vector<std::uint8_t> user(size ? size : 1);
-    if (!::GetTokenInformation(token.Get(), TokenUser, user.data(), size, &size)) return ::GetLastError();
-    PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
     wchar_t name[256] = {}, domain[256] = {};
     DWORD nameLength = 256, domainLength = 256;
     SID_NAME_USE use;

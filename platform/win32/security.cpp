@@ -76,6 +76,14 @@ std::string SidText(PSID sid) {
     return Narrow(text);
 }
 
+DWORD ReadTokenUser(HANDLE token, std::vector<std::uint8_t>& out) {
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    out.assign(size > sizeof(TOKEN_USER) ? size : sizeof(TOKEN_USER), 0);
+    return ::GetTokenInformation(token, TokenUser, out.data(), static_cast<DWORD>(out.size()), &size) ? ERROR_SUCCESS
+                                                                                                     : ::GetLastError();
+}
+
 DWORD ReadOwner(HANDLE handle, ObjectOwner& out, SE_OBJECT_TYPE kind) {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;

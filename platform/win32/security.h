@@ -42,6 +42,12 @@ private:
     SECURITY_DESCRIPTOR m_descriptor{};
 };
 
+// The TOKEN_USER record of `token` (opened with TOKEN_QUERY), which holds the user's SID.
+DWORD ReadTokenUser(HANDLE token, std::vector<std::uint8_t>& out);
+inline PSID TokenUserSid(std::vector<std::uint8_t>& tokenUser) {
+    return reinterpret_cast<TOKEN_USER*>(tokenUser.data())->User.Sid;
+}
+
 // "S-1-5-18": ConvertSidToStringSid; empty when it fails.
 std::string SidText(PSID sid);
 

@@ -8,6 +8,7 @@
 
 #include "platform/win32/handles.h"
 #include "platform/win32/message_guard.h"
+#include "platform/win32/security.h"
 #include "platform/win32/picture.h"
 #include "platform/win32/wide.h"
 
@@ -70,11 +71,10 @@ DWORD IdentityOf(DWORD pid, ProcessIdentity& out) {
     HANDLE opened = nullptr;
     if (!::OpenProcessToken(process.Get(), TOKEN_QUERY, &opened)) return ::GetLastError();
     UniqueObject token(opened);
+    std::vector<std::uint8_t> user;
+    if (const DWORD rc = ReadTokenUser(token.Get(), user); rc != ERROR_SUCCESS) return rc;
+    PSID sid = TokenUserSid(user);
     DWORD size = 0;
-    ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-    std::vector<std::uint8_t> user(size ? size : 1);
-    if (!::GetTokenInformation(token.Get(), TokenUser, user.data(), size, &size)) return ::GetLastError();
-    PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
     const auto* bytes = static_cast<const std::uint8_t*>(sid);
     out.user.assign(bytes, bytes + ::GetLengthSid(sid));
     out.session = 0;  // no answer: a Windows without Terminal Services, where everybody is in session 0
