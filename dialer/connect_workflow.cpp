@@ -112,7 +112,14 @@ void DialerDialog::DoConnect() {
     }
 
     AppendStatus(StatusText(IDS_STARTING_IPSEC));
-    if (StartIpsecViaService(m_settings) < 0) {
+    const int prepared = StartIpsecViaService(m_settings);
+    if (prepared == kServerAddressUnusable) {
+        AppendStatus(Format(IDS_SERVER_ADDRESS_UNUSABLE, LogSafe(m_settings.setupIp).c_str()));
+        m_window->EnableControl(IDC_CONNECT, true);
+        m_window->EnableControl(IDC_HANGUP, false);
+        return;
+    }
+    if (prepared < 0) {
         log.LogMessage(log_level::kMain, "Unable to start IPSEC service!!!\n");
         AppendStatus(StatusText(IDS_IPSEC_FAILED));
         m_window->EnableControl(IDC_CONNECT, false);

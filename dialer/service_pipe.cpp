@@ -59,6 +59,14 @@ int StartIpsecViaService(DialerSettings& settings) {
         }
     }
 
+    if (!Ipv4::ParseCanonical(settings.setupIp)) {
+        // inet_addr would read "010.1.0.1" as 8.1.0.1: the policy and the routes would not be the
+        // tunnel's, so nothing goes on with such an address.
+        log.LogMessage(log_level::kMain,
+                       "\"SETUPIP\" is \"%s\", not a dotted quad without leading zeros; Connect stops\n",
+                       LogSafe(settings.setupIp).c_str());
+        return kServerAddressUnusable;
+    }
     std::vector<std::uint8_t> request{2};
     request.insert(request.end(), settings.setupIp.begin(), settings.setupIp.end());
     std::vector<std::uint8_t> reply;

@@ -13,9 +13,14 @@ namespace zelta {
 // Request 1, at a start under an ordinary account: the service does the start-up work. Fire and forget.
 void NotifyServiceUserStart(Platform& platform, Log& log);
 
+// What StartIpsecViaService returns when setupIp is no dotted quad the policy and the service would
+// both read alike: nothing was sent. Outside a reply byte's range.
+inline constexpr int kServerAddressUnusable = -1000;
+
 // Request 2: resolves "DNS" into setupIp when it names a host, then hands setupIp to the service,
 // which stops other vendors' VPN services and starts IPsec. Returns the reply's first byte as a
-// signed number (0 for an empty reply), or -1 when the call failed. Negative means "do not go on".
+// signed number (0 for an empty reply), -1 when the call failed, or kServerAddressUnusable.
+// Negative means "do not go on".
 int StartIpsecViaService(DialerSettings& settings);
 
 // Request 4, on disconnect. Fire and forget.

@@ -43,4 +43,10 @@ std::optional<Ipv4> Ipv4::Parse(std::string_view text) {
     return address;
 }
 
+std::optional<Ipv4> Ipv4::ParseCanonical(std::string_view text) {
+    const auto address = Parse(text);
+    if (!address || address->ToString() != text) return std::nullopt;
+    return address;
+}
+
 }  // namespace zelta

@@ -21,6 +21,9 @@ struct Ipv4 {
 
     // Strict dotted quad: four decimal numbers 0..255, nothing else.
     static std::optional<Ipv4> Parse(std::string_view text);
+    // As Parse, and without leading zeros, so that no reader can take a part for octal: the text
+    // is exactly what ToString writes.
+    static std::optional<Ipv4> ParseCanonical(std::string_view text);
 
     friend bool operator==(const Ipv4&, const Ipv4&) = default;
 };

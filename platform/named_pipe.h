@@ -1,6 +1,7 @@
 // NamedPipe: both ends of a named pipe. The client end opens the pipe and makes one transaction
-// (write, read one reply) before it closes; the server end is the helper service's single instance, created with a security
-// descriptor and served one client at a time. Implemented by platform/win32/named_pipe.cpp and
+// (write, read one reply) before it closes; the server end is the helper service's: several
+// instances under one security descriptor, each taking a client and its request on its own, handed
+// to the server one at a time. Implemented by platform/win32/named_pipe.cpp and
 // platform/sim/named_pipe.cpp.
 #pragma once
 
@@ -27,6 +28,9 @@ inline constexpr Win32Error kBrokenPipe = 109;        // the other end went away
 inline constexpr Win32Error kSemTimeout = 121;        // waited `wait` ms and the pipe stayed busy
 inline constexpr Win32Error kWaitTimeout = 258;       // nothing came within the time asked for
 inline constexpr Win32Error kOperationAborted = 995;  // a service control arrived while waiting
+// The thread could not stop impersonating a client (RevertToSelf failed); an application-defined
+// code (bit 29), so that no system error is mistaken for it.
+inline constexpr Win32Error kCannotRevert = 0x20000001;
 }  // namespace pipe_error
 
 // Access rights on a pipe, as the FILE_* bits of Windows.
@@ -60,6 +64,15 @@ struct PipeClient {
     std::string account;       // "DOMAIN\name" on Windows
     std::uint32_t session = 0;  // the Terminal Services session the client runs in
     bool network = false;       // the client's token carries the NETWORK group: it came from another machine
+    bool ownAccount = false;    // the client's token user is the server process's own
+};
+
+// How a server end serves: how many instances may hold a client at once, the longest request it
+// reads, and how long a connected client may stay silent before its instance is freed for others.
+struct PipeServing {
+    std::uint32_t instances = 8;
+    std::size_t requestCapacity = 1024;
+    std::uint32_t silentMs = 1000;
 };
 
 // One connected client of a server pipe. The destructor disconnects it and frees the instance.
@@ -67,28 +80,34 @@ class PipeConnection {
 public:
     virtual ~PipeConnection() = default;
 
-    // Reads one message of at most `capacity` bytes. kSuccess; kMoreData with the first `capacity`
-    // bytes when the message was longer (the rest is discarded); pipe_error::kWaitTimeout when no
-    // message came within `timeoutMs`; pipe_error::kBrokenPipe when the client went away;
-    // pipe_error::kOperationAborted when a control for this process's service came first.
-    virtual Win32Error Read(std::size_t capacity, std::uint32_t timeoutMs, std::vector<std::uint8_t>& message) = 0;
+    // The client's first message, read before the connection was handed over: kSuccess; kMoreData
+    // with the first PipeServing::requestCapacity bytes when it was longer (the rest is discarded);
+    // pipe_error::kWaitTimeout when it said nothing for PipeServing::silentMs;
+    // pipe_error::kBrokenPipe when it went away first.
+    virtual Win32Error Read(std::vector<std::uint8_t>& message) = 0;
 
     // Writes one message (the reply).
     virtual Win32Error Write(std::span<const std::uint8_t> message) = 0;
 
     // Impersonates the client for as long as it takes to read its account and session, then
-    // reverts. Fails when the client went away or its token cannot be read.
+    // reverts. Fails when the client went away or its token cannot be read;
+    // pipe_error::kCannotRevert when the thread is left acting as the client: the caller must serve
+    // nobody any more.
     virtual Win32Error Identify(PipeClient& out) = 0;
 };
 
-// The server end of a pipe name: one instance, reused client after client.
+// The server end of a pipe name: its instances, each reused client after client. A connection
+// handed out must go before the server end does.
 class PipeServerEnd {
 public:
     virtual ~PipeServerEnd() = default;
 
-    // Waits for a client to connect. kSuccess with `out` set; pipe_error::kWaitTimeout after
-    // `timeoutMs` without one; pipe_error::kOperationAborted as soon as a control for this process's
-    // service is waiting (ServiceRuntime::TakeControl), so that a stop is never held up by a wait.
+    // Waits until some instance's client has sent its request, gone away or stayed silent too long
+    // (Read tells which). kSuccess with `out` set; pipe_error::kWaitTimeout after `timeoutMs`
+    // without one; pipe_error::kOperationAborted as soon as a control for this process's service is
+    // waiting (ServiceRuntime::TakeControl), so that a stop is never held up by a wait. Other
+    // instances go on taking clients meanwhile, and one that was answered is freed once its client
+    // has read the reply, without holding up the server.
     virtual Win32Error WaitForClient(std::uint32_t timeoutMs, std::unique_ptr<PipeConnection>& out) = 0;
 };
 
@@ -121,10 +140,11 @@ public:
     // client; kPipeBusy (no wait) or pipe_error::kSemTimeout (waited) when every instance stayed busy.
     virtual Win32Error Open(std::string_view name, std::uint32_t wait, std::unique_ptr<PipeClientEnd>& out) = 0;
 
-    // The server end: CreateNamedPipe with FILE_FLAG_FIRST_PIPE_INSTANCE, message mode, one instance
-    // and `security`. Fails (kAccessDenied or kPipeBusy, as the system words it) when another process
-    // created the name first: the caller must never serve under a name it does not own.
-    virtual Win32Error CreateServer(std::string_view name, const PipeSecurity& security,
+    // The server end: CreateNamedPipe with FILE_FLAG_FIRST_PIPE_INSTANCE for the first instance,
+    // message mode, `serving.instances` instances and `security`. Fails (kAccessDenied or kPipeBusy,
+    // as the system words it) when another process created the name first: the caller must never
+    // serve under a name it does not own.
+    virtual Win32Error CreateServer(std::string_view name, const PipeSecurity& security, const PipeServing& serving,
                                     std::unique_ptr<PipeServerEnd>& out) = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/win32_error.h"
 
@@ -44,6 +45,10 @@ public:
     // The session attached to the machine's own screen and keyboard: WTSGetActiveConsoleSessionId
     // where the system has it (Windows XP), 0 where every interactive user is in session 0.
     virtual std::uint32_t ConsoleSession() = 0;
+
+    // Every session some process runs in (ProcessIdToSessionId over the machine's processes),
+    // lowest first; session 0 alone where the system cannot tell.
+    virtual std::vector<std::uint32_t> Sessions() = 0;
 
     // OutputDebugString: a line for a debugger, if one listens. Never fails.
     virtual void DebugOutput(std::string_view text) = 0;

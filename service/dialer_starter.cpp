@@ -21,6 +21,12 @@ std::optional<std::string> DialerCommandLine(std::string_view installPath) {
     return "\"" + std::string(installPath) + "\"";
 }
 
+std::optional<std::uint32_t> DialerStarter::RunningElsewhere(std::uint32_t session) {
+    for (const std::uint32_t other : m_platform.system.Sessions())
+        if (other != session && m_platform.instance.MutexExists(kInstanceMutexName, other)) return other;
+    return std::nullopt;
+}
+
 StartOutcome DialerStarter::Start(const DialerSettings& settings, DialerDesktop desktop, std::uint32_t session) {
     const auto commandLine = DialerCommandLine(settings.installPath);
     if (!commandLine) {

@@ -40,6 +40,9 @@ public:
 
     DialerStarter(Platform& platform, Log& log) : m_platform(platform), m_log(log) {}
 
+    // A session other than `session` where a dialer window runs (its instance mutex is held), if any.
+    std::optional<std::uint32_t> RunningElsewhere(std::uint32_t session);
+
     // One start of the dialer that `settings` name, unless one of the guards says no.
     StartOutcome Start(const DialerSettings& settings, DialerDesktop desktop, std::uint32_t session);
 

@@ -36,7 +36,11 @@ PipeSecurity HelperPipeSecurity() {
 }
 
 HelperService::HelperService(Platform& platform, Log& log, bool sessionNotifications)
-    : m_platform(platform), m_log(log), m_starter(platform, log), m_sessions(platform, sessionNotifications) {}
+    : m_platform(platform),
+      m_log(log),
+      m_starter(platform, log),
+      m_sessions(platform, sessionNotifications),
+      m_refusals(platform, log) {}
 
 DialerSettings HelperService::LoadSettings() {
     // Read afresh for every decision: an administrator's change counts from the next request on.
@@ -57,7 +61,8 @@ void HelperService::Run(ServiceRuntime& runtime) {
     LoadSettings();  // switches the log on
 
     std::unique_ptr<PipeServerEnd> pipe;
-    if (const Win32Error rc = m_platform.pipes.CreateServer(kServicePipeName, HelperPipeSecurity(), pipe);
+    const PipeServing serving{kPipeInstances, kLargestRequest, kRequestWaitMs};
+    if (const Win32Error rc = m_platform.pipes.CreateServer(kServicePipeName, HelperPipeSecurity(), serving, pipe);
         rc != err::kSuccess) {
         // Never serve under a name somebody else holds: its clients would be talking to them.
         const bool taken = rc == err::kAccessDenied || rc == err::kPipeBusy;
@@ -74,8 +79,13 @@ void HelperService::Run(ServiceRuntime& runtime) {
         std::unique_ptr<PipeConnection> client;
         const Win32Error rc = pipe->WaitForClient(kTickMs, client);
         if (rc == err::kSuccess) {
-            Serve(*client);
+            const bool goOn = Serve(*client);
             client.reset();
+            if (!goOn) {
+                pipe.reset();
+                Fatal(runtime, pipe_error::kCannotRevert, "the service could not stop acting as a client");
+                return;
+            }
         } else if (rc != pipe_error::kWaitTimeout && rc != pipe_error::kOperationAborted) {
             m_log.LogMessage(log_level::kVerbose, "ZeltaService: waiting for a client failed, error %u\n", rc);
             m_platform.clock.Sleep(250);  // never a busy loop over a pipe that keeps failing
@@ -86,6 +96,7 @@ void HelperService::Run(ServiceRuntime& runtime) {
 
     runtime.ReportStatus(ServiceState::StopPending, 0, 3000);
     pipe.reset();
+    m_refusals.CatchUp();
     m_log.LogMessage(log_level::kMain, "ZeltaService: stopped\n");
     Report(m_platform, EventType::Information, service_event::kStopped);
     runtime.ReportStatus(ServiceState::Stopped);
@@ -109,43 +120,53 @@ void HelperService::Tick() {
     TryPendingStart();
 }
 
-void HelperService::Serve(PipeConnection& connection) {
+bool HelperService::Serve(PipeConnection& connection) {
+    m_refusals.CatchUp();
     std::vector<std::uint8_t> request;
-    const Win32Error rc = connection.Read(kLargestRequest, kRequestWaitMs, request);
+    const Win32Error rc = connection.Read(request);
     if (rc == pipe_error::kWaitTimeout) {
-        m_log.LogMessage(log_level::kMain, "ZeltaService: a client sent nothing for 3 seconds and was dropped\n");
-        return;
+        m_refusals.Record(log_level::kMain, "ZeltaService: a client sent nothing for 1 second and was dropped\n");
+        return true;
     }
     if (rc != err::kSuccess && rc != err::kMoreData) {
-        if (rc != pipe_error::kOperationAborted)
-            m_log.LogMessage(log_level::kVerbose, "ZeltaService: a client went away before its request, error %u\n", rc);
-        return;
+        m_refusals.Record(log_level::kVerbose, "ZeltaService: a client went away before its request, error %u\n", rc);
+        return true;
     }
 
     // Impersonation needs a message read first; the client is known from here on.
     PipeClient client;
     if (const Win32Error identified = connection.Identify(client); identified != err::kSuccess) {
-        m_log.LogMessage(log_level::kMain, "ZeltaService: cannot tell who sent a request, error %u; refused\n", identified);
+        if (identified == pipe_error::kCannotRevert) return false;  // never serve on as somebody else
+        m_refusals.Record(log_level::kMain, "ZeltaService: cannot tell who sent a request, error %u; refused\n",
+                          identified);
         const std::uint8_t failed = kReplyFailed;
         connection.Write({&failed, 1});
-        return;
+        return true;
     }
     if (client.network) {
         // The pipe's security keeps them out; should one get in all the same, it gets nothing.
-        m_log.LogMessage(log_level::kMain, "ZeltaService: refused %s, a client from the network\n", LogSafe(client.account).c_str());
-        return;
+        m_refusals.Record(log_level::kMain, "ZeltaService: refused %s, a client from the network\n",
+                          LogSafe(client.account).c_str());
+        return true;
     }
 
     std::string refusal = "longer than any request";
-    const auto parsed = rc == err::kMoreData ? std::nullopt : ParseRequest(request, refusal);
+    auto parsed = rc == err::kMoreData ? std::nullopt : ParseRequest(request, refusal);
+    if (parsed && parsed->kind != request_kind::kStartDialer && !client.ownAccount) {
+        // Only the system-account dialer prepares IPsec and asks for services back.
+        refusal = "only the service's own account may ask for this";
+        parsed.reset();
+    }
     std::uint8_t answer = kReplyFailed;
     if (!parsed) {
-        m_log.LogMessage(log_level::kMain, "ZeltaService: refused %s from %s (session %u): %s\n",
-                         RequestBytesForLog(request).c_str(), LogSafe(client.account).c_str(), client.session, refusal.c_str());
+        m_refusals.Record(log_level::kMain, "ZeltaService: refused %s from %s (session %u): %s\n",
+                          RequestBytesForLog(request).c_str(), LogSafe(client.account).c_str(), client.session,
+                          refusal.c_str());
     } else {
         answer = Answer(*parsed, client);
     }
     connection.Write({&answer, 1});
+    return true;
 }
 
 std::uint8_t HelperService::Answer(const ServiceRequest& request, const PipeClient& client) {
@@ -154,6 +175,13 @@ std::uint8_t HelperService::Answer(const ServiceRequest& request, const PipeClie
     const char* who = account.c_str();
     switch (request.kind) {
         case request_kind::kStartDialer: {
+            // One dialer for the machine: the phonebook entry and the routes are the machine's.
+            if (const auto elsewhere = m_starter.RunningElsewhere(client.session)) {
+                m_log.LogMessage(log_level::kMain,
+                                 "ZeltaService: request 1 from %s (session %u): a dialer runs already in session %u\n",
+                                 who, client.session, *elsewhere);
+                return kReplyDone;
+            }
             const StartOutcome outcome = m_starter.Start(settings, DialerDesktop::User, client.session);
             m_log.LogMessage(log_level::kMain, "ZeltaService: request 1 from %s (session %u): %s\n", who, client.session,
                              OutcomeText(outcome));

@@ -1,5 +1,6 @@
-// HelperService: the privileged helper behind "\\.\pipe\zeltavpn". It serves one client at a time,
-// answers the dialer's three requests and nothing else, starts the dialer at boot and at log-on, and
+// HelperService: the privileged helper behind "\\.\pipe\zeltavpn". Its pipe takes several clients
+// at once and it answers them one at a time: the dialer's three requests and nothing else, the
+// second and third only from its own account; starts the dialer at boot and at log-on, and
 // logs every request with the account that sent it. Runs as the service's main function.
 #pragma once
 
@@ -13,6 +14,7 @@
 #include "platform/platform.h"
 #include "service/dialer_starter.h"
 #include "service/ipsec_requests.h"
+#include "service/refusal_log.h"
 #include "service/service_request.h"
 #include "service/session_watch.h"
 
@@ -25,7 +27,8 @@ PipeSecurity HelperPipeSecurity();
 class HelperService {
 public:
     static constexpr std::uint32_t kTickMs = 2000;         // how often the desktop and pending starts are looked at
-    static constexpr std::uint32_t kRequestWaitMs = 3000;  // a client that says nothing for this long is dropped
+    static constexpr std::uint32_t kRequestWaitMs = 1000;  // a client that says nothing for this long is dropped
+    static constexpr std::uint32_t kPipeInstances = 8;     // clients the pipe holds at once
     static constexpr std::uint32_t kPendingStartMs = 30000;  // a start at log-on waits this long for the old copy to go
 
     HelperService(Platform& platform, Log& log, bool sessionNotifications);
@@ -33,8 +36,9 @@ public:
     // The service's life: creates the pipe, reports running, serves until stopped or shut down.
     void Run(ServiceRuntime& runtime);
 
-    // One client: reads its request (or drops it), answers, logs.
-    void Serve(PipeConnection& connection);
+    // One client: reads its request (or drops it), answers, logs. False when the service must stop
+    // serving at once (it could not stop acting as the client).
+    bool Serve(PipeConnection& connection);
 
     // The answer to one well-formed request from `client`.
     std::uint8_t Answer(const ServiceRequest& request, const PipeClient& client);
@@ -64,6 +68,7 @@ private:
     DialerStarter m_starter;
     SessionWatch m_sessions;
     IpsecRequests m_ipsec;
+    RefusalLog m_refusals;
     std::optional<PendingStart> m_pending;
     std::uint32_t m_lastTick = 0;
 };

@@ -16,8 +16,9 @@ public:
     explicit FakeConnection(std::vector<std::uint8_t> bytes, Win32Error readResult = err::kSuccess)
         : m_request(std::move(bytes)), m_readResult(readResult) {}
 
-    Win32Error Read(std::size_t capacity, std::uint32_t, std::vector<std::uint8_t>& message) override {
+    Win32Error Read(std::vector<std::uint8_t>& message) override {
         if (m_readResult != err::kSuccess) return m_readResult;
+        const std::size_t capacity = kLargestRequest;
         message.assign(m_request.begin(), m_request.begin() + static_cast<std::ptrdiff_t>(std::min(capacity, m_request.size())));
         return m_request.size() > capacity ? err::kMoreData : err::kSuccess;
     }
@@ -38,6 +39,13 @@ private:
     std::vector<std::uint8_t> m_request;
     Win32Error m_readResult;
 };
+
+// A client of the service's own account: the system-account dialer.
+FakeConnection FromSystem(std::vector<std::uint8_t> bytes) {
+    FakeConnection connection(std::move(bytes));
+    connection.client = PipeClient{"NT AUTHORITY\\SYSTEM", 0, false, true};
+    return connection;
+}
 
 std::vector<std::uint8_t> Request2(std::string_view address) {
     std::vector<std::uint8_t> bytes{2};
@@ -73,8 +81,12 @@ TEST_F(HelperServiceTest, HostileRequestsGetFFAndALogLineThatQuotesOnlyTheirByte
     EXPECT_TRUE(Logged("ZeltaService: refused 03 0d 0a 78 from CAMPUS\\alice (session 0): an unknown request kind 3\r\n"));
     EXPECT_EQ(Serve(FakeConnection(std::vector<std::uint8_t>(300, 2))), kFailed);
     EXPECT_TRUE(Logged("longer than any request"));
-    EXPECT_EQ(Serve(FakeConnection(Request2("10.1.0.1; format c:"))), kFailed);
+    EXPECT_EQ(Serve(FromSystem(Request2("10.1.0.1; format c:"))), kFailed);
     EXPECT_TRUE(Logged("a server address that is not a dotted quad"));
+    // inet_addr would read this one as 8.1.0.1, the check as 10.1.0.1: neither may take it.
+    EXPECT_EQ(Serve(FromSystem(Request2("010.1.0.1"))), kFailed);
+    EXPECT_TRUE(Logged("ZeltaService: refused 02 30 31 30 2e 31 2e 30 2e 31 from NT AUTHORITY\\SYSTEM (session 0): "
+                       "a server address that is not a dotted quad\r\n"));
     EXPECT_EQ(Serve(FakeConnection({1})), kFailed);
     // None of them touched a service or started a program.
     EXPECT_TRUE(m.host.commands().empty());
@@ -83,7 +95,7 @@ TEST_F(HelperServiceTest, HostileRequestsGetFFAndALogLineThatQuotesOnlyTheirByte
 
 TEST_F(HelperServiceTest, SilentVanishedRemoteAndUnknownClientsAreDropped) {
     EXPECT_EQ(Serve(FakeConnection({}, pipe_error::kWaitTimeout)), kNothing);
-    EXPECT_TRUE(Logged("ZeltaService: a client sent nothing for 3 seconds and was dropped\r\n"));
+    EXPECT_TRUE(Logged("ZeltaService: a client sent nothing for 1 second and was dropped\r\n"));
     EXPECT_EQ(Serve(FakeConnection({}, pipe_error::kBrokenPipe)), kNothing);
     EXPECT_EQ(Serve(FakeConnection({}, pipe_error::kOperationAborted)), kNothing);
 
@@ -105,33 +117,89 @@ TEST_F(HelperServiceTest, Request2StopsWhatStandsInTheWayAndRequest4StartsAgainO
     m.host.AddService("EAClient", ServiceState::Running).dependsOn = {"ExtranetAccess"};
     m.host.AddService("policyagent", ServiceState::Stopped);
 
-    EXPECT_EQ(Serve(FakeConnection(Request2("10.1.0.1"))), kDone);
+    EXPECT_EQ(Serve(FromSystem(Request2("10.1.0.1"))), kDone);
     EXPECT_EQ(State("cvpnd"), ServiceState::Stopped);
     EXPECT_EQ(State("ExtranetAccess"), ServiceState::Stopped);
     EXPECT_EQ(State("EAClient"), ServiceState::Stopped);
     EXPECT_EQ(State("policyagent"), ServiceState::Running);
-    EXPECT_TRUE(Logged("ZeltaService: request 2 from CAMPUS\\alice (session 0) for 10.1.0.1: IPsec prepared\r\n"));
-    EXPECT_EQ(Serve(FakeConnection(Request2("10.1.0.1"))), kDone);  // a redial finds them stopped already
+    EXPECT_TRUE(Logged("ZeltaService: request 2 from NT AUTHORITY\\SYSTEM (session 0) for 10.1.0.1: IPsec prepared\r\n"));
+    EXPECT_EQ(Serve(FromSystem(Request2("10.1.0.1"))), kDone);  // a redial finds them stopped already
 
     std::vector<std::string> started;
     m.host.journal().SetSink([&](std::string_view kind, std::string_view text) {
         if (kind == "service" && text.ends_with(" start-pending")) started.emplace_back(text);
     });
-    EXPECT_EQ(Serve(FakeConnection({4, 0})), kDone);
+    EXPECT_EQ(Serve(FromSystem({4, 0})), kDone);
     m.host.journal().SetSink(nullptr);
-    EXPECT_TRUE(Logged("ZeltaService: request 4 from CAMPUS\\alice (session 0): 3 service(s) to start again\r\n"));
+    EXPECT_TRUE(Logged("ZeltaService: request 4 from NT AUTHORITY\\SYSTEM (session 0): 3 service(s) to start again\r\n"));
     // The service before the dependant stopped ahead of it; what was stopped before stays stopped.
     EXPECT_EQ(started, (std::vector<std::string>{"ExtranetAccess start-pending", "EAClient start-pending",
                                                  "cvpnd start-pending"}));
     EXPECT_EQ(State("cvpndrv"), ServiceState::Stopped);
-    EXPECT_EQ(Serve(FakeConnection({4, 0})), kDone);
+    EXPECT_EQ(Serve(FromSystem({4, 0})), kDone);
     EXPECT_TRUE(Logged("(session 0): 0 service(s) to start again\r\n"));
 }
 
 TEST_F(HelperServiceTest, Request2FailsWhenThePolicyAgentWillNotRun) {
     m.host.AddService("policyagent", ServiceState::Stopped).failsToStart = true;
-    EXPECT_EQ(Serve(FakeConnection(Request2("10.1.0.1"))), kFailed);
+    EXPECT_EQ(Serve(FromSystem(Request2("10.1.0.1"))), kFailed);
     EXPECT_TRUE(Logged("for 10.1.0.1: the IPsec policy agent did not start\r\n"));
+}
+
+TEST_F(HelperServiceTest, Requests2And4ComeOnlyFromTheServicesOwnAccount) {
+    m.host.AddService("cvpnd", ServiceState::Running);
+    m.host.AddService("policyagent", ServiceState::Stopped);
+    EXPECT_EQ(Serve(FakeConnection(Request2("10.1.0.1"))), kFailed);
+    EXPECT_TRUE(Logged("ZeltaService: refused 02 31 30 2e 31 2e 30 2e 31 from CAMPUS\\alice (session 0): "
+                       "only the service's own account may ask for this\r\n"));
+    EXPECT_EQ(Serve(FromSystem(Request2("10.1.0.1"))), kDone);
+    EXPECT_EQ(Serve(FakeConnection({4, 0})), kFailed);
+    EXPECT_TRUE(Logged("ZeltaService: refused 04 00 from CAMPUS\\alice (session 0): only the service's own account"));
+    EXPECT_EQ(State("cvpnd"), ServiceState::Stopped);  // the user's request 4 started nothing again
+}
+
+TEST_F(HelperServiceTest, TenRefusalsAMinuteAreLoggedAndTheRestCountedInTheNextMinute) {
+    m.host.RunFor(60000 - m.host.Now() % 60000);  // the start of a clock minute (the clock starts on one)
+    for (int i = 0; i < 25; ++i) EXPECT_EQ(Serve(FakeConnection({3, static_cast<std::uint8_t>(i)})), kFailed);
+    const std::string text = m.LogText();
+    std::size_t records = 0;
+    for (std::size_t at = text.find("ZeltaService: refused 03"); at != std::string::npos;
+         at = text.find("ZeltaService: refused 03", at + 1))
+        ++records;
+    EXPECT_EQ(records, 10u);
+    EXPECT_FALSE(Logged("refusals not logged"));
+    EXPECT_EQ(Serve(FromSystem({4, 0})), kDone);  // answers are not refusals: logged as ever
+    EXPECT_TRUE(Logged("ZeltaService: request 4 from NT AUTHORITY\\SYSTEM"));
+
+    m.host.RunFor(60000);
+    EXPECT_EQ(Serve(FakeConnection({3, 99})), kFailed);
+    EXPECT_TRUE(Logged("ZeltaService: 15 refusals not logged\r\n"));
+    EXPECT_TRUE(Logged("ZeltaService: refused 03 63 from"));
+}
+
+TEST_F(HelperServiceTest, AFailedRevertToSelfEndsTheConnectionUnanswered) {
+    FakeConnection stuck(FromSystem({4, 0}));
+    stuck.identifyResult = pipe_error::kCannotRevert;
+    EXPECT_FALSE(helper.Serve(stuck));
+    EXPECT_TRUE(stuck.written.empty());
+    FakeConnection fine(FromSystem({4, 0}));
+    EXPECT_TRUE(helper.Serve(fine));
+}
+
+TEST_F(HelperServiceTest, Request1StartsNoneWhileADialerRunsInAnotherSession) {
+    sim::SimProcess& running = m.host.NewProcess("dial.exe", "SYSTEM", "Default");  // session 0
+    ASSERT_EQ(running.platform().instance.ClaimMutex(kInstanceMutexName), err::kSuccess);
+    FakeConnection second({1, 0});
+    second.client.session = 2;
+    EXPECT_EQ(Serve(std::move(second)), kDone);
+    EXPECT_TRUE(m.Dialers().empty());
+    EXPECT_TRUE(Logged("ZeltaService: request 1 from CAMPUS\\alice (session 2): a dialer runs already in session 0\r\n"));
+    running.End();
+    m.host.RunFor(0);
+    FakeConnection again({1, 0});
+    again.client.session = 2;
+    EXPECT_EQ(Serve(std::move(again)), kDone);
+    EXPECT_EQ(m.Dialers(), std::vector<std::string>{"SYSTEM Default 2"});
 }
 
 TEST_F(HelperServiceTest, Request1StartsOneDialerInTheCallersSession) {
@@ -265,15 +333,32 @@ TEST_F(ServiceProgramTest, AStopEndsItWhileItWaitsAndWhileASilentClientHoldsTheP
     EXPECT_EQ(State(), ServiceState::Stopped);
 }
 
-TEST_F(ServiceProgramTest, ASilentClientIsDroppedAndTheNextOneServed) {
+TEST_F(ServiceProgramTest, SilentClientsHoldNoOneUpAndAreDroppedAfterASecond) {
     m.SetDword("SetupFlags", 12);
     ASSERT_EQ(m.RunService({"-install"}), 0);
-    StartSilentClient();
+    for (int i = 0; i < 3; ++i) StartSilentClient();
+    m.host.RunFor(0);
     const auto start = m.host.Now();
     std::vector<std::uint8_t> reply;
-    EXPECT_EQ(Send({4, 0}, reply), err::kSuccess);  // waits its turn
+    EXPECT_EQ(Send({1, 0}, reply), err::kSuccess);  // another instance takes it at once
     EXPECT_EQ(reply, std::vector<std::uint8_t>{0});
-    EXPECT_EQ(m.host.Now() - start, HelperService::kRequestWaitMs);
+    EXPECT_EQ(m.host.Now(), start);
+    m.host.RunFor(0);
+    EXPECT_EQ(m.Dialers(), std::vector<std::string>{"SYSTEM Default 0"});
+    m.host.RunFor(HelperService::kRequestWaitMs);
+    std::size_t dropped = 0;
+    const std::string text = m.LogText();
+    for (auto at = text.find("sent nothing for 1 second"); at != std::string::npos; at = text.find("sent nothing", at + 1))
+        ++dropped;
+    EXPECT_EQ(dropped, 3u);
+
+    // Every instance held by a silent client: the next one waits about a second, not forever.
+    for (unsigned i = 0; i < HelperService::kPipeInstances; ++i) StartSilentClient();
+    m.host.RunFor(0);
+    const auto full = m.host.Now();
+    EXPECT_EQ(Send({3, 0}, reply), err::kSuccess);
+    EXPECT_EQ(reply, std::vector<std::uint8_t>{0xFF});
+    EXPECT_LE(m.host.Now() - full, HelperService::kRequestWaitMs);
 }
 
 TEST_F(ServiceProgramTest, AProgramThatTookThePipeFirstStopsTheServiceWithAnError) {

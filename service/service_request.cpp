@@ -33,7 +33,8 @@ std::optional<ServiceRequest> ParseRequest(std::span<const std::uint8_t> bytes, 
             return std::nullopt;
         case request_kind::kPrepareIpsec: {
             const std::string_view address(reinterpret_cast<const char*>(bytes.data()) + 1, bytes.size() - 1);
-            if (address.size() <= kLongestAddress && Ipv4::Parse(address)) {
+            // inet_addr, which the policy and the routes are made with, reads "010" as octal 8.
+            if (address.size() <= kLongestAddress && Ipv4::ParseCanonical(address)) {
                 return ServiceRequest{request_kind::kPrepareIpsec, std::string(address)};
             }
             refusal = "a server address that is not a dotted quad";

@@ -187,12 +187,14 @@ struct PipeServer {
     std::string owner = "SYSTEM";  // the account its security descriptor names as owner
 };
 
-// One client's connection to a pipe a program serves.
+// One client's connection to a pipe a program serves: one instance while it lasts.
 struct PipeSession {
     std::string clientLabel;  // the client process, for the transcript
     PipeClient client;        // who it is, as impersonation tells
+    std::uint64_t connectedAt = 0;                      // virtual ms
     std::optional<std::vector<std::uint8_t>> request;  // what it wrote, once it wrote
     std::optional<std::vector<std::uint8_t>> reply;    // what the server wrote back
+    bool taken = false;                                 // the server has this connection
     bool serverClosed = false;                          // the server disconnected it
     bool clientClosed = false;                          // the client went away
 };
@@ -202,9 +204,8 @@ struct ServedPipe {
     int processId = 0;   // the program that created it
     PipeOwner owner;     // as its security descriptor names it
     PipeSecurity security;
-    bool listening = false;                     // the server waits in ConnectNamedPipe
-    std::shared_ptr<PipeSession> connected;     // the client on the one instance; none: the instance is free
-    bool taken = false;                         // the server has that client's connection
+    PipeServing serving;
+    std::vector<std::shared_ptr<PipeSession>> clients;  // one for each instance that holds a client
 };
 
 // A record of the Application event log.
@@ -295,6 +296,7 @@ struct Machine {
     std::map<std::string, std::vector<std::vector<std::uint8_t>>, NoCaseLess> servedRequests;  // by pipe name
     std::set<std::string, NoCaseLess> administrators = {"Administrator"};  // SYSTEM is one anyway
     std::uint32_t consoleSession = 0;
+    std::set<std::uint32_t> sessions = {0};  // every session a process has run in
     std::vector<EventRecord> eventLog;
     std::map<std::string, MutexHolder, NoCaseLess> mutexHolders;  // by mutex name
     // The ".shr" section of each program image (by image name), which every process running the

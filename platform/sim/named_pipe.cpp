@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/sim/accounts.h"
+#include "platform/text.h"
 
 namespace zelta::sim {
 namespace {
@@ -97,31 +98,28 @@ private:
     std::shared_ptr<PipeSession> m_session;
 };
 
-// The server's side of one session.
+// The server's side of one session, handed over once its request came, its client left, or its
+// silence lasted too long.
 class SimPipeConnection final : public PipeConnection {
 public:
-    SimPipeConnection(Machine& machine, Scheduler& scheduler, const ProcessFacts& server, std::string name,
+    SimPipeConnection(Machine& machine, Faults& faults, const ProcessFacts& server, std::string name,
                       std::shared_ptr<PipeSession> session)
-        : m_machine(machine), m_scheduler(scheduler), m_server(server), m_name(std::move(name)),
-          m_session(std::move(session)) {}
+        : m_machine(machine), m_faults(faults), m_server(server), m_name(std::move(name)), m_session(std::move(session)) {}
 
     ~SimPipeConnection() override {
         m_session->serverClosed = true;
         const auto it = m_machine.servedPipes.find(m_name);
-        if (it != m_machine.servedPipes.end() && it->second.connected == m_session) it->second.connected.reset();
+        if (it == m_machine.servedPipes.end()) return;
+        std::erase(it->second.clients, m_session);
     }
 
-    Win32Error Read(std::size_t capacity, std::uint32_t timeoutMs, std::vector<std::uint8_t>& message) override {
-        const auto session = m_session;
-        const Machine& machine = m_machine;
-        const ProcessFacts& server = m_server;
-        m_scheduler.BlockUntil(
-            [&] { return session->request || session->clientClosed || ServiceControlWaiting(machine, server); },
-            timeoutMs);
-        if (session->request) return CutToCapacity(*session->request, capacity, message);
-        if (session->clientClosed) return pipe_error::kBrokenPipe;
-        if (ServiceControlWaiting(machine, server)) return pipe_error::kOperationAborted;
-        return pipe_error::kWaitTimeout;
+    Win32Error Read(std::vector<std::uint8_t>& message) override {
+        if (m_session->request) {
+            const auto found = m_machine.servedPipes.find(m_name);
+            const std::size_t capacity = found == m_machine.servedPipes.end() ? 0 : found->second.serving.requestCapacity;
+            return CutToCapacity(*m_session->request, capacity, message);
+        }
+        return m_session->clientClosed ? pipe_error::kBrokenPipe : pipe_error::kWaitTimeout;
     }
 
     Win32Error Write(std::span<const std::uint8_t> message) override {
@@ -132,56 +130,68 @@ public:
 
     Win32Error Identify(PipeClient& out) override {
         if (m_session->clientClosed) return pipe_error::kBrokenPipe;
+        if (m_faults.Check("RevertToSelf", m_name)) return pipe_error::kCannotRevert;
         out = m_session->client;
+        out.ownAccount = EqualsNoCase(out.account, m_server.account);
         return err::kSuccess;
     }
 
 private:
     Machine& m_machine;
-    Scheduler& m_scheduler;
+    Faults& m_faults;
     const ProcessFacts& m_server;
     std::string m_name;
     std::shared_ptr<PipeSession> m_session;
 };
 
+// The first connected client whose turn has come: it sent its request, went away, or said nothing
+// for the pipe's silence allowance.
+std::shared_ptr<PipeSession> ReadyClient(const Machine& machine, const std::string& name, std::uint64_t now) {
+    const auto it = machine.servedPipes.find(name);
+    if (it == machine.servedPipes.end()) return nullptr;
+    for (const auto& session : it->second.clients) {
+        if (session->taken) continue;
+        if (session->request || session->clientClosed || now >= session->connectedAt + it->second.serving.silentMs)
+            return session;
+    }
+    return nullptr;
+}
+
 class SimPipeServer final : public PipeServerEnd {
 public:
-    SimPipeServer(Machine& machine, Scheduler& scheduler, const ProcessFacts& process, int processId, std::string name)
-        : m_machine(machine), m_scheduler(scheduler), m_process(process), m_processId(processId),
+    SimPipeServer(Machine& machine, Scheduler& scheduler, Faults& faults, const ProcessFacts& process, int processId,
+                  std::string name)
+        : m_machine(machine), m_scheduler(scheduler), m_faults(faults), m_process(process), m_processId(processId),
           m_name(std::move(name)) {}
 
     ~SimPipeServer() override {
         const auto it = m_machine.servedPipes.find(m_name);
         if (it == m_machine.servedPipes.end() || it->second.processId != m_processId) return;
-        if (it->second.connected) it->second.connected->serverClosed = true;
+        for (const auto& session : it->second.clients) session->serverClosed = true;
         m_machine.servedPipes.erase(it);
         m_machine.journal.Note("pipe", m_name + " closed by " + m_process.label);
     }
 
     Win32Error WaitForClient(std::uint32_t timeoutMs, std::unique_ptr<PipeConnection>& out) override {
         const Machine& machine = m_machine;
+        const Scheduler& scheduler = m_scheduler;
         const ProcessFacts& process = m_process;
         const std::string& name = m_name;
-        auto arrived = [&machine, &name] {
-            const auto it = machine.servedPipes.find(name);
-            return it != machine.servedPipes.end() && it->second.connected && !it->second.taken;
-        };
-        ServedPipe& pipe = m_machine.servedPipes.at(m_name);
-        pipe.listening = true;
-        m_scheduler.BlockUntil([&] { return arrived() || ServiceControlWaiting(machine, process); }, timeoutMs);
-        ServedPipe& now = m_machine.servedPipes.at(m_name);
-        now.listening = false;
-        if (arrived()) {
-            now.taken = true;
-            out = std::make_unique<SimPipeConnection>(m_machine, m_scheduler, m_process, m_name, now.connected);
-            return err::kSuccess;
-        }
-        return ServiceControlWaiting(machine, process) ? pipe_error::kOperationAborted : pipe_error::kWaitTimeout;
+        m_scheduler.BlockUntil(
+            [&] { return ReadyClient(machine, name, scheduler.Now()) || ServiceControlWaiting(machine, process); },
+            timeoutMs);
+        if (ServiceControlWaiting(machine, process)) return pipe_error::kOperationAborted;
+        const auto session = ReadyClient(machine, name, scheduler.Now());
+        if (!session) return pipe_error::kWaitTimeout;
+        session->taken = true;
+        out = std::make_unique<SimPipeConnection>(m_machine, m_faults, m_process, m_name, session);
+        return err::kSuccess;
     }
 
 private:
     Machine& m_machine;
     Scheduler& m_scheduler;
+    Faults& m_faults;
     const ProcessFacts& m_process;
     int m_processId;
     std::string m_name;
@@ -212,7 +222,7 @@ Win32Error SimNamedPipe::OpenServed(const std::string& name, std::uint32_t wait,
     const Machine& machine = m_machine;
     auto free = [&machine, &name] {
         const auto it = machine.servedPipes.find(name);
-        return it != machine.servedPipes.end() && !it->second.connected;
+        return it != machine.servedPipes.end() && it->second.clients.size() < it->second.serving.instances;
     };
     if (!free()) {
         if (wait == pipe_wait::kNoWait) return err::kPipeBusy;
@@ -224,8 +234,9 @@ Win32Error SimNamedPipe::OpenServed(const std::string& name, std::uint32_t wait,
     auto session = std::make_shared<PipeSession>();
     session->clientLabel = m_process.label;
     session->client = PipeClient{m_process.account, m_process.session, m_process.network};
-    now.connected = session;
-    now.taken = false;
+    session->connectedAt = m_scheduler.Now();
+    now.clients.push_back(session);
+    m_scheduler.At(session->connectedAt + now.serving.silentMs, [] {});  // the moment its silence runs out
     out = std::make_unique<ServedClientEnd>(m_machine, m_scheduler, name, now.owner, std::move(session));
     return err::kSuccess;
 }
@@ -250,7 +261,7 @@ Win32Error SimNamedPipe::OpenScripted(const std::string& name, std::uint32_t wai
     return err::kSuccess;
 }
 
-Win32Error SimNamedPipe::CreateServer(std::string_view name, const PipeSecurity& security,
+Win32Error SimNamedPipe::CreateServer(std::string_view name, const PipeSecurity& security, const PipeServing& serving,
                                       std::unique_ptr<PipeServerEnd>& out) {
     if (auto fault = m_faults.Check("CreateNamedPipe", name)) return *fault;
     // FILE_FLAG_FIRST_PIPE_INSTANCE: a name somebody else created first is refused.
@@ -267,8 +278,10 @@ Win32Error SimNamedPipe::CreateServer(std::string_view name, const PipeSecurity&
     pipe.processId = m_processId;
     pipe.owner = security.owner ? OwnerFor(*security.owner) : OwnerFor(m_process.account);
     pipe.security = security;
+    pipe.serving = serving;
+    pipe.serving.instances = std::max<std::uint32_t>(serving.instances, 1);
     m_machine.journal.Note("pipe", std::string(name) + " created by " + m_process.label);
-    out = std::make_unique<SimPipeServer>(m_machine, m_scheduler, m_process, m_processId, std::string(name));
+    out = std::make_unique<SimPipeServer>(m_machine, m_scheduler, m_faults, m_process, m_processId, std::string(name));
     return err::kSuccess;
 }
 

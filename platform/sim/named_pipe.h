@@ -15,7 +15,7 @@ public:
     SimNamedPipe(Machine& machine, Scheduler& scheduler, Faults& faults, const ProcessFacts& process, int processId)
         : m_machine(machine), m_scheduler(scheduler), m_faults(faults), m_process(process), m_processId(processId) {}
     Win32Error Open(std::string_view name, std::uint32_t wait, std::unique_ptr<PipeClientEnd>& out) override;
-    Win32Error CreateServer(std::string_view name, const PipeSecurity& security,
+    Win32Error CreateServer(std::string_view name, const PipeSecurity& security, const PipeServing& serving,
                             std::unique_ptr<PipeServerEnd>& out) override;
 
 private:

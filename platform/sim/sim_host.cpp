@@ -28,6 +28,7 @@ SimProcess::SimProcess(SimHost& host, ProcessFacts facts, int processId)
                  m_sockets,  m_remoteAccess, m_pipes,   m_instance, m_processes, m_ipHelper,
                  m_deviceIo, m_dialogs,   m_resources, m_serviceHost, m_eventLog} {
     m_remoteAccess.SetLibraryLoader([this](std::string_view path) { return LoadLibrary(path); });
+    host.m_machine.sessions.insert(m_facts.session);
 }
 
 // One library in one process: the platform it sees differs from the process's only in where its

@@ -4,6 +4,7 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <set>
 #include <vector>
 
 #include "platform/sim/code_page.h"
@@ -55,6 +56,12 @@ Win32Error SimSystemInfo::ProgramPath(std::string& out) {
 }
 
 std::uint32_t SimSystemInfo::ConsoleSession() { return m_machine.consoleSession; }
+
+std::vector<std::uint32_t> SimSystemInfo::Sessions() {
+    std::set<std::uint32_t> sessions = m_machine.sessions;
+    sessions.insert(m_machine.consoleSession);
+    return {sessions.begin(), sessions.end()};
+}
 
 void SimSystemInfo::DebugOutput(std::string_view text) {
     m_machine.debugOutput.push_back(DebugLine{m_process.image, std::string(text)});

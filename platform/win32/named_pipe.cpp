@@ -1,6 +1,7 @@
 // Implements platform/named_pipe.h: the client end, and the creation of the server end.
 #include "platform/win32/named_pipe.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32/handles.h"
@@ -40,10 +41,10 @@ private:
     UniqueFile m_pipe;
 };
 
-HANDLE CreateInstance(const std::wstring& name, DWORD extraFlags, SECURITY_ATTRIBUTES* attributes) {
+HANDLE CreateInstance(const std::wstring& name, DWORD extraFlags, DWORD instances, SECURITY_ATTRIBUTES* attributes) {
     return ::CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | extraFlags,
-                              PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, kPipeBuffer, kPipeBuffer, 0,
-                              attributes);
+                              PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, instances, kPipeBuffer, kPipeBuffer,
+                              0, attributes);
 }
 
 }  // namespace
@@ -64,17 +65,18 @@ Win32Error Win32NamedPipe::Open(std::string_view name, std::uint32_t wait, std::
     }
 }
 
-Win32Error Win32NamedPipe::CreateServer(std::string_view name, const PipeSecurity& security,
+Win32Error Win32NamedPipe::CreateServer(std::string_view name, const PipeSecurity& security, const PipeServing& serving,
                                         std::unique_ptr<PipeServerEnd>& out) {
     auto descriptor = SecurityDescriptor::Build(security);
     if (!descriptor) return ::GetLastError();
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor->Get(), FALSE};
     const std::wstring path = Wide(name);
-    HANDLE pipe = CreateInstance(path, FILE_FLAG_FIRST_PIPE_INSTANCE, &attributes);
+    const DWORD instances = std::clamp<DWORD>(serving.instances, 1, PIPE_UNLIMITED_INSTANCES - 1);
+    HANDLE pipe = CreateInstance(path, FILE_FLAG_FIRST_PIPE_INSTANCE, instances, &attributes);
     if (pipe == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_INVALID_PARAMETER) {
         // Windows 2000 before its second service pack lacks the flag: the instance joins whatever
         // pipe has the name, and that pipe's owner tells whether it is ours.
-        pipe = CreateInstance(path, 0, &attributes);
+        pipe = CreateInstance(path, 0, instances, &attributes);
         if (pipe != INVALID_HANDLE_VALUE) {
             PipeOwner owner;
             if (ReadOwner(pipe, owner) != ERROR_SUCCESS || !security.owner || owner.principal != security.owner) {
@@ -84,7 +86,17 @@ Win32Error Win32NamedPipe::CreateServer(std::string_view name, const PipeSecurit
         }
     }
     if (pipe == INVALID_HANDLE_VALUE) return ::GetLastError();
-    out = MakePipeServerEnd(pipe, m_controlEvent);
+    std::vector<HANDLE> pipes{pipe};
+    while (pipes.size() < instances) {
+        HANDLE more = CreateInstance(path, 0, instances, &attributes);
+        if (more == INVALID_HANDLE_VALUE) {
+            const DWORD error = ::GetLastError();
+            for (HANDLE made : pipes) ::CloseHandle(made);
+            return error;
+        }
+        pipes.push_back(more);
+    }
+    out = MakePipeServerEnd(std::move(pipes), serving, m_controlEvent);
     return ERROR_SUCCESS;
 }
 

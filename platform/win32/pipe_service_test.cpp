@@ -30,6 +30,9 @@ PipeSecurity ServiceLikeSecurity() {
                          {true, Principal::InteractiveUsers, pipe_access::kReadWrite}}};
 }
 
+// As the helper service serves: eight instances, requests of up to 65 bytes, a second's silence.
+constexpr PipeServing kServing{8, 65, 1000};
+
 class PipeTest : public ::testing::Test {
 protected:
     UniqueObject control{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
@@ -39,7 +42,7 @@ protected:
 TEST_F(PipeTest, TheDescriptorReadsBackWithItsOwnerAndEveryEntryInOrder) {
     const std::string name = PipeName("sd");
     std::unique_ptr<PipeServerEnd> server;
-    ASSERT_EQ(pipes.CreateServer(name, ServiceLikeSecurity(), server), err::kSuccess);
+    ASSERT_EQ(pipes.CreateServer(name, ServiceLikeSecurity(), kServing, server), err::kSuccess);
 
     UniqueFile handle(::CreateFileW(Wide(name).c_str(), READ_CONTROL, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(handle);
@@ -60,9 +63,9 @@ TEST_F(PipeTest, TheDescriptorReadsBackWithItsOwnerAndEveryEntryInOrder) {
 TEST_F(PipeTest, ARequestIsAnsweredAndTheServerLearnsWhoAsked) {
     const std::string name = PipeName("transact");
     std::unique_ptr<PipeServerEnd> server;
-    ASSERT_EQ(pipes.CreateServer(name, ServiceLikeSecurity(), server), err::kSuccess);
+    ASSERT_EQ(pipes.CreateServer(name, ServiceLikeSecurity(), kServing, server), err::kSuccess);
     std::unique_ptr<PipeServerEnd> squatter;
-    EXPECT_NE(pipes.CreateServer(name, ServiceLikeSecurity(), squatter), err::kSuccess);  // the first instance is taken
+    EXPECT_NE(pipes.CreateServer(name, ServiceLikeSecurity(), kServing, squatter), err::kSuccess);  // the first instance is taken
 
     std::vector<std::uint8_t> received;
     PipeClient client;
@@ -70,7 +73,7 @@ TEST_F(PipeTest, ARequestIsAnsweredAndTheServerLearnsWhoAsked) {
     std::thread service([&] {
         std::unique_ptr<PipeConnection> connection;
         if (server->WaitForClient(10000, connection) != err::kSuccess) return;
-        readResult = connection->Read(65, 5000, received);
+        readResult = connection->Read(received);
         identifyResult = connection->Identify(client);
         const std::uint8_t done = 0;
         connection->Write({&done, 1});
@@ -92,12 +95,13 @@ TEST_F(PipeTest, ARequestIsAnsweredAndTheServerLearnsWhoAsked) {
     EXPECT_EQ(identifyResult, err::kSuccess);
     EXPECT_NE(client.account.find('\\'), std::string::npos) << client.account;  // DOMAIN\name
     EXPECT_FALSE(client.network);
+    EXPECT_TRUE(client.ownAccount);  // under Wine every process runs as the one user
 }
 
 TEST_F(PipeTest, APipeMadeWithoutAnOwnerBelongsToItsCreatorAndNamesNoWellKnownPrincipal) {
     const std::string name = PipeName("creator");
     std::unique_ptr<PipeServerEnd> server;
-    ASSERT_EQ(pipes.CreateServer(name, {std::nullopt, {{true, Principal::Everyone, pipe_access::kFullControl}}}, server),
+    ASSERT_EQ(pipes.CreateServer(name, {std::nullopt, {{true, Principal::Everyone, pipe_access::kFullControl}}}, kServing, server),
               err::kSuccess);
     std::unique_ptr<PipeClientEnd> end;
     ASSERT_EQ(pipes.Open(name, pipe_wait::kNoWait, end), err::kSuccess);
@@ -108,20 +112,20 @@ TEST_F(PipeTest, APipeMadeWithoutAnOwnerBelongsToItsCreatorAndNamesNoWellKnownPr
     EXPECT_EQ(owner.sid.rfind("S-1-5-", 0), 0u) << owner.sid;
 }
 
-TEST_F(PipeTest, AnOversizedRequestIsCutAndABusyInstanceIsRefusedWithoutWaiting) {
+TEST_F(PipeTest, AnOversizedRequestIsCutAndABusyPipeIsRefusedWithoutWaiting) {
     const std::string name = PipeName("long");
     std::unique_ptr<PipeServerEnd> server;
-    ASSERT_EQ(pipes.CreateServer(name, ServiceLikeSecurity(), server), err::kSuccess);
+    ASSERT_EQ(pipes.CreateServer(name, ServiceLikeSecurity(), PipeServing{1, 65, 1000}, server), err::kSuccess);
     std::vector<std::uint8_t> received;
     Win32Error readResult = 1;
     Win32Error busyResult = 1;
     std::thread service([&] {
         std::unique_ptr<PipeConnection> connection;
         if (server->WaitForClient(10000, connection) != err::kSuccess) return;
-        // While this client holds the one instance, nobody else gets in.
+        // While this client holds the only instance, nobody else gets in.
         std::unique_ptr<PipeClientEnd> second;
         busyResult = pipes.Open(name, pipe_wait::kNoWait, second);
-        readResult = connection->Read(65, 5000, received);
+        readResult = connection->Read(received);
         const std::uint8_t failed = 0xFF;
         connection->Write({&failed, 1});
     });
@@ -137,21 +141,59 @@ TEST_F(PipeTest, AnOversizedRequestIsCutAndABusyInstanceIsRefusedWithoutWaiting)
     EXPECT_EQ(reply, std::vector<std::uint8_t>{0xFF});
 }
 
-TEST_F(PipeTest, ASilentClientTimesOutAndAControlEndsAWaitAtOnce) {
+// A client that opens the pipe and writes `request` on its own thread once `delayMs` have passed.
+Win32Error TransactLater(Win32NamedPipe& pipes, const std::string& name, DWORD delayMs,
+                         std::vector<std::uint8_t> request, std::vector<std::uint8_t>& reply) {
+    std::unique_ptr<PipeClientEnd> end;
+    if (const Win32Error rc = pipes.Open(name, 5000, end)) return rc;
+    ::Sleep(delayMs);
+    return end->Transact(request, 1024, reply);
+}
+
+TEST_F(PipeTest, SilentClientsHoldOnlyTheirOwnInstancesForASecondAndAControlEndsAWaitAtOnce) {
     const std::string name = PipeName("silent");
     std::unique_ptr<PipeServerEnd> server;
-    ASSERT_EQ(pipes.CreateServer(name, ServiceLikeSecurity(), server), err::kSuccess);
+    ASSERT_EQ(pipes.CreateServer(name, ServiceLikeSecurity(), PipeServing{4, 65, 1000}, server), err::kSuccess);
 
-    std::unique_ptr<PipeClientEnd> silent;
-    ASSERT_EQ(pipes.Open(name, 5000, silent), err::kSuccess);
+    std::unique_ptr<PipeClientEnd> silent[3];
+    for (auto& end : silent) ASSERT_EQ(pipes.Open(name, 5000, end), err::kSuccess);
+    std::vector<std::uint8_t> reply;
+    Win32Error clientResult = 1;
+    std::thread client([&] { clientResult = TransactLater(pipes, name, 100, {1, 0}, reply); });
+
+    // The talking client is handed over first, long before the silent ones' second is up.
+    const DWORD before = ::GetTickCount();
     std::unique_ptr<PipeConnection> connection;
     ASSERT_EQ(server->WaitForClient(5000, connection), err::kSuccess);
+    EXPECT_LT(::GetTickCount() - before, 900u);
     std::vector<std::uint8_t> received;
-    const DWORD before = ::GetTickCount();
-    EXPECT_EQ(connection->Read(65, 300, received), pipe_error::kWaitTimeout);
-    EXPECT_GE(::GetTickCount() - before, 250u);
+    EXPECT_EQ(connection->Read(received), err::kSuccess);
+    EXPECT_EQ(received, (std::vector<std::uint8_t>{1, 0}));
+    const std::uint8_t done = 0;
+    EXPECT_EQ(connection->Write({&done, 1}), err::kSuccess);
     connection.reset();
-    silent.reset();
+    client.join();
+    EXPECT_EQ(clientResult, err::kSuccess);
+    EXPECT_EQ(reply, std::vector<std::uint8_t>{0});
+
+    // Then each silent one, after its second, as said nothing.
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(server->WaitForClient(5000, connection), err::kSuccess);
+        EXPECT_EQ(connection->Read(received), pipe_error::kWaitTimeout);
+        connection.reset();
+    }
+    EXPECT_GE(::GetTickCount() - before, 950u);
+    EXPECT_LT(::GetTickCount() - before, 3000u);
+    for (auto& end : silent) end.reset();
+
+    // The instances are free again: a second client round goes through.
+    std::thread again([&] { clientResult = TransactLater(pipes, name, 0, {4, 0}, reply); });
+    ASSERT_EQ(server->WaitForClient(5000, connection), err::kSuccess);
+    EXPECT_EQ(connection->Read(received), err::kSuccess);
+    connection->Write({&done, 1});
+    connection.reset();
+    again.join();
+    EXPECT_EQ(clientResult, err::kSuccess);
 
     EXPECT_EQ(server->WaitForClient(200, connection), pipe_error::kWaitTimeout);
     ::SetEvent(control.Get());

@@ -2,6 +2,9 @@
 #include "platform/win32/system_info.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
+
+#include <set>
 
 #include "platform/win32/dynamic_calls.h"
 #include "platform/win32/handles.h"
@@ -74,6 +77,19 @@ std::uint32_t Win32SystemInfo::ConsoleSession() {
     if (!console) return 0;  // Windows 2000: the console is session 0
     const DWORD session = console();
     return session == 0xFFFFFFFF ? 0 : session;  // between sessions (a switch under way)
+}
+
+std::vector<std::uint32_t> Win32SystemInfo::Sessions() {
+    std::set<std::uint32_t> sessions{0};
+    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = snapshot && ::Process32FirstW(snapshot.Get(), &entry); more;
+         more = ::Process32NextW(snapshot.Get(), &entry)) {
+        DWORD session = 0;
+        if (::ProcessIdToSessionId(entry.th32ProcessID, &session)) sessions.insert(session);
+    }
+    return {sessions.begin(), sessions.end()};
 }
 
 void Win32SystemInfo::DebugOutput(std::string_view text) { ::OutputDebugStringW(Wide(text).c_str()); }

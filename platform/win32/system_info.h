@@ -14,6 +14,7 @@ public:
     Win32Error SystemDirectory(std::string& out) override;
     Win32Error ProgramPath(std::string& out) override;
     std::uint32_t ConsoleSession() override;
+    std::vector<std::uint32_t> Sessions() override;
     void DebugOutput(std::string_view text) override;
     void WriteStdout(std::string_view text) override;
     bool ErrorText(Win32Error code, std::string& out) override;

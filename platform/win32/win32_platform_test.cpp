@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 
 #include "platform/text.h"
@@ -102,6 +104,11 @@ TEST_F(Win32PlatformTest, SystemInfoAnswers) {
     EXPECT_FALSE(p.system.ErrorText(0x2000'0001, text));
     EXPECT_TRUE(text.empty());
     p.system.DebugOutput("zelta test line\n");
+    DWORD own = 0;
+    ASSERT_TRUE(::ProcessIdToSessionId(::GetCurrentProcessId(), &own));
+    const auto sessions = p.system.Sessions();
+    EXPECT_TRUE(std::find(sessions.begin(), sessions.end(), own) != sessions.end());
+    EXPECT_TRUE(std::is_sorted(sessions.begin(), sessions.end()));
 }
 
 TEST_F(Win32PlatformTest, TextComparesWithoutRegardToCaseBeyondAToZ) {

@@ -11,8 +11,10 @@ namespace {
 
 class OneClient final : public PipeConnection {
 public:
-    OneClient(std::vector<std::uint8_t> request, bool tooLong) : m_request(std::move(request)), m_tooLong(tooLong) {}
-    Win32Error Read(std::size_t capacity, std::uint32_t, std::vector<std::uint8_t>& message) override {
+    OneClient(std::vector<std::uint8_t> request, bool tooLong, bool ownAccount)
+        : m_request(std::move(request)), m_tooLong(tooLong), m_ownAccount(ownAccount) {}
+    Win32Error Read(std::vector<std::uint8_t>& message) override {
+        const std::size_t capacity = kLargestRequest;
         message.assign(m_request.begin(), m_request.begin() + static_cast<std::ptrdiff_t>(std::min(capacity, m_request.size())));
         return m_tooLong || m_request.size() > capacity ? err::kMoreData : err::kSuccess;
     }
@@ -21,7 +23,7 @@ public:
         return err::kSuccess;
     }
     Win32Error Identify(PipeClient& out) override {
-        out = PipeClient{"CAMPUS\\student", 0, false};
+        out = m_ownAccount ? PipeClient{"NT AUTHORITY\\SYSTEM", 0, false, true} : PipeClient{"CAMPUS\\student", 0, false};
         return err::kSuccess;
     }
     std::vector<std::vector<std::uint8_t>> written;
@@ -29,6 +31,7 @@ public:
 private:
     std::vector<std::uint8_t> m_request;
     bool m_tooLong;
+    bool m_ownAccount;
 };
 
 void CheckParse(const std::vector<std::uint8_t>& bytes) {
@@ -46,7 +49,8 @@ void CheckParse(const std::vector<std::uint8_t>& bytes) {
         return;
     }
     FUZZ_CHECK(request->serverAddress.size() <= kLongestAddress);
-    FUZZ_CHECK(Ipv4::Parse(request->serverAddress).has_value());
+    FUZZ_CHECK(Ipv4::ParseCanonical(request->serverAddress).has_value());
+    FUZZ_CHECK(Ipv4::ParseCanonical(request->serverAddress)->ToString() == request->serverAddress);
     FUZZ_CHECK(std::string(bytes.begin() + 1, bytes.end()) == request->serverAddress);
 }
 
@@ -62,12 +66,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static SimMachine machine;
     static HelperService service(machine.platform, machine.log, true);
     const std::size_t commands = machine.host.commands().size();
-    OneClient client(bytes, size > kLargestRequest);
+    // Every other input comes from the service's own account, the rest from a student.
+    const bool ownAccount = size % 2 == 0;
+    OneClient client(bytes, size > kLargestRequest, ownAccount);
     service.Serve(client);
     FUZZ_CHECK(client.written.size() == 1);
     FUZZ_CHECK(client.written[0].size() == 1 && (client.written[0][0] == 0x00 || client.written[0][0] == 0xFF));
     std::string refusal;
-    if (!ParseRequest(bytes, refusal)) {
+    const auto parsed = ParseRequest(bytes, refusal);
+    if (!parsed || (!ownAccount && parsed->kind != request_kind::kStartDialer)) {
         FUZZ_CHECK(client.written[0][0] == 0xFF);
         FUZZ_CHECK(machine.host.commands().size() == commands);  // nothing started
     }

@@ -190,12 +190,13 @@ Action Squatter(Args& a) {
         r.processes[label] = &r.host().Start(facts, [pipe](sim::SimProcess& p) {
             const PipeSecurity open{std::nullopt, {{true, Principal::Everyone, pipe_access::kFullControl}}};
             std::unique_ptr<PipeServerEnd> server;
-            if (const Win32Error rc = p.platform().pipes.CreateServer(pipe, open, server)) return static_cast<int>(rc);
+            if (const Win32Error rc = p.platform().pipes.CreateServer(pipe, open, PipeServing{}, server))
+                return static_cast<int>(rc);
             for (;;) {
                 std::unique_ptr<PipeConnection> client;
                 if (server->WaitForClient(60000, client) != err::kSuccess) continue;
                 std::vector<std::uint8_t> request;
-                if (client->Read(1024, 5000, request) != err::kSuccess) continue;
+                if (client->Read(request) != err::kSuccess) continue;
                 const std::uint8_t yes = 0;
                 client->Write({&yes, 1});
             }
