@@ -52,6 +52,19 @@ TEST_F(ServicePipeTest, AHostNameIsResolvedIntoTheServerAddressFirst) {
     EXPECT_EQ(m.host.FindPipeServer(kServicePipeName)->received.back()[1], '1');
 }
 
+TEST_F(ServicePipeTest, AServerAddressTheToolsWouldReadOtherwiseIsNeverSent) {
+    auto& service = m.HelperService();
+    for (const char* address : {"010.1.0.1", "10.1.0.1 ", "10.1.0", "0x0a.1.0.1", ""}) {
+        settings.setupIp = address;
+        EXPECT_EQ(StartIpsecViaService(settings), kServerAddressUnusable) << address;
+    }
+    EXPECT_TRUE(service.received.empty());
+    EXPECT_NE(m.LogText().find("\"SETUPIP\" is \"010.1.0.1\", not a dotted quad without leading zeros; Connect stops\r\n"),
+              std::string::npos);
+    settings.setupIp = "10.0.0.1";  // a single zero is a number, not a prefix
+    EXPECT_EQ(StartIpsecViaService(settings), 0);
+}
+
 TEST_F(ServicePipeTest, AMissingBusyOrRamblingServiceFailsRequest2) {
     EXPECT_EQ(StartIpsecViaService(settings), -1);
     EXPECT_NE(m.LogText().find("CallNamedPipe failed 2\r\n"), std::string::npos);
