@@ -2,6 +2,7 @@
 #include "common/ipsec_policy.h"
 
 #include "common/run_process.h"
+#include "common/trusted_program.h"
 
 #include <cstdio>
 
@@ -36,7 +37,7 @@ std::optional<std::string> FormatCreate(const DialerSettings& s) {
     return text;
 }
 
-// Runs one tool command, or says in the log why it could not be formed.
+// Runs one tool command, or says in the log why it could not be formed or may not run.
 void RunTool(DialerSettings& settings, const std::optional<std::string>& tool, const std::optional<std::string>& args) {
     if (!tool) {
         settings.log().LogMessage(log_level::kMain, "IPsec tool path too long, command skipped: %s\n",
@@ -47,15 +48,31 @@ void RunTool(DialerSettings& settings, const std::optional<std::string>& tool, c
         settings.log().LogMessage(log_level::kMain, "IPsec policy arguments too long, command skipped\n");
         return;
     }
-    RunProcess(settings.platform(), *tool, *args);
+    // The tool runs in the system account: only a file nobody else can change is run.
+    const std::string file = IpsecToolFile(settings);
+    std::string why;
+    const auto held = HoldTrustedProgram(settings.platform(), file, why);
+    if (!held) {
+        settings.log().LogMessage(log_level::kMain, "The IPsec tool %s is not run: %s\n", LogSafe(file).c_str(),
+                                  LogSafe(why).c_str());
+        return;
+    }
+    RunProcessFile(settings.platform(), file, *tool, *args);
 }
 
 }  // namespace
 
-std::optional<std::string> IpsecToolPath(const DialerSettings& settings) {
+const char* IpsecToolName(const DialerSettings& settings) {
     const OsVersion& v = settings.osVersion;
-    const char* suffix = v.major >= 5 && v.minor >= 1 ? "\\ipseccmd\"" : "\\ipsecpol\"";
-    std::string path = "\"" + settings.installDir + suffix;
+    return v.major >= 5 && v.minor >= 1 ? "ipseccmd" : "ipsecpol";
+}
+
+std::string IpsecToolFile(const DialerSettings& settings) {
+    return settings.installDir + "\\" + IpsecToolName(settings) + ".exe";
+}
+
+std::optional<std::string> IpsecToolPath(const DialerSettings& settings) {
+    std::string path = "\"" + settings.installDir + "\\" + IpsecToolName(settings) + "\"";
     if (CharacterCount(path) > kToolPathCapacity - 1) return std::nullopt;
     return path;
 }

@@ -14,6 +14,11 @@ namespace zelta {
 // its 256 characters.
 std::optional<std::string> IpsecToolPath(const DialerSettings& settings);
 
+// "ipseccmd" on Windows XP and 2003, "ipsecpol" on Windows 2000.
+const char* IpsecToolName(const DialerSettings& settings);
+// The tool's program file, which is checked, held and run: "installDir\ipseccmd.exe".
+std::string IpsecToolFile(const DialerSettings& settings);
+
 // The third command's arguments: the filter, the negotiation and IKE parameters, and PRESHARE or
 // CERT authentication. nullopt when they would not fit their 1024 characters.
 std::optional<std::string> IpsecCreateArguments(const DialerSettings& settings);

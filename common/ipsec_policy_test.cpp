@@ -104,14 +104,41 @@ TEST_F(IpsecPolicyTest, NothingRunsWithoutL2tpAndOverlongTextsSkipTheirCommand) 
     EXPECT_EQ(m.host.commands().size(), 2u);
 }
 
-TEST_F(IpsecPolicyTest, AMissingToolIsNotAnError) {
+TEST_F(IpsecPolicyTest, AMissingToolIsNotAnErrorAndIsSaidSo) {
     m.host.files().Files().clear();
     m.host.files().AddDirectory("C:\\Dialer");
     DialerSettings s = Loaded();
     ApplyIpsecPolicy(s);
-    ASSERT_EQ(m.host.commands().size(), 3u);
-    EXPECT_EQ(m.host.commands()[0].result, err::kFileNotFound);
+    EXPECT_TRUE(m.host.commands().empty());
     EXPECT_TRUE(m.host.machine().ipsecPolicies.empty());
+    EXPECT_NE(m.LogText().find("The IPsec tool C:\\Dialer\\ipseccmd.exe is not run: C:\\Dialer\\ipseccmd.exe cannot be "
+                               "held open, error 2\r\n"),
+              std::string::npos);
+}
+
+TEST_F(IpsecPolicyTest, AToolAUserCouldReplaceIsNeverRun) {
+    const ObjectOwner alice{std::nullopt, "S-1-5-21-1-2-3-1013"};
+    const ObjectOwner users{Principal::Users, "S-1-5-32-545"};
+    auto& guards = m.host.files().Guards();
+    guards["C:\\Dialer"] = FileGuard{{Principal::Administrators, "S-1-5-32-544"}, {users}};  // the folder
+    DialerSettings s = Loaded();
+    ApplyIpsecPolicy(s);
+    EXPECT_TRUE(m.host.commands().empty());
+    EXPECT_NE(m.LogText().find("is not run: C:\\Dialer can be changed by Users (S-1-5-32-545)\r\n"), std::string::npos);
+
+    guards.clear();
+    guards["C:\\Dialer\\ipseccmd.exe"] = FileGuard{alice, {}};  // the file, owned by a user
+    ApplyIpsecPolicy(s);
+    EXPECT_TRUE(m.host.commands().empty());
+    EXPECT_NE(m.LogText().find("is not run: C:\\Dialer\\ipseccmd.exe is owned by S-1-5-21-1-2-3-1013\r\n"),
+              std::string::npos);
+
+    // The system account, which this dialer runs as, may own and write it.
+    guards.clear();
+    guards["C:\\Dialer\\ipseccmd.exe"] = FileGuard{{Principal::LocalSystem, "S-1-5-18"}, {{Principal::LocalSystem, "S-1-5-18"}}};
+    ApplyIpsecPolicy(s);
+    ASSERT_EQ(m.host.commands().size(), 3u);
+    EXPECT_EQ(m.host.commands()[0].file, "C:\\Dialer\\ipseccmd.exe");  // the file checked is the file run
 }
 
 }  // namespace

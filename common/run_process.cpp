@@ -11,18 +11,23 @@ constexpr std::size_t kCommandLineCapacity = 4096;  // characters, with the term
 }  // namespace
 
 std::uint32_t RunProcess(Platform& platform, std::string_view program, std::string_view arguments) {
-    std::string commandLine;
-    commandLine.reserve(program.size() + 1 + arguments.size());
-    commandLine.append(program).append(" ").append(arguments);
-    // The callers keep programs within 256 characters and arguments within 1024, so this never cuts;
-    // if it ever would, nothing runs rather than a different command.
-    if (commandLine.size() > kCommandLineCapacity - 1) return err::kInvalidParameter;
     std::string application;
     if (program.find_first_of("\\/:\"") == std::string_view::npos) {
         if (const Win32Error rc = platform.system.SystemDirectory(application); rc != err::kSuccess) return rc;
         application.append("\\").append(program);
         if (program.find('.') == std::string_view::npos) application.append(".exe");
     }
+    return RunProcessFile(platform, application, program, arguments);
+}
+
+std::uint32_t RunProcessFile(Platform& platform, std::string_view application, std::string_view program,
+                             std::string_view arguments) {
+    std::string commandLine;
+    commandLine.reserve(program.size() + 1 + arguments.size());
+    commandLine.append(program).append(" ").append(arguments);
+    // The callers keep programs within 256 characters and arguments within 1024, so this never cuts;
+    // if it ever would, nothing runs rather than a different command.
+    if (commandLine.size() > kCommandLineCapacity - 1) return err::kInvalidParameter;
     std::uint32_t exitCode = 0;
     const Win32Error rc = platform.processes.RunAndWait(application, commandLine, exitCode);
     return rc != err::kSuccess ? rc : exitCode;

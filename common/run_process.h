@@ -16,4 +16,9 @@ namespace zelta {
 // do not try.
 std::uint32_t RunProcess(Platform& platform, std::string_view program, std::string_view arguments);
 
+// As RunProcess, with `application` the program file run (the one checked and held by the caller);
+// the command line is the same.
+std::uint32_t RunProcessFile(Platform& platform, std::string_view application, std::string_view program,
+                             std::string_view arguments);
+
 }  // namespace zelta

@@ -58,7 +58,8 @@ void CustomDialer::WriteCustomDialLog(const char* format, ...) {
     va_start(args, format);
     std::string line = FormatBounded(kCustomDialLogCapacity, format, args);
     va_end(args);
-    m_platform.files.AppendText(kCustomDialLogPath, line);  // a line that cannot be written is dropped
+    // Never through a link a user planted at the drive root: a line that cannot go in is dropped.
+    m_platform.files.AppendTextPlain(kCustomDialLogPath, line);
     m_platform.system.DebugOutput(line);
 }
 

@@ -106,6 +106,17 @@ TEST_F(CustomDialerTest, TheDebugLogIsWrittenOnlyWithADebugMask) {
     EXPECT_EQ(CdialLog(), "<no file>");
 }
 
+TEST_F(CustomDialerTest, ADebugLogThatIsAHardLinkIsNeverWrittenAndTheLibraryGoesOn) {
+    // A user links the drive root's log to a file of the system's: no line of the library lands there.
+    m.host.files().WriteText("C:\\WINDOWS\\system32\\drivers\\etc\\hosts", "127.0.0.1 localhost\r\n");
+    m.host.files().AddHardLink("C:\\cdial.log", "C:\\WINDOWS\\system32\\drivers\\etc\\hosts");
+    CustomDialer& library = Load();
+    RasConnectionHandle connection;
+    EXPECT_EQ(library.RasCustomHangUp(connection), m.process.platform().remoteAccess.HangUp(connection));
+    EXPECT_EQ(m.host.files().Text("C:\\WINDOWS\\system32\\drivers\\etc\\hosts"), "127.0.0.1 localhost\r\n");
+    EXPECT_FALSE(m.host.machine().debugOutput.empty());  // the debugger still hears it
+}
+
 TEST_F(CustomDialerTest, DialsPassThroughWithTheCustomDialMarkAdded) {
     CustomDialer& library = Load();
     RasConnectionHandle connection;

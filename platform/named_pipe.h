@@ -49,6 +49,7 @@ struct PipeAce {
     bool allow = true;  // false: an access-denied entry
     Principal who = Principal::Everyone;
     std::uint32_t access = 0;
+    std::uint8_t inheritance = 0;  // OBJECT_INHERIT_ACE (1) | CONTAINER_INHERIT_ACE (2), for folders and keys
 };
 
 // A security descriptor: an owner and a DACL checked in order (deny entries first). Without an owner

@@ -71,6 +71,11 @@ public:
     // Opens the key, creating it and any missing parents first.
     virtual Win32Error CreateKey(RegistryRoot root, std::string_view path, RegAccess access,
                                  std::unique_ptr<RegistryKey>& out) = 0;
+
+    // Makes the existing key the administrators': owner Administrators; the system account and
+    // Administrators in full, Users to read; nothing inherited from above; all of it inherited by
+    // its subkeys.
+    virtual Win32Error ProtectKey(RegistryRoot root, std::string_view path) = 0;
 };
 
 }  // namespace zelta

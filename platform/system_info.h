@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/principal.h"
 #include "platform/win32_error.h"
 
 namespace zelta {
@@ -28,6 +29,9 @@ public:
 
     // GetUserName: the account the process runs as ("SYSTEM" for the local system account).
     virtual Win32Error AccountName(std::string& out) = 0;
+
+    // The user of the process's token, as an owner names it.
+    virtual Win32Error OwnAccount(ObjectOwner& out) = 0;
 
     // The name of the desktop that receives user input ("Winlogon" while the log-on screen shows,
     // "Default" in a user session). Fails (kAccessDenied on Windows) when it cannot be opened.

@@ -31,6 +31,8 @@ inline constexpr Win32Error kServiceNotActive = 1062;
 inline constexpr Win32Error kTimeout = 1460;
 inline constexpr Win32Error kWsaHostNotFound = 11001;
 inline constexpr Win32Error kWsaNotInitialised = 10093;
+inline constexpr Win32Error kSharingViolation = 32;
+inline constexpr Win32Error kCantAccessFile = 1920;  // ERROR_CANT_ACCESS_FILE
 }  // namespace err
 
 }  // namespace zelta

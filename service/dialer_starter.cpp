@@ -2,6 +2,8 @@
 #include "service/dialer_starter.h"
 
 #include "common/shared_names.h"
+#include "common/trusted_program.h"
+#include "service/service_events.h"
 
 namespace zelta {
 
@@ -39,6 +41,16 @@ StartOutcome DialerStarter::Start(const DialerSettings& settings, DialerDesktop 
         last != m_lastStart.end() && now - last->second < kMinimumIntervalMs)
         return StartOutcome::TooSoon;
 
+    std::string why;
+    const auto held = HoldTrustedProgram(m_platform, settings.installPath, why);
+    if (!held) {
+        // A program a user could have replaced would run as the system account on their desktop.
+        m_log.LogMessage(log_level::kMain, "ZeltaService: %s is not started: %s\n", commandLine->c_str(),
+                         LogSafe(why).c_str());
+        const std::string strings[] = {*commandLine, LogSafe(why)};
+        m_platform.eventLog.Report(kEventSource, EventType::Error, service_event::kProgramRefused, strings);
+        return StartOutcome::Failed;
+    }
     const Win32Error rc = m_platform.processes.StartInSession(*commandLine, session, DesktopPath(desktop));
     if (rc != err::kSuccess) {
         m_log.LogMessage(log_level::kMain, "ZeltaService: cannot start %s in session %u on %s, error %u\n",

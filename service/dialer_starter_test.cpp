@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "service/service_events.h"
 #include "service/service_test_machine.h"
 
 namespace zelta {
@@ -33,6 +34,37 @@ protected:
     DialerSettings settings{service.platform(), log};
     DialerStarter starter{service.platform(), log};
 };
+
+TEST_F(DialerStarterTest, ADialerAUserCouldReplaceIsNeverStarted) {
+    const ObjectOwner users{Principal::Users, "S-1-5-32-545"};
+    m.host.files().Guards()["C:\\Dialer"] = FileGuard{{Principal::Administrators, "S-1-5-32-544"}, {users}};
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 0), StartOutcome::Failed);
+    m.host.RunFor(0);
+    EXPECT_TRUE(m.Dialers().empty());
+    EXPECT_NE(m.LogText().find("ZeltaService: \"C:\\Dialer\\dial.exe\" is not started: C:\\Dialer can be changed by "
+                               "Users (S-1-5-32-545)\r\n"),
+              std::string::npos);
+    ASSERT_FALSE(m.host.machine().eventLog.empty());
+    EXPECT_EQ(m.host.machine().eventLog.back().eventId, service_event::kProgramRefused);
+    EXPECT_EQ(m.host.machine().eventLog.back().type, EventType::Error);
+
+    // Owned by a user, even with nobody else writing: the user could grant themselves the right.
+    m.host.files().Guards().clear();
+    m.host.files().Guards()["C:\\Dialer\\dial.exe"] = FileGuard{{std::nullopt, "S-1-5-21-1-2-3-1013"}, {}};
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 0), StartOutcome::Failed);
+    EXPECT_NE(m.LogText().find("is not started: C:\\Dialer\\dial.exe is owned by S-1-5-21-1-2-3-1013\r\n"), std::string::npos);
+
+    // Held while it starts: nobody renames it from under the start.
+    m.host.files().Guards().clear();
+    Win32Error renamed = 0;
+    m.host.journal().SetSink([&](std::string_view kind, std::string_view text) {
+        if (kind == "run" && renamed == 0 && text.find("dial.exe") != std::string_view::npos)
+            renamed = service.platform().files.Rename("C:\\Dialer\\dial.exe", "C:\\Dialer\\old.exe");
+    });
+    EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 0), StartOutcome::Started);
+    m.host.journal().SetSink(nullptr);
+    EXPECT_EQ(renamed, err::kSharingViolation);
+}
 
 TEST_F(DialerStarterTest, StartsInTheSystemAccountOnTheAskedDesktopAndSession) {
     EXPECT_EQ(starter.Start(settings, DialerDesktop::User, 2), StartOutcome::Started);

@@ -14,6 +14,7 @@
 static_assert(MSG_SERVICE_STARTED == zelta::service_event::kStarted, "messages.mc and service_events.h disagree");
 static_assert(MSG_SERVICE_STOPPED == zelta::service_event::kStopped, "messages.mc and service_events.h disagree");
 static_assert(MSG_SERVICE_FAILED == zelta::service_event::kFailed, "messages.mc and service_events.h disagree");
+static_assert(MSG_PROGRAM_REFUSED == zelta::service_event::kProgramRefused, "messages.mc and service_events.h disagree");
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;

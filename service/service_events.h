@@ -17,6 +17,7 @@ namespace service_event {
 inline constexpr std::uint32_t kStarted = 0x40000064;  // informational 100: the service started
 inline constexpr std::uint32_t kStopped = 0x40000065;  // informational 101: the service stopped
 inline constexpr std::uint32_t kFailed = 0xC0000066;   // error 102: it stopped because of %1
+inline constexpr std::uint32_t kProgramRefused = 0xC0000067;  // error 103: it did not start program %1 because %2
 }  // namespace service_event
 
 }  // namespace zelta

@@ -3,8 +3,10 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "common/dialer_settings.h"
 #include "common/shared_names.h"
 #include "platform/text.h"
 #include "service/service_events.h"
@@ -65,6 +67,23 @@ Win32Error RegisterEventLogSource(Platform& platform, const std::string& program
                          std::span(reinterpret_cast<const std::uint8_t*>(&types), sizeof types));
 }
 
+// The folder the program runs from and the settings key: administrators may change them, users
+// may only read them (and run what is there), wherever the installation went.
+std::optional<std::string> ProtectInstallation(Platform& platform, const std::string& programPath) {
+    const auto slash = programPath.rfind('\\');
+    const std::string folder = slash == std::string::npos ? std::string() : programPath.substr(0, slash == 2 ? 3 : slash);
+    if (folder.empty()) return "cannot tell its folder from " + programPath;
+    if (const Win32Error rc = platform.files.ProtectFolder(folder); rc != err::kSuccess)
+        return "the permissions of " + folder + " cannot be set, " + Reason(platform, rc);
+    std::unique_ptr<RegistryKey> key;
+    Win32Error rc = platform.registry.CreateKey(RegistryRoot::LocalMachine, kSettingsKey, RegAccess::Read, key);
+    key.reset();
+    if (rc == err::kSuccess) rc = platform.registry.ProtectKey(RegistryRoot::LocalMachine, kSettingsKey);
+    if (rc != err::kSuccess)
+        return "the permissions of HKLM\\" + std::string(kSettingsKey) + " cannot be set, " + Reason(platform, rc);
+    return std::nullopt;
+}
+
 void UnregisterEventLogSource(Platform& platform) {
     std::unique_ptr<RegistryKey> application;
     if (platform.registry.OpenKey(RegistryRoot::LocalMachine, kEventLogApplicationKey, RegAccess::All, application) ==
@@ -98,6 +117,8 @@ int InstallService(Platform& platform) {
 
     if (const Win32Error source = RegisterEventLogSource(platform, program); source != err::kSuccess)
         return Say(platform, 1, "installed, but its event log source cannot be registered, " + Reason(platform, source));
+    if (const auto failed = ProtectInstallation(platform, program))
+        return Say(platform, 1, "installed, but " + *failed);
 
     rc = service->Start();
     if (rc != err::kSuccess && rc != service_error::kServiceAlreadyRunning)

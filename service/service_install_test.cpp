@@ -33,6 +33,23 @@ TEST_F(ServiceInstallTest, InstallCreatesConfiguresRegistersAndStartsIt) {
     EXPECT_EQ(m.host.registry().Dword(RegistryRoot::LocalMachine, kEventSourceKey, "TypesSupported"), 7u);
 }
 
+TEST_F(ServiceInstallTest, InstallMakesTheFolderAndTheSettingsKeyTheAdministrators) {
+    // Installed into a folder users may write: the install takes that right away again.
+    const ObjectOwner users{Principal::Users, "S-1-5-32-545"};
+    m.host.files().Guards()["C:\\Dialer"] = FileGuard{users, {users}};
+    m.host.files().Guards()["C:\\Dialer\\dial.exe"] = FileGuard{users, {users}};
+    ASSERT_EQ(m.RunService({"-install"}), 0) << m.Stdout();
+    EXPECT_TRUE(m.host.files().Guards().empty());
+    EXPECT_EQ(m.host.files().GuardOf("C:\\Dialer").owner.principal, Principal::Administrators);
+    EXPECT_TRUE(m.host.registry().Find(RegistryRoot::LocalMachine, kSettingsKey)->administrators);
+}
+
+TEST_F(ServiceInstallTest, AFolderWhosePermissionsCannotBeSetFailsTheInstall) {
+    m.host.faults().Inject("SetNamedSecurityInfo", err::kAccessDenied, "C:\\Dialer");
+    EXPECT_EQ(m.RunService({"-install"}), 1);
+    EXPECT_EQ(m.Stdout(), "ZeltaService: installed, but the permissions of C:\\Dialer cannot be set, error 5: Access is denied.\n");
+}
+
 TEST_F(ServiceInstallTest, ASecondInstallFromElsewhereMovesTheServiceThereAndStaysRunning) {
     ASSERT_EQ(m.RunService({"-install"}), 0);
     m.host.files().Write("C:\\Program Files\\Zelta VPN\\ZeltaService.exe", {});

@@ -43,6 +43,9 @@ PipeOwner OwnerFor(Principal principal) {
         case Principal::Administrators: return PipeOwner{principal, "S-1-5-32-544"};
         case Principal::InteractiveUsers: return PipeOwner{principal, "S-1-5-4"};
         case Principal::NetworkLogons: return PipeOwner{principal, "S-1-5-2"};
+        case Principal::Users: return PipeOwner{principal, "S-1-5-32-545"};
+        case Principal::TrustedInstaller:
+            return PipeOwner{principal, "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"};
         case Principal::Everyone: break;
     }
     return PipeOwner{Principal::Everyone, "S-1-1-0"};
@@ -51,6 +54,9 @@ PipeOwner OwnerFor(Principal principal) {
 PipeOwner OwnerFor(std::string_view account) {
     if (IsSystemAccount(account)) return OwnerFor(Principal::LocalSystem);
     if (EqualsNoCase(account, "Administrators")) return OwnerFor(Principal::Administrators);
+    if (EqualsNoCase(account, "Users")) return OwnerFor(Principal::Users);
+    if (EqualsNoCase(account, "Everyone")) return OwnerFor(Principal::Everyone);
+    if (EqualsNoCase(account, "TrustedInstaller")) return OwnerFor(Principal::TrustedInstaller);
     // A stable relative id per name, so that a transcript names the same owner every run.
     std::uint32_t rid = 1000;
     for (char c : account) rid = rid * 31 + static_cast<std::uint8_t>(c >= 'A' && c <= 'Z' ? c + 32 : c);

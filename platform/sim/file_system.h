@@ -36,8 +36,28 @@ public:
     // Direct access for the simulated calls (paths already resolved).
     std::map<std::string, std::vector<std::uint8_t>, NoCaseLess>& Files() { return m_files; }
 
+    // Who can change a file or folder. A path without an entry is as an installer leaves it: owned
+    // by Administrators, changed only by the system account and Administrators.
+    std::map<std::string, FileGuard, NoCaseLess>& Guards() { return m_guards; }
+    FileGuard GuardOf(const std::string& resolved) const;
+    static FileGuard AdministratorsGuard();
+
+    // A second name for a file (a hard link): writes through either name change the one file.
+    void AddHardLink(std::string_view path, std::string_view target);
+    // The file a resolved path names: itself, or the target of the hard link it is.
+    std::string Target(const std::string& resolved) const;
+    // True when the file has more than one name.
+    bool HasOtherNames(const std::string& resolved) const;
+
+    // Files held open against writing (HeldFile), by resolved path.
+    std::map<std::string, int, NoCaseLess>& Held() { return m_held; }
+    bool IsHeld(const std::string& resolved) const;
+
 private:
     std::map<std::string, std::vector<std::uint8_t>, NoCaseLess> m_files;
+    std::map<std::string, FileGuard, NoCaseLess> m_guards;
+    std::map<std::string, std::string, NoCaseLess> m_links;  // link -> target
+    std::map<std::string, int, NoCaseLess> m_held;
     std::set<std::string, NoCaseLess> m_directories;
     std::string m_currentDirectory = "C:\\";
     const Journal* m_journal = nullptr;
@@ -49,10 +69,14 @@ public:
     SimFileSystem(FileStore& store, Faults& faults, const std::uint32_t& codePage)
         : m_store(store), m_faults(faults), m_codePage(codePage) {}
     Win32Error AppendText(std::string_view path, std::string_view text) override;
+    Win32Error AppendTextPlain(std::string_view path, std::string_view text) override;
     Win32Error SizeOf(std::string_view path, std::uint64_t& size) override;
     Win32Error Rename(std::string_view from, std::string_view to) override;
     Win32Error Remove(std::string_view path) override;
     Win32Error Read(std::string_view path, std::size_t maxBytes, std::vector<std::uint8_t>& out) override;
+    Win32Error ReadGuard(std::string_view path, FileGuard& out) override;
+    Win32Error Hold(std::string_view path, std::unique_ptr<HeldFile>& out) override;
+    Win32Error ProtectFolder(std::string_view path) override;
 
 private:
     Win32Error Missing(const std::string& resolved) const;

@@ -218,4 +218,19 @@ Win32Error SimRegistry::CreateKey(RegistryRoot root, std::string_view path, RegA
     return err::kSuccess;
 }
 
+Win32Error SimRegistry::ProtectKey(RegistryRoot root, std::string_view path) {
+    if (auto fault = m_faults.Check("SetNamedSecurityInfo", path)) return *fault;
+    const auto node = m_store.Find(root, path);
+    if (!node) return err::kFileNotFound;
+    std::vector<RegistryNode*> pending{node.get()};
+    while (!pending.empty()) {
+        RegistryNode* next = pending.back();
+        pending.pop_back();
+        next->administrators = true;
+        for (auto& [name, child] : next->subkeys) pending.push_back(child.get());
+    }
+    if (m_store.journal()) m_store.journal()->Note("registry", RootName(root) + "\\" + std::string(path) + " made the administrators'");
+    return err::kSuccess;
+}
+
 }  // namespace zelta::sim

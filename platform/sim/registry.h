@@ -19,6 +19,7 @@ struct RegistryNode {
     std::map<std::string, RegValue, NoCaseLess> values;
     std::map<std::string, std::shared_ptr<RegistryNode>, NoCaseLess> subkeys;
     bool deleted = false;  // open handles to a deleted key fail, as on Windows
+    bool administrators = false;  // ProtectKey made it the administrators' (and its subkeys)
 };
 
 // The machine's registry, for tests and scenarios to set up and inspect. Values keep their raw
@@ -60,6 +61,7 @@ public:
                        std::unique_ptr<RegistryKey>& out) override;
     Win32Error CreateKey(RegistryRoot root, std::string_view path, RegAccess access,
                          std::unique_ptr<RegistryKey>& out) override;
+    Win32Error ProtectKey(RegistryRoot root, std::string_view path) override;
 
 private:
     RegistryStore& m_store;

@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/sim/accounts.h"
 #include "platform/sim/code_page.h"
 #include "platform/sim/processes.h"
 #include "platform/sim/scheduler.h"
@@ -25,6 +26,12 @@ Win32Error SimSystemInfo::QueryOsVersion(OsVersion& out) {
 Win32Error SimSystemInfo::AccountName(std::string& out) {
     if (auto fault = m_faults.Check("GetUserName", m_process.image)) return *fault;
     out = m_process.account;
+    return err::kSuccess;
+}
+
+Win32Error SimSystemInfo::OwnAccount(ObjectOwner& out) {
+    if (auto fault = m_faults.Check("OpenProcessToken", m_process.image)) return *fault;
+    out = OwnerFor(m_process.account);
     return err::kSuccess;
 }
 

@@ -24,6 +24,7 @@ public:
         : m_machine(machine), m_process(process), m_faults(faults) {}
     Win32Error QueryOsVersion(OsVersion& out) override;
     Win32Error AccountName(std::string& out) override;
+    Win32Error OwnAccount(ObjectOwner& out) override;
     Win32Error InputDesktopName(std::string& out) override;
     Win32Error ThreadDesktopName(std::string& out) override;
     Win32Error SystemDirectory(std::string& out) override;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/security.h"
 #include "platform/win32/wide.h"
 
 namespace zelta::win32 {
@@ -87,6 +88,11 @@ Win32Error Win32Registry::CreateKey(RegistryRoot root, std::string_view path, Re
                                       Sam(access), nullptr, &key, nullptr);
     if (rc == ERROR_SUCCESS) out = std::make_unique<Win32RegistryKey>(key);
     return static_cast<Win32Error>(rc);
+}
+
+Win32Error Win32Registry::ProtectKey(RegistryRoot root, std::string_view path) {
+    const std::string prefix = root == RegistryRoot::LocalMachine ? "MACHINE\\" : "CURRENT_USER\\";
+    return ProtectForAdministrators(Wide(prefix + std::string(path)), SE_REGISTRY_KEY, KEY_ALL_ACCESS, KEY_READ);
 }
 
 }  // namespace zelta::win32

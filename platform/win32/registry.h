@@ -11,6 +11,7 @@ public:
                        std::unique_ptr<RegistryKey>& out) override;
     Win32Error CreateKey(RegistryRoot root, std::string_view path, RegAccess access,
                          std::unique_ptr<RegistryKey>& out) override;
+    Win32Error ProtectKey(RegistryRoot root, std::string_view path) override;
 };
 
 }  // namespace zelta::win32

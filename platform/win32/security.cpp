@@ -54,8 +54,8 @@ std::unique_ptr<SecurityDescriptor> SecurityDescriptor::Build(const PipeSecurity
     if (!::InitializeAcl(acl, size, ACL_REVISION)) return nullptr;
     for (const PipeAce& ace : security.dacl) {
         PSID sid = built->m_sids.Get(ace.who);
-        const BOOL added = ace.allow ? ::AddAccessAllowedAce(acl, ACL_REVISION, ace.access, sid)
-                                     : ::AddAccessDeniedAce(acl, ACL_REVISION, ace.access, sid);
+        const BOOL added = ace.allow ? ::AddAccessAllowedAceEx(acl, ACL_REVISION, ace.inheritance, ace.access, sid)
+                                     : ::AddAccessDeniedAceEx(acl, ACL_REVISION, ace.inheritance, ace.access, sid);
         if (!added) return nullptr;
     }
     SECURITY_DESCRIPTOR* descriptor = &built->m_descriptor;
@@ -82,6 +82,22 @@ DWORD ReadTokenUser(HANDLE token, std::vector<std::uint8_t>& out) {
     out.assign(size > sizeof(TOKEN_USER) ? size : sizeof(TOKEN_USER), 0);
     return ::GetTokenInformation(token, TokenUser, out.data(), static_cast<DWORD>(out.size()), &size) ? ERROR_SUCCESS
                                                                                                      : ::GetLastError();
+}
+
+ObjectOwner OwnerOf(PSID sid) { return ObjectOwner{WellKnownSids().Find(sid), SidText(sid)}; }
+
+DWORD ProtectForAdministrators(std::wstring path, SE_OBJECT_TYPE kind, DWORD full, DWORD read) {
+    constexpr std::uint8_t kBelow = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+    const PipeSecurity wanted{Principal::Administrators,
+                              {{true, Principal::LocalSystem, full, kBelow},
+                               {true, Principal::Administrators, full, kBelow},
+                               {true, Principal::Users, read, kBelow}}};
+    auto descriptor = SecurityDescriptor::Build(wanted);
+    if (!descriptor) return ::GetLastError();
+    return ::SetNamedSecurityInfoW(path.data(), kind,
+                                   OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                       PROTECTED_DACL_SECURITY_INFORMATION,
+                                   descriptor->Owner(Principal::Administrators), nullptr, descriptor->Dacl(), nullptr);
 }
 
 DWORD ReadOwner(HANDLE handle, ObjectOwner& out, SE_OBJECT_TYPE kind) {

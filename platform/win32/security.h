@@ -34,6 +34,8 @@ public:
     // Fails (GetLastError) when a SID or the ACL cannot be made.
     static std::unique_ptr<SecurityDescriptor> Build(const PipeSecurity& security);
     SECURITY_DESCRIPTOR* Get() { return &m_descriptor; }
+    ACL* Dacl() { return reinterpret_cast<ACL*>(m_acl.data()); }
+    PSID Owner(Principal principal) const { return m_sids.Get(principal); }
 
 private:
     SecurityDescriptor() = default;
@@ -50,6 +52,14 @@ inline PSID TokenUserSid(std::vector<std::uint8_t>& tokenUser) {
 
 // "S-1-5-18": ConvertSidToStringSid; empty when it fails.
 std::string SidText(PSID sid);
+
+// `sid` as an owner names it: the well-known principal it is, if any, and its text.
+ObjectOwner OwnerOf(PSID sid);
+
+// Sets `path` (a file system path, or a key as "MACHINE\SOFTWARE\...") to the administrators'
+// descriptor that folders and keys of the product get: owner Administrators; the system account and
+// Administrators with `full`, Users with `read`, inherited below, nothing inherited from above.
+DWORD ProtectForAdministrators(std::wstring path, SE_OBJECT_TYPE kind, DWORD full, DWORD read);
 
 // The owner of the object behind `handle` (a file or pipe unless `kind` says otherwise), read with
 // GetSecurityInfo.

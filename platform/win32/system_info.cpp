@@ -8,6 +8,7 @@
 
 #include "platform/win32/dynamic_calls.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/security.h"
 #include "platform/win32/wide.h"
 
 namespace zelta::win32 {
@@ -77,6 +78,16 @@ std::uint32_t Win32SystemInfo::ConsoleSession() {
     if (!console) return 0;  // Windows 2000: the console is session 0
     const DWORD session = console();
     return session == 0xFFFFFFFF ? 0 : session;  // between sessions (a switch under way)
+}
+
+Win32Error Win32SystemInfo::OwnAccount(ObjectOwner& out) {
+    HANDLE opened = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened)) return ::GetLastError();
+    UniqueObject token(opened);
+    std::vector<std::uint8_t> user;
+    if (const DWORD rc = ReadTokenUser(token.Get(), user); rc != ERROR_SUCCESS) return rc;
+    out = OwnerOf(TokenUserSid(user));
+    return ERROR_SUCCESS;
 }
 
 std::vector<std::uint32_t> Win32SystemInfo::Sessions() {

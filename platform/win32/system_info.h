@@ -9,6 +9,7 @@ class Win32SystemInfo final : public SystemInfo {
 public:
     Win32Error QueryOsVersion(OsVersion& out) override;
     Win32Error AccountName(std::string& out) override;
+    Win32Error OwnAccount(ObjectOwner& out) override;
     Win32Error InputDesktopName(std::string& out) override;
     Win32Error ThreadDesktopName(std::string& out) override;
     Win32Error SystemDirectory(std::string& out) override;
