@@ -78,6 +78,30 @@ int CountInMemory(DWORD pid, const void* text, std::size_t size) {
     return found;
 }
 
+// The folder's owner and DACL as SDDL.
+std::string FolderDescriptor(const wchar_t* path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    std::string result = "(no descriptor)";
+    if (::GetNamedSecurityInfoW(const_cast<wchar_t*>(path), SE_FILE_OBJECT,
+                                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                                nullptr, &descriptor) == ERROR_SUCCESS) {
+        char* text = nullptr;
+        if (::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+                descriptor, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr)) {
+            result = text;
+            ::LocalFree(text);
+        }
+        ::LocalFree(descriptor);
+    }
+    return result;
+}
+
+// A client that opens the pipe and says nothing, for as long as the handle lives.
+HANDLE SilentClient() {
+    return ::CreateFileW(L"\\\\.\\pipe\\zeltavpn", FILE_GENERIC_READ | FILE_WRITE_DATA, 0, nullptr, OPEN_EXISTING,
+                         SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
+}
+
 // The text the event viewer would show for a record of the service, from its message table.
 std::wstring EventText(DWORD id, const wchar_t* insertion) {
     HMODULE module = ::LoadLibraryExW(L"C:\\Dialer\\ZeltaService.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -165,5 +189,52 @@ int wmain() {
     WaitFor([&] { return !::IsWindow(dialer); }, 100);
     Check(!::IsWindow(dialer), "Escape ends the dialer");
     Check(WaitFor([] { return LogHas("ZeltaService: request 4 from"); }, 50), "vpn.log: request 4 at the dialer's end");
+
+    const std::string folder = FolderDescriptor(L"C:\\Dialer");
+    // Wine keeps no descriptor of a file of its own: it reads one back from the Unix mode bits, owned by
+    // the one account every process runs as. -install's exit 0 above says SetNamedSecurityInfo took it.
+    std::printf("  C:\\Dialer's descriptor as Wine reads it back: %s\n", folder.c_str());
+    Check(!LogHas("is not started:") && !LogHas("is not run:"), "the installed dialer and IPsec tool passed the owner check");
+
+    // Three programs hold the pipe and say nothing; a user's start still gets its window at once. (The
+    // service starts the dialer at most once in five seconds in a session: the first start must age.)
+    ::Sleep(5000);
+    HANDLE silent[3];
+    for (HANDLE& each : silent) each = SilentClient();
+    Check(silent[2] != INVALID_HANDLE_VALUE, "three silent clients hold instances of the pipe");
+    BYTE request[2] = {1, 0}, reply[4] = {};
+    DWORD read = 0;
+    const DWORD asked = ::GetTickCount();
+    const BOOL answered = ::CallNamedPipeW(L"\\\\.\\pipe\\zeltavpn", request, 2, reply, sizeof reply, &read, 5000);
+    Check(answered && read == 1 && reply[0] == 0, "a user's request 1 is answered while the silent clients hold on");
+    Check(::GetTickCount() - asked < 900, "and answered before any silent client's second was up");
+    WaitFor([&] { return (dialer = ::FindWindowW(nullptr, L"VPN Dialer - Campus (DEBUG)")) != nullptr; }, 100);
+    Check(dialer != nullptr, "the service started the dialer for it, and its window opened");
+    if (!dialer) {
+        const std::string log = ReadLog();
+        std::printf("  vpn.log ends: %s\n", log.substr(log.size() > 1500 ? log.size() - 1500 : 0).c_str());
+    }
+    Check(WaitFor([] { return LogHas("sent nothing for 1 second and was dropped"); }, 30),
+          "vpn.log: the silent clients were dropped after a second");
+
+    // A stop, with silent clients on the pipe again, ends the service promptly.
+    for (HANDLE& each : silent) {
+        if (each != INVALID_HANDLE_VALUE) ::CloseHandle(each);
+        each = SilentClient();
+    }
+    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? ::OpenServiceW(manager, L"ZeltaService", SERVICE_STOP | SERVICE_QUERY_STATUS) : nullptr;
+    SERVICE_STATUS status{};
+    const DWORD stopAsked = ::GetTickCount();
+    Check(service && ::ControlService(service, SERVICE_CONTROL_STOP, &status), "the service takes a stop");
+    WaitFor([] { return ServiceState(L"ZeltaService") == SERVICE_STOPPED; }, 50);
+    Check(ServiceState(L"ZeltaService") == SERVICE_STOPPED && ::GetTickCount() - stopAsked < 3000,
+          "it stopped within three seconds, silent clients and all");
+    if (service) ::CloseServiceHandle(service);
+    if (manager) ::CloseServiceHandle(manager);
+    for (HANDLE each : silent)
+        if (each != INVALID_HANDLE_VALUE) ::CloseHandle(each);
+    if (dialer) ::PostMessageW(dialer, WM_COMMAND, IDCANCEL, 0);
+    WaitFor([&] { return !::IsWindow(dialer); }, 100);
     return zelta::wine::g_failures == 0 ? 0 : 1;
 }
