@@ -497,7 +497,7 @@ void SimDialogHost::Send(WindowHandle handle, const std::function<void(SimWindow
 }
 
 void SimWindow::ForeignInitDialog(const std::string& from, const std::string& lParam) {
-    Note("window", m_process.label + ": WM_INITDIALOG from " + from + " (lParam " + lParam + ") not taken");
+    Note("window", "WM_INITDIALOG from " + from + " (lParam " + lParam + ") not taken");
 }
 
 std::string SimWindow::AnswerForeign(int id, ForeignAsk ask, const std::string& from) {
@@ -505,7 +505,7 @@ std::string SimWindow::AnswerForeign(int id, ForeignAsk ask, const std::string& 
     if (!control) return std::string();
     const char* what = ask == ForeignAsk::Read ? "read" : ask == ForeignAsk::Unmask ? "unmask" : "copy";
     if (control->IsEdit() && control->IsPassword()) {
-        Note("window", m_process.label + ": " + from + "'s " + what + " of control " + std::to_string(id) + " refused");
+        Note("window", from + "'s " + what + " of control " + std::to_string(id) + " refused");
         return std::string();
     }
     return ask == ForeignAsk::Unmask && !control->IsEdit() ? std::string() : control->text;

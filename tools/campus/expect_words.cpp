@@ -621,6 +621,7 @@ void AddExpectWords(std::vector<Word>& words) {
     AddScreenExpectWords(words);
     AddRemoteExpectWords(words);
     AddServiceExpectWords(words);
+    AddIntruderExpectWords(words);
     words.insert(words.end(),
                  {{"log", Log},
                   {"file", File},

@@ -18,6 +18,7 @@ const std::vector<Word>& StatementWords() {
         AddProgramWords(all);
         AddLibraryWords(all);
         AddServiceWords(all);
+        AddIntruderWords(all);
         return all;
     }();
     return words;
@@ -95,6 +96,7 @@ int Runner::RunFile(const std::string& path) {
     processes.clear();
     results.clear();
     replies.clear();
+    foreignReads.clear();
     lastInvoke.clear();
     m_failures = 0;
     if (!m_quiet) m_out << "== " << path << '\n';

@@ -41,6 +41,9 @@ void AddExpectWords(std::vector<Word>& words);  // the words after "expect"
 void AddServiceWords(std::vector<Word>& words);
 void AddServiceExpectWords(std::vector<Word>& words);
 void AddRemoteExpectWords(std::vector<Word>& words);
+// Other programs that try the dialer, and the owner checks' view of files (intruder_words.cpp).
+void AddIntruderWords(std::vector<Word>& words);
+void AddIntruderExpectWords(std::vector<Word>& words);
 // The program files whose real code the campus's machine runs (dial.exe, ZeltaService.exe).
 void AddProgramImages(sim::SimHost& host);
 
@@ -67,6 +70,7 @@ public:
     std::map<std::string, sim::SimProcess*> processes;
     std::map<std::string, int> results;
     std::map<std::string, std::optional<std::vector<std::uint8_t>>> replies;  // of pipe clients, by label
+    std::map<std::string, std::string> foreignReads;  // what another program read from a control, by its name
     // The RASDIALDLG each RasCustomDialDlg was given, by label, as the library has left it so far.
     std::map<std::string, std::shared_ptr<const RasDialDlgInfo>> dialDialogs;
     std::string lastInvoke;
