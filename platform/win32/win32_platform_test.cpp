@@ -90,6 +90,47 @@ TEST_F(Win32PlatformTest, FilesAppendInTextModeRenameAndDelete) {
     ::RemoveDirectoryW(Wide(dir).c_str());
 }
 
+TEST_F(Win32PlatformTest, APlainLogIsNeverWrittenThroughAHardLinkAndAHeldFileCannotBeReplaced) {
+    const std::string dir = TempDir();
+    const std::string target = dir + "\\target.txt";
+    const std::string link = dir + "\\cdial.log";
+    const std::string plain = dir + "\\plain.log";
+    for (const auto& path : {target, link, plain}) p.files.Remove(path);
+
+    ASSERT_EQ(p.files.AppendTextPlain(plain, "one\n"), err::kSuccess);  // created, then a plain file
+    ASSERT_EQ(p.files.AppendTextPlain(plain, "two\n"), err::kSuccess);
+    std::uint64_t size = 0;
+    ASSERT_EQ(p.files.SizeOf(plain, size), err::kSuccess);
+    EXPECT_EQ(size, 10u);
+
+    ASSERT_EQ(p.files.AppendText(target, "system\n"), err::kSuccess);
+    ASSERT_TRUE(::CreateHardLinkW(Wide(link).c_str(), Wide(target).c_str(), nullptr));
+    EXPECT_EQ(p.files.AppendTextPlain(link, "planted\n"), err::kCantAccessFile);
+    EXPECT_EQ(p.files.AppendTextPlain(target, "planted\n"), err::kCantAccessFile);  // either name: two links
+    ASSERT_EQ(p.files.SizeOf(target, size), err::kSuccess);
+    EXPECT_EQ(size, 8u);
+
+    // Held: not writable, not renamable, not deletable, until it goes.
+    std::unique_ptr<HeldFile> held;
+    ASSERT_EQ(p.files.Hold(plain, held), err::kSuccess);
+    EXPECT_EQ(p.files.AppendText(plain, "three\n"), err::kSharingViolation);
+    EXPECT_NE(p.files.Rename(plain, dir + "\\moved.log"), err::kSuccess);
+    EXPECT_NE(p.files.Remove(plain), err::kSuccess);
+    held.reset();
+    EXPECT_EQ(p.files.AppendText(plain, "three\n"), err::kSuccess);
+
+    FileGuard guard;
+    ASSERT_EQ(p.files.ReadGuard(plain, guard), err::kSuccess);
+    EXPECT_FALSE(guard.owner.sid.empty());
+    ObjectOwner self;
+    ASSERT_EQ(p.system.OwnAccount(self), err::kSuccess);
+    EXPECT_EQ(self.sid.rfind("S-1-5-", 0), 0u) << self.sid;
+    EXPECT_EQ(p.files.ReadGuard(dir + "\\missing.txt", guard), err::kFileNotFound);
+
+    for (const auto& path : {target, link, plain}) p.files.Remove(path);
+    ::RemoveDirectoryW(Wide(dir).c_str());
+}
+
 TEST_F(Win32PlatformTest, SystemInfoAnswers) {
     OsVersion version;
     ASSERT_EQ(p.system.QueryOsVersion(version), err::kSuccess);
