@@ -436,7 +436,9 @@ void EndSession(Machine& machine, Desktop& desktop, Scheduler& scheduler, bool e
     std::map<Scheduler::ProgramId, std::string> programs;  // with their labels
     for (const auto& [handle, window] : desktop.windows)
         if (!window->ended()) programs.emplace(window->program(), window->process().label);
-    for (const auto& [program, label] : programs) {
+    for (const auto& entry : programs) {
+        const Scheduler::ProgramId program = entry.first;  // named copies: clang 14 captures no bindings
+        const std::string label = entry.second;
         scheduler.Post(program, 0, [&machine, &desktop, &scheduler, program, label, ending, logoff] {
             std::vector<WindowHandle> handles;
             for (const auto& [handle, window] : desktop.windows)
