@@ -106,7 +106,8 @@ std::string ReadScratch(RegistryKey& key, std::string_view name) {
 }  // namespace
 
 RasEntryForm RasEntryFormFor(const OsVersion& version) {
-    return version.major >= 5 && version.minor >= 1 ? RasEntryForm::WindowsXp : RasEntryForm::Windows2000;
+    // Vista and later take the XP record, the first with dwfOptions2.
+    return RoadFor(version) == WindowsRoad::Windows2000 ? RasEntryForm::Windows2000 : RasEntryForm::WindowsXp;
 }
 
 DialerSettings::DialerSettings(Platform& platform, Log& log, ExtranetProbe probe)

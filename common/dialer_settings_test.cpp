@@ -188,8 +188,8 @@ TEST(DialerSettings, ConstructionReadsTheOsVersionAndProbesExtranetAccess) {
         RasEntryForm form;
     };
     for (const Case c : {Case{5, 0, RasEntryForm::Windows2000}, Case{5, 1, RasEntryForm::WindowsXp},
-                         Case{5, 2, RasEntryForm::WindowsXp}, Case{6, 0, RasEntryForm::Windows2000},
-                         Case{4, 1, RasEntryForm::Windows2000}}) {
+                         Case{5, 2, RasEntryForm::WindowsXp}, Case{6, 0, RasEntryForm::WindowsXp},
+                         Case{10, 0, RasEntryForm::WindowsXp}, Case{4, 1, RasEntryForm::Windows2000}}) {
         SettingsMachine m(c.major, c.minor);
         DialerSettings s(m.platform, m.log);
         EXPECT_EQ(s.rasEntrySize, c.form) << c.major << "." << c.minor;

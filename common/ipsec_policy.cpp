@@ -63,8 +63,7 @@ void RunTool(DialerSettings& settings, const std::optional<std::string>& tool, c
 }  // namespace
 
 const char* IpsecToolName(const DialerSettings& settings) {
-    const OsVersion& v = settings.osVersion;
-    return v.major >= 5 && v.minor >= 1 ? "ipseccmd" : "ipsecpol";
+    return RoadFor(settings.osVersion) == WindowsRoad::WindowsXp ? "ipseccmd" : "ipsecpol";
 }
 
 std::string IpsecToolFile(const DialerSettings& settings) {
@@ -80,7 +79,8 @@ std::optional<std::string> IpsecToolPath(const DialerSettings& settings) {
 std::optional<std::string> IpsecCreateArguments(const DialerSettings& settings) { return FormatCreate(settings); }
 
 void ApplyIpsecPolicy(DialerSettings& settings) {
-    if (!settings.l2tp) return;
+    // Windows negotiates IPsec itself from 6.0 on, and has no tool to run.
+    if (!settings.l2tp || RoadFor(settings.osVersion) == WindowsRoad::Vista) return;
     const auto tool = IpsecToolPath(settings);
     RunTool(settings, tool, std::string(kUnassignAndDelete));
     RunTool(settings, tool, std::string(kDelete));
@@ -88,7 +88,7 @@ void ApplyIpsecPolicy(DialerSettings& settings) {
 }
 
 void RemoveIpsecPolicy(DialerSettings& settings) {
-    if (!settings.l2tp) return;
+    if (!settings.l2tp || RoadFor(settings.osVersion) == WindowsRoad::Vista) return;
     RunTool(settings, IpsecToolPath(settings), std::string(kUnassignAndDelete));
 }
 

@@ -75,13 +75,24 @@ TEST_F(IpsecPolicyTest, TheToolFollowsTheWindowsVersion) {
         std::uint32_t major, minor;
         const char* tool;
     };
-    for (const Case c : {Case{5, 0, "ipsecpol"}, Case{5, 1, "ipseccmd"}, Case{5, 2, "ipseccmd"},
-                         Case{6, 0, "ipsecpol"}, Case{6, 1, "ipseccmd"}}) {
+    for (const Case c : {Case{5, 0, "ipsecpol"}, Case{5, 1, "ipseccmd"}, Case{5, 2, "ipseccmd"}, Case{4, 1, "ipsecpol"}}) {
         DialerSettings s = Loaded();
         s.osVersion.major = c.major;
         s.osVersion.minor = c.minor;
         EXPECT_EQ(IpsecToolPath(s), "\"C:\\Dialer\\" + std::string(c.tool) + "\"") << c.major << "." << c.minor;
     }
+}
+
+TEST_F(IpsecPolicyTest, FromWindows6OnNoToolIsLookedForOrRun) {
+    for (const std::uint32_t major : {6u, 10u}) {
+        DialerSettings s = Loaded();
+        s.osVersion.major = major;
+        s.osVersion.minor = major == 6 ? 1 : 0;  // 6.1 once read as XP's 5.1, 10.0 as Windows 2000's 5.0
+        ApplyIpsecPolicy(s);
+        RemoveIpsecPolicy(s);
+    }
+    EXPECT_TRUE(m.host.commands().empty());
+    EXPECT_EQ(m.LogText().find("IPsec tool"), std::string::npos);
 }
 
 TEST_F(IpsecPolicyTest, NothingRunsWithoutL2tpAndOverlongTextsSkipTheirCommand) {

@@ -146,10 +146,24 @@ int PrepareIpsecService(DialerSettings& settings, StoppedServices* stopped) {
     }
 
     log.LogMessage(log_level::kMain, "Starting IPSEC service\n");
-    const int started = StartServiceByName(settings.platform(), log, kPolicyAgent);
-    if (started == -1) {
-        log.LogMessage(log_level::kDevices, "Unable to start IPSEC service\n");
-        return -1;
+    int started = 1;
+    if (RoadFor(settings.osVersion) == WindowsRoad::Vista) {
+        // Windows negotiates IPsec itself: its filtering engine, its keying module and the agent, in
+        // the order they depend on each other.
+        for (std::string_view name : {std::string_view("BFE"), std::string_view("IKEEXT"), std::string_view("PolicyAgent")}) {
+            const int one = StartServiceByName(settings.platform(), log, name);
+            if (one == -1) {
+                log.LogMessage(log_level::kDevices, "Unable to start IPSEC service\n");
+                return -1;
+            }
+            if (one == 0) started = 0;
+        }
+    } else {
+        started = StartServiceByName(settings.platform(), log, kPolicyAgent);
+        if (started == -1) {
+            log.LogMessage(log_level::kDevices, "Unable to start IPSEC service\n");
+            return -1;
+        }
     }
     settings.ipsecServiceState = (started == 0 || stoppedAny) ? ipsec_service::kPrepared : ipsec_service::kNothingToDo;
     log.LogMessage(log_level::kMain, "Started IPSEC service\n");

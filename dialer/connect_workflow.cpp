@@ -143,6 +143,16 @@ void DialerDialog::DoConnect() {
     }
     log.LogMessage(log_level::kVerbose, "Set entry dial params\n");
 
+    if (const Win32Error keyed = HandPresharedKey(m_settings); keyed != err::kSuccess) {
+        // Windows would negotiate with no key, or an old one: the dial could only fail, and later.
+        log.LogMessage(log_level::kMain, "RasSetCredentials for the IPsec pre-shared key returned error %d\n",
+                       static_cast<int>(keyed));
+        AppendStatus(Format(IDS_PRESHARED_KEY_FAILED, static_cast<int>(keyed)));
+        m_window->EnableControl(IDC_CONNECT, true);
+        m_window->EnableControl(IDC_HANGUP, false);
+        return;
+    }
+
     m_process.dialUnderWay = true;  // its events may come as soon as RasDial has them
     const Win32Error rc = os.remoteAccess.Dial(params, true, m_window->Handle(), m_process.g_hdl);
     log.LogMessage(log_level::kMain, "RasDial connecting to VPN server\n");

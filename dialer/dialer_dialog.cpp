@@ -44,7 +44,7 @@ void DialerDialog::OnInitDialog(Window& window) {
     log.LogMessage(log_level::kMain, "***** Program Started *****\n");
     CleanLocalIpsecPolicies(m_settings);
 
-    for (int id = IDS_REDIALING; id <= IDS_SERVER_ADDRESS_UNUSABLE; ++id) m_strStatus.push_back(os.resources.String(id));
+    for (int id = IDS_REDIALING; id <= IDS_PRESHARED_KEY_FAILED; ++id) m_strStatus.push_back(os.resources.String(id));
     os.instance.SetSharedWindow(window.Handle());
 
     // The program carries on without a notification area (a log-on desktop, a missing Explorer).

@@ -97,7 +97,7 @@ public:
 
     DialerSettings& settings() { return m_settings; }
     const WirelessRouteWatch& watch() const { return m_watch; }
-    // The status text of string `id` (102 to 127).
+    // The status text of string `id` (102 to 128).
     const std::string& StatusText(int id) const;
 
 private:
@@ -117,7 +117,7 @@ private:
 
     DialerProcess& m_process;
     Window* m_window = nullptr;
-    std::vector<std::string> m_strStatus;  // strings 102 to 127
+    std::vector<std::string> m_strStatus;  // strings 102 to 128
     bool m_bUserHangUp = true;
     DialerSettings m_settings;
     WirelessRouteWatch m_watch{m_settings, m_process.log, *this, m_process.wiredPresent};

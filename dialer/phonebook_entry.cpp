@@ -1,6 +1,7 @@
 // ProvisionPhonebookEntry: the "Zelta VPN" entry, created or brought into shape.
 #include "dialer/phonebook_entry.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -43,6 +44,20 @@ std::uint32_t EntryOptions(const DialerSettings& settings, std::uint32_t existin
     if (settings.msChapV2) options |= rasentry::kOptionRequireMsChap2 | rasentry::kOptionRequireEncryptedPw;
     if (settings.pap) options = (options & ~rasentry::kOptionRequireEncryptedPw) | rasentry::kOptionRequirePap;
     return options;
+}
+
+std::uint32_t EntryOptions2(const DialerSettings& settings, std::uint32_t existing) {
+    if (RoadFor(settings.osVersion) != WindowsRoad::Vista || !settings.l2tp) return existing;
+    return settings.ikeAuthByCertificate != 0 ? existing & ~rasentry::kOption2UsePreSharedKey
+                                              : existing | rasentry::kOption2UsePreSharedKey;
+}
+
+Win32Error HandPresharedKey(DialerSettings& settings) {
+    if (RoadFor(settings.osVersion) != WindowsRoad::Vista || !settings.l2tp || settings.ikeAuthByCertificate != 0)
+        return err::kSuccess;
+    SecretBuffer key(std::max<std::size_t>(settings.ikePresharedKey.size(), 1));
+    key.Assign(settings.ikePresharedKey);
+    return settings.platform().remoteAccess.SetPresharedKey(kEntryName, key);
 }
 
 bool ProvisionPhonebookEntry(DialerSettings& settings) {
@@ -95,6 +110,7 @@ bool ProvisionPhonebookEntry(DialerSettings& settings) {
     entry.dwType = rasentry::kTypeVpn;
     entry.dwEncryptionType = rasentry::kEncryptionRequireMax;
     entry.dwVpnStrategy = settings.l2tp ? rasentry::kVpnL2tpOnly : rasentry::kVpnPptpOnly;
+    if (entry.dwSize == RasEntryForm::WindowsXp) entry.dwfOptions2 = EntryOptions2(settings, entry.dwfOptions2);
 
     if (exists) {
         entry.guidId = existing.guidId;

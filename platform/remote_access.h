@@ -134,6 +134,7 @@ inline constexpr std::uint32_t kEncryptionRequireMax = 2;
 inline constexpr std::uint32_t kVpnPptpOnly = 1;
 inline constexpr std::uint32_t kVpnL2tpOnly = 3;
 inline constexpr std::size_t kCustomDialDllCapacity = 260;  // characters, with the terminator
+inline constexpr std::uint32_t kOption2UsePreSharedKey = 0x00000010;  // RASEO2_UsePreSharedKey
 }  // namespace rasentry
 
 // A phonebook entry: the fields the product sets, by their Windows names, and the rest of the record
@@ -152,6 +153,7 @@ struct RasEntry {
     std::array<std::uint8_t, 16> guidId{};
     std::string szCustomDialDll;
     std::uint32_t dwVpnStrategy = 0;
+    std::uint32_t dwfOptions2 = 0;  // the XP record only: 0 read, and not written, in the Windows 2000 one
     std::vector<std::uint8_t> opaque;  // empty: a new entry, zeros everywhere else
 
     friend bool operator==(const RasEntry&, const RasEntry&) = default;
@@ -192,6 +194,10 @@ public:
                                           bool& passwordSaved) = 0;
     // RasSetEntryDialParams; `removePassword` drops a saved password and stores the rest.
     virtual Win32Error SetEntryDialParams(std::string_view phonebook, const RasDialParams& params, bool removePassword) = 0;
+    // RasSetCredentials of the default phonebook's `entry` with RASCM_PreSharedKey alone: the IPsec
+    // pre-shared key Windows 6.0 and later negotiate the entry's L2TP with. The key is wiped from
+    // every buffer of the call.
+    virtual Win32Error SetPresharedKey(std::string_view entry, const SecretBuffer& key) = 0;
 
     // RasDial of params.szEntryName in the default phonebook, asynchronously: every state change and
     // the final error arrive at `notifier` as the registered message "RasDialEvent" (wParam the

@@ -20,11 +20,22 @@ struct OsVersion {
     std::string servicePack;
 };
 
+// The product's roads by Windows version. 6.0 and later negotiate L2TP/IPsec themselves and have no
+// IPsec tools; 5.1 and 5.2 (XP, 2003) have "ipseccmd"; 5.0 and anything older or unread take the
+// Windows 2000 road.
+enum class WindowsRoad { Windows2000, WindowsXp, Vista };
+inline WindowsRoad RoadFor(const OsVersion& version) {
+    if (version.major >= 6) return WindowsRoad::Vista;
+    return version.major == 5 && version.minor >= 1 ? WindowsRoad::WindowsXp : WindowsRoad::Windows2000;
+}
+
 class SystemInfo {
 public:
     virtual ~SystemInfo() = default;
 
-    // GetVersionEx with the basic version record.
+    // The version the system is: RtlGetVersion (ntdll, looked up at run time, so that a library in a
+    // program without our manifest learns it too), GetVersionEx with the basic record where it is
+    // missing.
     virtual Win32Error QueryOsVersion(OsVersion& out) = 0;
 
     // GetUserName: the account the process runs as ("SYSTEM" for the local system account).

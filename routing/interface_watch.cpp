@@ -5,6 +5,7 @@
 #include <array>
 
 #include "platform/text.h"
+#include "routing/switch_discovery.h"
 
 namespace zelta {
 namespace {
@@ -12,8 +13,6 @@ namespace {
 constexpr std::uint32_t kEthernet = 6;     // MIB_IF_TYPE_ETHERNET
 constexpr std::uint32_t kOperational = 5;  // MIB_IF_OPER_STATUS_OPERATIONAL
 constexpr std::size_t kAdapterNameCapacity = 64;
-
-enum class SpeedClass { Wired, Wireless, Unknown };
 
 SpeedClass ClassOf(std::uint32_t bitsPerSecond) {
     switch (bitsPerSecond) {
@@ -74,6 +73,9 @@ void WirelessRouteWatch::InterfaceWatch() {
     if (ipHelper.InterfaceTable(kInterfaceTableCapacity, m_table) != err::kSuccess) return;
 
     int wired = 0;
+    // From 6.0 on, what a driver says it is decides, never its link speed (native Wi-Fi reports any).
+    const bool vista = RoadFor(m_settings.osVersion) == WindowsRoad::Vista;
+    std::optional<std::vector<AdapterInfo>> adapters;  // read once a scan, if an Ethernet row needs it
     m_log.LogMessage(log_level::kRoutes, "%d: GetIfTable succeeded, total=%d\n", scan, static_cast<int>(count));
     const std::size_t rows = std::min<std::size_t>(count, m_table.size());
     for (std::size_t i = 0; i < rows && m_table[i].dwIndex != 0; ++i) {
@@ -82,16 +84,17 @@ void WirelessRouteWatch::InterfaceWatch() {
         m_log.LogMessage(log_level::kRoutes, "%d: Found dev=%s status=%d, maclen=%d, MAC=%02x.%02x.%02x.%02x.%02X.%02X\n",
                          scan, LogSafe(row.bDescr).c_str(), static_cast<int>(row.dwOperStatus), static_cast<int>(row.dwPhysAddrLen),
                          mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
-        if (row.dwType != kEthernet) {
+        const bool nativeWireless = vista && row.dwType == kIfTypeIeee80211;
+        if (row.dwType != kEthernet && !nativeWireless) {
             m_log.LogMessage(log_level::kRoutes, "not ethernet...type=%d\n", static_cast<int>(row.dwType));
             continue;
         }
-        m_log.LogMessage(log_level::kRoutes, "ethernet\n");
+        m_log.LogMessage(log_level::kRoutes, nativeWireless ? "802.11\n" : "ethernet\n");
         if (const auto known = m_devices.find(row.dwIndex); known != m_devices.end()) {
             known->second.lastSeen = m_scan;
             continue;
         }
-        switch (ClassOf(row.dwSpeed)) {
+        switch (vista ? ClassOnVista(row, nativeWireless, adapters) : ClassOf(row.dwSpeed)) {
             case SpeedClass::Wired: if (IsWired(row)) ++wired; break;
             case SpeedClass::Wireless: AddWirelessDevice(row.dwIndex, row, m_scan); break;
             case SpeedClass::Unknown: m_log.LogMessage(log_level::kRoutes, "Skipping unknown device=%s\n", LogSafe(row.bDescr).c_str()); break;
@@ -104,6 +107,22 @@ void WirelessRouteWatch::InterfaceWatch() {
         RestoreWireless();
     }
     m_log.LogMessage(log_level::kRoutes, "%d: done with GetIfTable\n", scan);
+}
+
+// On 6.0 and later: a native 802.11 row is wireless; an Ethernet row is wireless when its driver
+// answers the 802.11 queries (an older Wi-Fi driver), wired otherwise.
+SpeedClass WirelessRouteWatch::ClassOnVista(const InterfaceRow& row, bool nativeWireless,
+                                             std::optional<std::vector<AdapterInfo>>& adapters) {
+    if (nativeWireless) return SpeedClass::Wireless;
+    if (!adapters) {
+        adapters.emplace();
+        if (m_settings.platform().ipHelper.AdaptersInfo(*adapters) != err::kSuccess) adapters->clear();
+    }
+    for (const AdapterInfo& adapter : *adapters)
+        if (adapter.Index == row.dwIndex)
+            return Supports80211(m_settings.platform(), m_log, adapter.AdapterName) ? SpeedClass::Wireless
+                                                                                   : SpeedClass::Wired;
+    return SpeedClass::Wired;
 }
 
 // A wired-speed adapter counts when it is up, or when it says it is down but still carries a real

@@ -5,6 +5,8 @@
 // count as wired.
 #pragma once
 
+#include <optional>
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -34,6 +36,9 @@ struct DeviceRecord {
 // By interface index, ascending.
 using DeviceMap = std::map<std::uint32_t, DeviceRecord>;
 
+// What an interface row is, to the watch.
+enum class SpeedClass { Wired, Wireless, Unknown };
+
 class WirelessRouteWatch {
 public:
     // `wiredPresent` is raised at the end of every scan that counts a wired adapter and lowered at
@@ -53,6 +58,7 @@ public:
 
 private:
     bool IsWired(const InterfaceRow& row);
+    SpeedClass ClassOnVista(const InterfaceRow& row, bool nativeWireless, std::optional<std::vector<AdapterInfo>>& adapters);
     void AddWirelessDevice(std::uint32_t index, const InterfaceRow& row, std::uint32_t scan);
     void FindAdapterName(DeviceRecord& record);
     bool IsDuplicateDevice(const DeviceRecord& record) const;

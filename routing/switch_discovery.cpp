@@ -18,16 +18,6 @@ std::uint32_t ReadU32(const std::vector<std::uint8_t>& bytes, std::size_t offset
 
 std::string Bounded(const std::string& text) { return text.substr(0, kAddressTextCapacity - 1); }
 
-bool Supports80211(Platform& platform, Log& log, const std::string& adapterName) {
-    std::vector<std::uint8_t> oids;
-    if (QueryNdisOid(platform, log, adapterName, ndis_oid::kGenSupportedList, kOidBufferBytes, oids) != 0) return false;
-    for (std::size_t i = 0; i + 4 <= oids.size(); i += 4) {
-        const std::uint32_t oid = ReadU32(oids, i);
-        if (oid >= ndis_oid::k80211First && oid <= ndis_oid::k80211Last) return true;
-    }
-    return false;
-}
-
 // Link speed in units of 100 bit/s: 802.11b, 802.11g and the "turbo" 108 Mbit/s modes.
 bool HasWirelessLinkSpeed(Platform& platform, Log& log, const std::string& adapterName) {
     std::vector<std::uint8_t> speed;
@@ -38,6 +28,16 @@ bool HasWirelessLinkSpeed(Platform& platform, Log& log, const std::string& adapt
 }
 
 }  // namespace
+
+bool Supports80211(Platform& platform, Log& log, const std::string& adapterName) {
+    std::vector<std::uint8_t> oids;
+    if (QueryNdisOid(platform, log, adapterName, ndis_oid::kGenSupportedList, kOidBufferBytes, oids) != 0) return false;
+    for (std::size_t i = 0; i + 4 <= oids.size(); i += 4) {
+        const std::uint32_t oid = ReadU32(oids, i);
+        if (oid >= ndis_oid::k80211First && oid <= ndis_oid::k80211Last) return true;
+    }
+    return false;
+}
 
 Win32Error QueryNdisOid(Platform& platform, Log& log, std::string_view adapterName, std::uint32_t oid,
                         std::size_t capacity, std::vector<std::uint8_t>& out) {
@@ -74,8 +74,15 @@ bool IsWirelessAdapter(DialerSettings& settings, std::uint32_t interfaceIndex) {
         settings.interfaceAddress = Bounded(adapter->IpAddressList.front().IpAddress);
         settings.interfaceMask = Bounded(adapter->IpAddressList.front().IpMask);
     }
-    const OsVersion& v = settings.osVersion;
-    if (v.major >= 5 && v.minor >= 1) return Supports80211(platform, settings.log(), adapter->AdapterName);
+    switch (RoadFor(settings.osVersion)) {
+        case WindowsRoad::Vista:
+            // Native Wi-Fi drivers say what they are and answer none of the 802.11 queries; their
+            // link speed can be anything.
+            if (adapter->Type == kIfTypeIeee80211) return true;
+            return Supports80211(platform, settings.log(), adapter->AdapterName);
+        case WindowsRoad::WindowsXp: return Supports80211(platform, settings.log(), adapter->AdapterName);
+        case WindowsRoad::Windows2000: break;
+    }
     return HasWirelessLinkSpeed(platform, settings.log(), adapter->AdapterName);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -30,6 +31,9 @@ inline constexpr std::uint32_t k80211First = 0x0D010101;  // OID_802_11_BSSID
 inline constexpr std::uint32_t k80211Last = 0x0D010211;   // OID_802_11_CONFIGURATION
 }  // namespace ndis_oid
 
+// IF_TYPE_IEEE80211: how Windows 6.0 and later type a native Wi-Fi adapter.
+inline constexpr std::uint32_t kIfTypeIeee80211 = 71;
+
 SwitchPath FindSwitchInterface(DialerSettings& settings);
 // The custom-dial library's variant: it narrows the server address into a 32-byte buffer first, so
 // only its first 31 characters count.
@@ -37,8 +41,12 @@ SwitchPath FindSwitchInterfaceNarrowed(DialerSettings& settings);
 
 // Finds the adapter with `interfaceIndex`, records its first address and mask in the settings, and
 // tells whether it is wireless: by the 802.11 OIDs its driver supports from Windows XP on, by the
-// link speeds of 802.11b/g (11, 54, 108 Mbit/s) before.
+// link speeds of 802.11b/g (11, 54, 108 Mbit/s) before; from Windows 6.0 on also by its interface
+// type (IF_TYPE_IEEE80211).
 bool IsWirelessAdapter(DialerSettings& settings, std::uint32_t interfaceIndex);
+
+// Whether the driver of `adapterName` lists an 802.11 OID among those it supports.
+bool Supports80211(Platform& platform, Log& log, const std::string& adapterName);
 
 // One NDIS query through "\\.\<adapter name>". `out` holds the bytes returned (never more than
 // `capacity`). Returns 0 or the Win32 error, logging either failure at level 8.

@@ -116,13 +116,23 @@ protected:
     SwitchDiscoveryOnVista() : SwitchDiscoveryTest(0) {}
 };
 
-TEST_F(SwitchDiscoveryOnVista, BeforeXpRulesTheLinkSpeedDecides) {
+TEST_F(SwitchDiscoveryOnVista, FromWindows6OnTheDriverSaysWhatItIsAndTheLinkSpeedNothing) {
+    // 6.0: once read, minor by minor, as Windows 2000, whose road goes by the link speed.
     auto adjust = [](DialerSettings& s) { s.osVersion = OsVersion{6, 0, 6000, 2, {}}; };
-    EXPECT_EQ(Find(adjust), Ready);  // 54 Mbit/s
-    m.host.FindAdapter(3)->oids[ndis_oid::kGenLinkSpeed] = U32(480000);
-    EXPECT_EQ(Find(adjust), NotWireless);  // 48 Mbit/s is no 802.11 rate we trust
-    m.host.FindAdapter(3)->oids[ndis_oid::kGenLinkSpeed] = {0x70, 0xC8};  // a short answer
+    auto& wlan = *m.host.FindAdapter(3);
+    wlan.oids[ndis_oid::kGenLinkSpeed] = U32(1443000);  // 144.3 Mbit/s, an 802.11n rate
+    EXPECT_EQ(Find(adjust), Ready);  // an older driver that answers the 802.11 queries
+
+    // A native Wi-Fi driver: interface type 71, no 802.11 query answered.
+    wlan.oids.clear();
+    wlan.info.Type = kIfTypeIeee80211;
+    EXPECT_EQ(Find(adjust), Ready);
+
+    // An Ethernet driver at a Wi-Fi speed is still wired.
+    wlan.info.Type = 6;
+    wlan.oids[ndis_oid::kGenLinkSpeed] = U32(540000);
     EXPECT_EQ(Find(adjust), NotWireless);
+    EXPECT_EQ(Find([](DialerSettings& s) { s.osVersion = OsVersion{10, 0, 19045, 2, {}}; }), NotWireless);
 }
 
 }  // namespace

@@ -17,6 +17,25 @@ constexpr Win32Error kProtocolNotConfigured = 731;
 
 void Note(const Machine& machine, const std::string& text) { machine.journal.Note("dial", text); }
 
+constexpr Win32Error kIpsecNegotiationFailed = 789;  // the security layer's initial negotiation failed
+
+// Whether an L2TP dial of `entryName` gets through the server's IPsec, as Windows negotiates it: from
+// 6.0 on from the entry itself (the pre-shared key the server expects, or a certificate the machine
+// has); before, only through an assigned local IPsec policy. A server without IPsec takes any dial.
+bool IpsecAgrees(const Machine& machine, const Phonebook& book, const std::string& entryName) {
+    const auto& ipsec = machine.vpnServer.ipsec;
+    const auto entry = book.entries.find(entryName);
+    if (!ipsec || entry == book.entries.end() || entry->second.dwVpnStrategy != rasentry::kVpnL2tpOnly) return true;
+    if (machine.osVersion && RoadFor(*machine.osVersion) == WindowsRoad::Vista) {
+        const bool usesKey = (entry->second.dwfOptions2 & rasentry::kOption2UsePreSharedKey) != 0;
+        if (ipsec->certificate) return !usesKey && machine.machineCertificate;
+        const auto key = book.presharedKeys.find(entryName);
+        return usesKey && key != book.presharedKeys.end() && key->second == ipsec->presharedKey;
+    }
+    return std::any_of(machine.ipsecPolicies.begin(), machine.ipsecPolicies.end(),
+                       [](const auto& policy) { return policy.second.assigned; });
+}
+
 // Delivers one "RasDialEvent" to the notifier window, as the remote-access manager posts it.
 void PostDialEvent(Desktop& desktop, WindowHandle notifier, std::uint32_t state, Win32Error error) {
     SimWindow* window = desktop.Find(notifier);
@@ -207,6 +226,8 @@ Win32Error SimRemoteAccess::StartDial(const Phonebook& book, const RasDialParams
         return *failure;
     }
 
+    const bool ipsecOk = IpsecAgrees(m_machine, book, params.szEntryName);
+    if (!ipsecOk) Note(m_machine, "the IPsec negotiation with the server fails");
     const auto accepted = server.accepts.find(params.szUserName);
     const bool credentialsOk = accepted != server.accepts.end() && accepted->second == params.szPassword.View();
     const auto refusal = server.refusals.find(attempt);
@@ -221,6 +242,7 @@ Win32Error SimRemoteAccess::StartDial(const Phonebook& book, const RasDialParams
         // authentication, otherwise the state itself.
         Win32Error error = 0;
         if (refusal != server.refusals.end() && state == server.states.front()) error = refusal->second;
+        if (!ipsecOk && state == server.states.front()) error = kIpsecNegotiationFailed;
         if (state == rascs::kAuthenticate && !credentialsOk) error = ras_error::kAuthenticationFailure;
         const bool first = at == server.step;
         m_scheduler.After(at, [&machine, &desktop, &scheduler, handle, notifier, state, error, first] {

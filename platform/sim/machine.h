@@ -121,6 +121,13 @@ struct Phonebook {
     std::vector<RasDevice> devices;
     std::vector<std::string> writes;  // the entry name of every successful RasSetEntryProperties
     std::map<std::string, SavedDialParams, NoCaseLess> dialParams;
+    std::map<std::string, std::string, NoCaseLess> presharedKeys;  // RasSetCredentials, by entry
+};
+
+// What the VPN server's IPsec takes: a pre-shared key, or a machine certificate.
+struct ServerIpsec {
+    std::string presharedKey;
+    bool certificate = false;
 };
 
 // The VPN server at the far end, as a scenario scripts it.
@@ -137,6 +144,8 @@ struct VpnServer {
     bool lateEvent = false;  // the next hang-up of a dial under way is followed by one more dial event
     // The record sizes RasEnumConnections and the entry calls take; none: what the OS version takes.
     std::optional<std::vector<std::uint32_t>> connectionSizes, entrySizes;
+    // What an L2TP dial's IPsec must agree on; none: nothing is negotiated (any L2TP dial gets through).
+    std::optional<ServerIpsec> ipsec;
 };
 
 // A remote-access connection of the machine.
@@ -296,6 +305,7 @@ struct Machine {
     std::map<std::string, std::vector<std::vector<std::uint8_t>>, NoCaseLess> servedRequests;  // by pipe name
     std::set<std::string, NoCaseLess> administrators = {"Administrator"};  // SYSTEM is one anyway
     std::uint32_t consoleSession = 0;
+    bool machineCertificate = false;  // the machine's store has a certificate the VPN server trusts
     std::set<std::uint32_t> sessions = {0};  // every session a process has run in
     std::vector<EventRecord> eventLog;
     std::map<std::string, MutexHolder, NoCaseLess> mutexHolders;  // by mutex name

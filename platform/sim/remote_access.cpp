@@ -42,6 +42,7 @@ Win32Error SimRemoteAccess::GetEntryProperties(std::string_view entry, RasEntryF
     if (it == m_machine.phonebook.entries.end()) return ras_error::kCannotFindPhonebookEntry;
     out = it->second;
     out.dwSize = form;
+    if (form == RasEntryForm::Windows2000) out.dwfOptions2 = 0;  // not in that record
     return err::kSuccess;
 }
 
@@ -49,9 +50,22 @@ Win32Error SimRemoteAccess::SetEntryProperties(std::string_view entry, const Ras
     if (auto fault = m_faults.Check("RasSetEntryProperties", entry)) return *fault;
     if (!KnowsForm(value.dwSize)) return ras_error::kInvalidSize;
     if (entry.empty()) return kInvalidName;
-    m_machine.phonebook.entries.insert_or_assign(std::string(entry), value);
+    RasEntry stored = value;
+    if (value.dwSize == RasEntryForm::Windows2000) {
+        const auto old = m_machine.phonebook.entries.find(entry);
+        stored.dwfOptions2 = old == m_machine.phonebook.entries.end() ? 0 : old->second.dwfOptions2;
+    }
+    m_machine.phonebook.entries.insert_or_assign(std::string(entry), std::move(stored));
     m_machine.phonebook.writes.emplace_back(entry);
     m_machine.journal.Note("entry", "\"" + std::string(entry) + "\" written");
+    return err::kSuccess;
+}
+
+Win32Error SimRemoteAccess::SetPresharedKey(std::string_view entry, const SecretBuffer& key) {
+    if (auto fault = m_faults.Check("RasSetCredentials", entry)) return *fault;
+    if (!m_machine.phonebook.entries.contains(entry)) return ras_error::kCannotFindPhonebookEntry;
+    m_machine.phonebook.presharedKeys.insert_or_assign(std::string(entry), std::string(key.View()));
+    m_machine.journal.Note("entry", "\"" + std::string(entry) + "\" pre-shared key set");  // never the key itself
     return err::kSuccess;
 }
 

@@ -26,6 +26,7 @@ public:
     Win32Error GetEntryDialParams(std::string_view phonebook, std::string_view entry, RasDialParams& out,
                                   bool& passwordSaved) override;
     Win32Error SetEntryDialParams(std::string_view phonebook, const RasDialParams& params, bool removePassword) override;
+    Win32Error SetPresharedKey(std::string_view entry, const SecretBuffer& key) override;
     Win32Error Dial(const RasDialParams& params, bool customDial, WindowHandle notifier,
                     RasConnectionHandle& out) override;
     Win32Error DialWith(const RasDialExtensions& extensions, std::string_view phonebook, const RasDialParams& params,

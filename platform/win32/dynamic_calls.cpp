@@ -14,6 +14,7 @@ DynamicCalls Load() {
     DynamicCalls calls;
     Find(calls.WTSGetActiveConsoleSessionId, L"kernel32.dll", "WTSGetActiveConsoleSessionId");
     Find(calls.NtOpenMutant, L"ntdll.dll", "NtOpenMutant");
+    Find(calls.RtlGetVersion, L"ntdll.dll", "RtlGetVersion");
     return calls;
 }
 

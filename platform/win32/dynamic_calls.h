@@ -28,6 +28,9 @@ struct DynamicCalls {
     // ntdll: opens a mutex by its full object path, as no documented call of Windows 2000 can for
     // another session's named objects.
     LONG(NTAPI* NtOpenMutant)(HANDLE* mutant, ACCESS_MASK access, NtObjectAttributes* attributes) = nullptr;
+    // ntdll: the version the system is, whatever it tells programs it does not know (GetVersionEx
+    // answers 6.2 on Windows 8.1 and later to a program without a manifest naming them).
+    LONG(NTAPI* RtlGetVersion)(OSVERSIONINFOW* info) = nullptr;
 };
 
 // The table, filled on first use; a call the system lacks stays null.

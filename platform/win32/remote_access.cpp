@@ -73,6 +73,7 @@ Win32Error Win32RemoteAccess::GetEntryProperties(std::string_view entry, RasEntr
     std::memcpy(e.guidId.data(), &record->guidId, e.guidId.size());
     e.szCustomDialDll = Field(record->szCustomDialDll);
     e.dwVpnStrategy = record->dwVpnStrategy;
+    e.dwfOptions2 = form == RasEntryForm::WindowsXp ? record->dwfOptions2 : 0;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(record.get());
     e.opaque.assign(bytes, bytes + WideSize(form));
     out = std::move(e);
@@ -94,6 +95,7 @@ Win32Error Win32RemoteAccess::SetEntryProperties(std::string_view entry, const R
     std::memcpy(&record->guidId, value.guidId.data(), value.guidId.size());
     SetField(record->szCustomDialDll, value.szCustomDialDll);
     record->dwVpnStrategy = value.dwVpnStrategy;
+    if (value.dwSize == RasEntryForm::WindowsXp) record->dwfOptions2 = value.dwfOptions2;
     return ::RasSetEntryPropertiesW(nullptr, Wide(entry).c_str(), record.get(), record->dwSize, nullptr, 0);
 }
 

@@ -113,6 +113,22 @@ Win32Error Win32RemoteAccess::SetEntryDialParams(std::string_view phonebook, con
     return ::RasSetEntryDialParamsW(book.empty() ? nullptr : book.c_str(), &params.record, removePassword ? TRUE : FALSE);
 }
 
+Win32Error Win32RemoteAccess::SetPresharedKey(std::string_view entry, const SecretBuffer& key) {
+    constexpr DWORD kPreSharedKey = 0x00000010;  // RASCM_PreSharedKey
+    RASCREDENTIALSW credentials{};
+    credentials.dwSize = sizeof credentials;
+    credentials.dwMask = kPreSharedKey;
+    {
+        const SecretUtf16 wide(key);
+        // A cut key would only fail the negotiation later, with nothing to say why.
+        if (wide.View().size() > PWLEN) return ERROR_INVALID_PARAMETER;
+        std::memcpy(credentials.szPassword, wide.View().data(), wide.View().size() * sizeof(wchar_t));
+    }
+    const DWORD rc = ::RasSetCredentialsW(nullptr, Wide(entry).c_str(), &credentials, FALSE);
+    SecureZero(&credentials, sizeof credentials);
+    return rc;
+}
+
 Win32Error Win32RemoteAccess::Dial(const RasDialParams& p, bool customDial, WindowHandle notifier,
                                    RasConnectionHandle& out) {
     RasDialExtensions extensions;

@@ -28,7 +28,8 @@ Win32Error DesktopName(HDESK desktop, std::string& out) {
 Win32Error Win32SystemInfo::QueryOsVersion(OsVersion& out) {
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info;
-    if (!::GetVersionExW(&info)) return ::GetLastError();
+    const auto trueVersion = SystemCalls().RtlGetVersion;
+    if (!(trueVersion && trueVersion(&info) >= 0) && !::GetVersionExW(&info)) return ::GetLastError();
     out = OsVersion{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber, info.dwPlatformId,
                     Narrow(info.szCSDVersion)};
     return ERROR_SUCCESS;

@@ -307,6 +307,9 @@ private:
             m_menu = &result.menus.back();
             m_context = Context::Menu;
             m_menuDepth = 0;
+        } else if (type == "24" || type == "RT_MANIFEST") {
+            // The application manifest tells Windows what the program knows; nothing the simulated
+            // window shows.
         } else {
             Fail("unsupported resource type " + type);
         }
