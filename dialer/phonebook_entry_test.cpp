@@ -38,6 +38,55 @@ TEST(PhonebookEntry, AMissingEntryIsCreatedWithTheTableValuesAndZerosElsewhere) 
     EXPECT_NE(m.LogText().find("Overwriting original ras entries, size=2884, 2884, 2884\r\n"), std::string::npos);
 }
 
+TEST(PhonebookEntry, FromWindows6OnTheEntryAsksForThePresharedKeyAndTheKeyGoesToWindows) {
+    DialerMachine m(10, 0);
+    m.SetString("IKEPASSWD", "campus secret");
+    RasEntry old;
+    old.dwSize = RasEntryForm::WindowsXp;
+    old.dwfOptions2 = 0x00000101;  // bits of the entry's own, kept
+    m.host.phonebook().entries["Zelta VPN"] = old;
+    ASSERT_TRUE(Provision(m));
+    EXPECT_EQ(m.Entry()->dwSize, RasEntryForm::WindowsXp);
+    EXPECT_EQ(m.Entry()->dwfOptions2, 0x00000111u);
+
+    DialerSettings settings(m.platform, m.log);
+    settings.Load();
+    EXPECT_EQ(HandPresharedKey(settings), err::kSuccess);
+    EXPECT_EQ(m.host.phonebook().presharedKeys.at("Zelta VPN"), "campus secret");
+    EXPECT_EQ(m.LogText().find("campus secret"), std::string::npos);  // never logged
+
+    // A certificate: the option cleared, no key handed over.
+    m.host.phonebook().presharedKeys.clear();
+    m.SetString("IKEAUTH", "RSA-SIG");
+    ASSERT_TRUE(Provision(m));
+    EXPECT_EQ(m.Entry()->dwfOptions2, 0x00000101u);
+    DialerSettings certificate(m.platform, m.log);
+    certificate.Load();
+    EXPECT_EQ(HandPresharedKey(certificate), err::kSuccess);
+    EXPECT_TRUE(m.host.phonebook().presharedKeys.empty());
+
+    // A refused RasSetCredentials is the caller's to report.
+    m.SetString("IKEAUTH", "PRESHARE");
+    m.host.faults().Inject("RasSetCredentials", 5);
+    DialerSettings refused(m.platform, m.log);
+    refused.Load();
+    EXPECT_EQ(HandPresharedKey(refused), 5u);
+}
+
+TEST(PhonebookEntry, OnWindowsXpTheEntrysSecondOptionsAreLeftAloneAndNoKeyIsHanded) {
+    DialerMachine m(5, 1);
+    RasEntry old;
+    old.dwSize = RasEntryForm::WindowsXp;
+    old.dwfOptions2 = 0x00000101;
+    m.host.phonebook().entries["Zelta VPN"] = old;
+    ASSERT_TRUE(Provision(m));
+    EXPECT_EQ(m.Entry()->dwfOptions2, 0x00000101u);
+    DialerSettings settings(m.platform, m.log);
+    settings.Load();
+    EXPECT_EQ(HandPresharedKey(settings), err::kSuccess);
+    EXPECT_TRUE(m.host.phonebook().presharedKeys.empty());
+}
+
 TEST(PhonebookEntry, AnUnchangedEntryIsNeverRewritten) {
     DialerMachine m;
     ASSERT_TRUE(Provision(m));

@@ -589,6 +589,22 @@ Action ConnectionExpectation(Args& a) {
     };
 }
 
+// `expect ras-credentials NAME preshared-key TEXT|none`: what RasSetCredentials left for the entry.
+Action RasCredentialsExpectation(Args& a) {
+    const std::string entry = a.Next("an entry name");
+    a.Require("preshared-key");
+    const std::string key = a.Next("the key, or none");
+    a.RequireDone();
+    const bool none = EqualsNoCase(key, "none");
+    return [=](Runner& r) {
+        const auto& keys = r.host().phonebook().presharedKeys;
+        const auto it = keys.find(entry);
+        const std::string seen = it == keys.end() ? "none" : ShowText(it->second);
+        const bool held = none ? it == keys.end() : it != keys.end() && it->second == key;
+        r.Check(held, "the pre-shared key of \"" + entry + "\" " + (none ? std::string("none") : ShowText(key)), seen);
+    };
+}
+
 Action DialParamsExpectation(Args& a) {
     const std::string entry = a.Next("an entry name");
     const std::string book = a.Option("phonebook", "a phonebook path");
@@ -646,6 +662,7 @@ void AddExpectWords(std::vector<Word>& words) {
                   {"time", Time},
                   {"connection", ConnectionExpectation},
                   {"dial-params", DialParamsExpectation},
+                  {"ras-credentials", RasCredentialsExpectation},
                   {"securid", SecurIdExpectation},
                   {"rasdial-extensions", RasDialExtensionsExpectation}});
 }

@@ -1,5 +1,6 @@
 // The machine: Windows version, clock, desktops, registry, files, services, system texts.
 #include <cstdio>
+#include <map>
 
 #include "common/dialer_settings.h"
 #include "platform/sim/code_page.h"
@@ -16,7 +17,13 @@ Action Os(Args& a) {
     unsigned major = 0, minor = 0;
     char tail = 0;
     if (std::sscanf(version.c_str(), "%u.%u%c", &major, &minor, &tail) != 2) a.Fail("expected a version like 5.1");
-    std::uint32_t build = major == 5 && minor == 0 ? 2195 : major == 5 && minor == 1 ? 2600 : 3790;
+    // Each version's best-known build: 2000, XP, 2003, Vista SP2, 7 SP1, 8, 8.1, 10 22H2.
+    const std::map<std::pair<unsigned, unsigned>, std::uint32_t> builds = {
+        {{5, 0}, 2195}, {{5, 1}, 2600}, {{5, 2}, 3790}, {{6, 0}, 6002},
+        {{6, 1}, 7601}, {{6, 2}, 9200}, {{6, 3}, 9600}, {{10, 0}, 19045}};
+    const auto known = builds.find({major, minor});
+    if (major >= 6 && known == builds.end()) a.Fail("expected 5.0 to 5.2, 6.0 to 6.3 or 10.0, found " + version);
+    std::uint32_t build = known == builds.end() ? 3790 : known->second;
     std::string servicePack;
     while (!a.Done()) {
         if (a.Accept("build")) {
@@ -236,8 +243,16 @@ Action RasErrorText(Args& a) {
 
 }  // namespace
 
+// `machine certificate`: the machine's store holds a certificate the VPN server trusts.
+Action Machine(Args& a) {
+    a.Require("certificate");
+    a.RequireDone();
+    return [](Runner& r) { r.host().machine().machineCertificate = true; };
+}
+
 void AddMachineWords(std::vector<Word>& words) {
     words.insert(words.end(), {{"os", Os},
+                               {"machine", Machine},
                                {"clock", Clock},
                                {"ticks", Ticks},
                                {"desktop", Desktop},

@@ -20,6 +20,7 @@ constexpr NumberField kNumbers[] = {
     {"dwType", &RasEntry::dwType},
     {"dwEncryptionType", &RasEntry::dwEncryptionType},
     {"dwVpnStrategy", &RasEntry::dwVpnStrategy},
+    {"dwfOptions2", &RasEntry::dwfOptions2},
 };
 
 struct TextField {

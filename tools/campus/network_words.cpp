@@ -55,16 +55,19 @@ Action AdapterMoves(Args& a, std::uint32_t index) {
 
 Action Adapter(Args& a) {
     const std::uint32_t index = a.Unsigned("an interface index");
-    const std::string kind = a.Next("a kind (wireless, wired, other) or 'removed' / 'moves-to'");
+    const std::string kind = a.Next("a kind (wireless, native-wireless, wired, other) or 'removed' / 'moves-to'");
     if (EqualsNoCase(kind, "removed")) return AdapterRemoved(a, index);
     if (EqualsNoCase(kind, "moves-to")) return AdapterMoves(a, index);
-    if (!EqualsNoCase(kind, "wireless") && !EqualsNoCase(kind, "wired") && !EqualsNoCase(kind, "other"))
+    const bool native = EqualsNoCase(kind, "native-wireless");
+    if (!native && !EqualsNoCase(kind, "wireless") && !EqualsNoCase(kind, "wired") && !EqualsNoCase(kind, "other"))
         a.Fail("unknown adapter kind '" + kind + "'");
     AdapterInfo info;
     info.Index = index;
-    info.Type = 6;  // Ethernet: Windows 2000 and XP report 802.11 adapters as Ethernet too
+    // Ethernet: Windows 2000 and XP report 802.11 adapters as Ethernet too; a native Wi-Fi driver
+    // (NDIS 6, from Vista on) says IF_TYPE_IEEE80211.
+    info.Type = native ? kIfTypeIeee80211 : 6;
     info.AdapterName = a.Next("an adapter name ({GUID})");
-    info.Description = EqualsNoCase(kind, "wireless") ? "Wireless LAN Adapter" : "Ethernet Adapter";
+    info.Description = EqualsNoCase(kind, "wired") || EqualsNoCase(kind, "other") ? "Ethernet Adapter" : "Wireless LAN Adapter";
     while (!a.Done()) {
         if (a.Accept("gateway")) {
             info.GatewayList.push_back({a.Address().ToString(), "255.255.255.255"});
@@ -90,6 +93,9 @@ Action Adapter(Args& a) {
         } else if (wired) {
             adapter.oids[ndis_oid::kGenLinkSpeed] = Le32(1000000);
             adapter.iface.speed = 100000000;
+        } else if (native) {
+            adapter.supportedList = std::vector<std::uint32_t>{};  // answers none of the 802.11 queries
+            adapter.iface.speed = 144400000;                       // an 802.11n rate: no speed the old test knows
         }
     };
 }

@@ -122,7 +122,19 @@ std::optional<std::uint32_t> StateNamed(const std::string& word) {
 
 Action Server(Args& a) {
     const std::string what =
-        a.Next("accepts, refuses, states, step, projection, drops-link, hangup-polls, rasdial-fails or late-event");
+        a.Next("accepts, refuses, states, step, projection, drops-link, hangup-polls, rasdial-fails, late-event or ipsec");
+    if (EqualsNoCase(what, "ipsec")) {
+        // `server ipsec preshared-key TEXT` | `server ipsec certificate`: what an L2TP dial's IPsec must agree on.
+        sim::ServerIpsec ipsec;
+        if (a.Accept("certificate")) {
+            ipsec.certificate = true;
+        } else {
+            a.Require("preshared-key");
+            ipsec.presharedKey = a.Next("the pre-shared key");
+        }
+        a.RequireDone();
+        return [=](Runner& r) { r.host().machine().vpnServer.ipsec = ipsec; };
+    }
     if (EqualsNoCase(what, "rasdial-fails")) {
         const std::uint32_t code = a.Unsigned("a remote-access error code");
         if (code == 0) a.Fail("RasDial failing with 0 has not failed: give an error code");
