@@ -49,6 +49,10 @@ void DialerDialog::OnInitDialog(Window& window) {
 
     // The program carries on without a notification area (a log-on desktop, a missing Explorer).
     m_trayAdded = window.AddTrayIcon(m_trayIcon, WM_TRAYNOTIFY);
+    // Explorer runs below the system account's integrity level: only its two messages come in.
+    const std::uint32_t fromExplorer[] = {WM_TRAYNOTIFY, m_uTaskbarCreatedMsg};
+    if (!window.AllowFromLowerIntegrity(fromExplorer))
+        log.LogMessage(log_level::kMain, "The tray's messages cannot be let in past the integrity check\n");
 
     const std::string title = window.Title();
     log.DebugTrace("%s", title.c_str());

@@ -65,6 +65,11 @@ public:
     // lowest first; session 0 alone where the system cannot tell.
     virtual std::vector<std::uint32_t> Sessions() = 0;
 
+    // The user logged on in `session` (WTSQuerySessionInformation's WTSUserName, wtsapi32 loaded from
+    // the system directory at run time): empty while its log-on screen shows. Fails where the system
+    // has no such call (Windows 2000 without Terminal Services).
+    virtual Win32Error SessionUser(std::uint32_t session, std::string& out) = 0;
+
     // OutputDebugString: a line for a debugger, if one listens. Never fails.
     virtual void DebugOutput(std::string_view text) = 0;
 

@@ -165,6 +165,11 @@ public:
     // The notification icon of this window (id 0, callback `message`). False when it cannot be
     // added, as when there is no notification area.
     virtual bool AddTrayIcon(int iconResource, std::uint32_t message) = 0;
+    // Lets exactly `messages` through the integrity check from programs of a lower level (Explorer,
+    // to a window of the system account): ChangeWindowMessageFilterEx for this window on Windows 7
+    // and later, ChangeWindowMessageFilter on Vista, nothing before (there is no such check). False
+    // when the system has the check and refused.
+    virtual bool AllowFromLowerIntegrity(std::span<const std::uint32_t> messages) = 0;
     virtual bool ModifyTrayIcon(int iconResource) = 0;
     virtual void DeleteTrayIcon() = 0;
     // Loads menu resource `menuId`, makes its first popup's first item the default, and tracks that

@@ -8,7 +8,7 @@ namespace zelta {
 std::optional<SessionChange> SessionWatch::Look() {
     if (m_notifications && m_desktop) return std::nullopt;
     std::string desktop;
-    if (m_platform.system.InputDesktopName(desktop) != err::kSuccess) return std::nullopt;
+    if (!ReadConsoleDesktop(desktop)) return std::nullopt;
     // Screen savers and other desktops come and go over a session; only these two tell a change.
     const bool logonScreen = EqualsNoCase(desktop, "Winlogon");
     if (!logonScreen && !EqualsNoCase(desktop, "Default")) return std::nullopt;
@@ -16,6 +16,19 @@ std::optional<SessionChange> SessionWatch::Look() {
     m_desktop = desktop;
     const std::uint32_t console = m_platform.system.ConsoleSession();
     return SessionChange{logonScreen ? SessionChange::Kind::LogonScreen : SessionChange::Kind::UserLogon, console};
+}
+
+bool SessionWatch::ReadConsoleDesktop(std::string& desktop) {
+    OsVersion version;
+    if (m_platform.system.QueryOsVersion(version) == err::kSuccess && RoadFor(version) == WindowsRoad::Vista) {
+        // From Vista on the service has session 0 to itself: its input desktop is nobody's. The
+        // console's session says itself whether somebody is logged on there.
+        std::string user;
+        if (m_platform.system.SessionUser(m_platform.system.ConsoleSession(), user) != err::kSuccess) return false;
+        desktop = user.empty() ? "Winlogon" : "Default";
+        return true;
+    }
+    return m_platform.system.InputDesktopName(desktop) == err::kSuccess;
 }
 
 std::optional<SessionChange> SessionWatch::OnControl(const ServiceControlEvent& control) {

@@ -31,6 +31,10 @@ public:
     std::optional<SessionChange> OnControl(const ServiceControlEvent& control);
 
 private:
+    // "Winlogon" while the console's log-on screen shows, "Default" on a user's desktop, or another
+    // desktop that takes input; false when it cannot be told.
+    bool ReadConsoleDesktop(std::string& desktop);
+
     Platform& m_platform;
     bool m_notifications;
     std::optional<std::string> m_desktop;  // the input desktop at the last look that read one

@@ -307,6 +307,7 @@ struct Machine {
     std::uint32_t consoleSession = 0;
     bool machineCertificate = false;  // the machine's store has a certificate the VPN server trusts
     std::set<std::uint32_t> sessions = {0};  // every session a process has run in
+    std::map<std::uint32_t, std::string> sessionUsers;  // who logged on in each session (log-on, log-off)
     std::vector<EventRecord> eventLog;
     std::map<std::string, MutexHolder, NoCaseLess> mutexHolders;  // by mutex name
     // The ".shr" section of each program image (by image name), which every process running the

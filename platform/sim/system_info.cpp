@@ -64,6 +64,17 @@ Win32Error SimSystemInfo::ProgramPath(std::string& out) {
 
 std::uint32_t SimSystemInfo::ConsoleSession() { return m_machine.consoleSession; }
 
+Win32Error SimSystemInfo::SessionUser(std::uint32_t session, std::string& out) {
+    if (auto fault = m_faults.Check("WTSQuerySessionInformation", std::to_string(session))) return *fault;
+    out.clear();
+    if (const auto it = m_machine.sessionUsers.find(session); it != m_machine.sessionUsers.end()) {
+        out = it->second;
+    } else if (session == m_machine.consoleSession && m_machine.inputDesktop && EqualsNoCase(*m_machine.inputDesktop, "Default")) {
+        out = "User";  // the console shows a user's desktop: somebody is logged on there
+    }
+    return err::kSuccess;
+}
+
 std::vector<std::uint32_t> SimSystemInfo::Sessions() {
     std::set<std::uint32_t> sessions = m_machine.sessions;
     sessions.insert(m_machine.consoleSession);

@@ -31,6 +31,7 @@ public:
     Win32Error ProgramPath(std::string& out) override;
     std::uint32_t ConsoleSession() override;
     std::vector<std::uint32_t> Sessions() override;
+    Win32Error SessionUser(std::uint32_t session, std::string& out) override;
     void DebugOutput(std::string_view text) override;
     void WriteStdout(std::string_view text) override;
     bool ErrorText(Win32Error code, std::string& out) override;

@@ -1,6 +1,8 @@
 // Implements platform/ui.h on the simulated host: dialogs, timers, message boxes, the tray.
 #include "platform/sim/ui.h"
 
+#include "platform/sim/accounts.h"
+
 #include "platform/text.h"
 
 namespace zelta::sim {
@@ -356,6 +358,27 @@ bool SimWindow::AddTrayIcon(int iconResource, std::uint32_t message) {
     m_desktop.trayIcons[m_handle.value] = iconResource;
     Note("tray", "icon " + std::to_string(iconResource) + " added");
     return true;
+}
+
+bool SimWindow::AllowFromLowerIntegrity(std::span<const std::uint32_t> messages) {
+    if (!m_machine.osVersion || m_machine.osVersion->major < 6) return true;  // no integrity check to pass
+    std::string shown;
+    for (const std::uint32_t message : messages) {
+        m_messageFilter.insert(message);
+        char hex[16];
+        std::snprintf(hex, sizeof hex, shown.empty() ? "0x%X" : " 0x%X", message);
+        shown += hex;
+    }
+    Note("window", "lets in from lower integrity: " + shown);
+    return true;
+}
+
+bool SimWindow::TakesFromExplorer(std::uint32_t message) const {
+    if (!m_desktop.integrityLevels || !IsSystemAccount(m_process.account) || m_messageFilter.contains(message)) return true;
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%X", message);
+    Note("window", std::string("Explorer's message ") + hex + " dropped by the integrity check");
+    return false;
 }
 
 bool SimWindow::ModifyTrayIcon(int iconResource) {

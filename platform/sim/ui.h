@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -90,6 +91,7 @@ struct Desktop {
     std::map<std::uint32_t, ForeignWindow> foreignWindows;
     std::map<std::uint32_t, int> trayIcons;       // window handle -> icon resource
     bool trayAvailable = true;                    // false: no notification area (the log-on desktop)
+    bool integrityLevels = false;  // Explorer's messages to a system-account window pass only if let in
     std::optional<OpenMessageBox> messageBox;
     std::optional<OpenMenu> menu;
     std::map<std::string, std::uint32_t, NoCaseLess> registeredMessages;
@@ -144,6 +146,12 @@ public:
     int ShowMessageBox(std::string_view text, std::uint32_t flags) override;
     int RunModal(int templateId, DialogController& controller) override;
     bool AddTrayIcon(int iconResource, std::uint32_t message) override;
+    bool AllowFromLowerIntegrity(std::span<const std::uint32_t> messages) override;
+    // Whether a message from Explorer reaches this window: always, unless the desktop's integrity
+    // levels keep a lower program's messages from a window of the system account.
+    bool TakesFromExplorer(std::uint32_t message) const;
+    std::uint32_t trayMessage() const { return m_trayMessage; }
+    const std::set<std::uint32_t>& messageFilter() const { return m_messageFilter; }
     bool ModifyTrayIcon(int iconResource) override;
     void DeleteTrayIcon() override;
     bool TrackTrayMenu(int menuId) override;
@@ -214,6 +222,7 @@ private:
     bool m_destroyed = false;  // the controller's OnDestroy has run
     int m_result = 0;
     std::uint32_t m_trayMessage = 0;
+    std::set<std::uint32_t> m_messageFilter;  // what AllowFromLowerIntegrity let in
     std::vector<Drawing> m_canvas;
     void Paint();
 };

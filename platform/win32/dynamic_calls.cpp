@@ -15,6 +15,8 @@ DynamicCalls Load() {
     Find(calls.WTSGetActiveConsoleSessionId, L"kernel32.dll", "WTSGetActiveConsoleSessionId");
     Find(calls.NtOpenMutant, L"ntdll.dll", "NtOpenMutant");
     Find(calls.RtlGetVersion, L"ntdll.dll", "RtlGetVersion");
+    Find(calls.ChangeWindowMessageFilterEx, L"user32.dll", "ChangeWindowMessageFilterEx");
+    Find(calls.ChangeWindowMessageFilter, L"user32.dll", "ChangeWindowMessageFilter");
     return calls;
 }
 

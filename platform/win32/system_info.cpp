@@ -5,6 +5,8 @@
 #include <tlhelp32.h>
 
 #include <set>
+#include <string>
+#include <utility>
 
 #include "platform/win32/dynamic_calls.h"
 #include "platform/win32/handles.h"
@@ -88,6 +90,32 @@ Win32Error Win32SystemInfo::OwnAccount(ObjectOwner& out) {
     std::vector<std::uint8_t> user;
     if (const DWORD rc = ReadTokenUser(token.Get(), user); rc != ERROR_SUCCESS) return rc;
     out = OwnerOf(TokenUserSid(user));
+    return ERROR_SUCCESS;
+}
+
+Win32Error Win32SystemInfo::SessionUser(std::uint32_t session, std::string& out) {
+    // wtsapi32 is not among the DLLs every process has: loaded by its full path in the system directory.
+    using Query = BOOL(WINAPI*)(HANDLE, DWORD, int, wchar_t**, DWORD*);
+    using Free = void(WINAPI*)(void*);
+    static const auto functions = [] {
+        std::pair<Query, Free> found{nullptr, nullptr};
+        wchar_t directory[MAX_PATH] = {};
+        const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH - 16) return found;
+        HMODULE module = ::LoadLibraryW((std::wstring(directory) + L"\\wtsapi32.dll").c_str());  // kept for the process
+        if (!module) return found;
+        found.first = reinterpret_cast<Query>(reinterpret_cast<void*>(::GetProcAddress(module, "WTSQuerySessionInformationW")));
+        found.second = reinterpret_cast<Free>(reinterpret_cast<void*>(::GetProcAddress(module, "WTSFreeMemory")));
+        return found;
+    }();
+    if (!functions.first || !functions.second) return ERROR_PROC_NOT_FOUND;
+    constexpr int kUserName = 5;  // WTSUserName
+    wchar_t* name = nullptr;
+    DWORD bytes = 0;
+    if (!functions.first(nullptr /* WTS_CURRENT_SERVER_HANDLE */, session, kUserName, &name, &bytes)) return ::GetLastError();
+    const std::size_t characters = name ? wcsnlen(name, bytes / sizeof(wchar_t)) : 0;
+    out = Narrow(std::wstring_view(name ? name : L"", characters));
+    functions.second(name);
     return ERROR_SUCCESS;
 }
 

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "platform/win32/dynamic_calls.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/message_guard.h"
 #include "platform/win32/security.h"
@@ -217,6 +218,19 @@ public:
         return Notify(NIM_ADD, iconResource);
     }
     bool ModifyTrayIcon(int iconResource) override { return Notify(NIM_MODIFY, iconResource); }
+    bool AllowFromLowerIntegrity(std::span<const std::uint32_t> messages) override {
+        constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW, and MSGFLT_ADD for the older call
+        const DynamicCalls& calls = SystemCalls();
+        bool allowed = true;
+        for (const std::uint32_t message : messages) {
+            if (calls.ChangeWindowMessageFilterEx) {
+                allowed = calls.ChangeWindowMessageFilterEx(m_hwnd, message, kAllow, nullptr) && allowed;
+            } else if (calls.ChangeWindowMessageFilter) {
+                allowed = calls.ChangeWindowMessageFilter(message, kAllow) && allowed;  // Vista: the whole process
+            }
+        }
+        return allowed;
+    }
     void DeleteTrayIcon() override {
         NOTIFYICONDATAW data{};
         data.cbSize = sizeof data;

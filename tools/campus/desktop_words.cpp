@@ -1,4 +1,7 @@
 // The notification icon as a mouse reaches it, the menu it opens, and which window has the foreground.
+#include <cstdio>
+#include <set>
+
 #include "platform/text.h"
 #include "tools/campus/ui_words.h"
 
@@ -37,6 +40,7 @@ Action Tray(Args& a) {
         if (icons.empty()) throw ScenarioError(r.current().Where() + ": there is no notification icon to click");
         sim::SimWindow* window = r.host().desktop().Find(WindowHandle{icons.begin()->first});
         if (!window) throw ScenarioError(r.current().Where() + ": the notification icon's window is gone");
+        if (!window->TakesFromExplorer(window->trayMessage())) return;
         for (const std::uint32_t mouse : messages)
             window->Post([mouse](sim::SimWindow& w) { w.controller().OnTrayNotify(mouse); });
         Settle(r);
@@ -103,14 +107,53 @@ Action Foreground(Args& a) {
     };
 }
 
+
+// `integrity-levels`: Explorer runs below the system account's integrity level (Vista and later), so
+// its messages reach the dialer's window only where the window let them in.
+Action IntegrityLevels(Args& a) {
+    a.RequireDone();
+    return [](Runner& r) { r.host().desktop().integrityLevels = true; };
+}
+
+// `expect message-filter exactly tray-callback TaskbarCreated`: what the dialer's window lets in
+// from a lower integrity level, and nothing else.
+Action MessageFilter(Args& a) {
+    a.Require("exactly");
+    std::vector<std::string> names = a.Rest();
+    if (names.empty()) a.Fail("expected the messages: tray-callback, TaskbarCreated, or none");
+    return [=](Runner& r) {
+        sim::SimWindow* window = DialerWindow(r);
+        if (!window) throw ScenarioError(r.current().Where() + ": the dialer's window is not open");
+        std::set<std::uint32_t> wanted;
+        for (const std::string& name : names) {
+            if (EqualsNoCase(name, "none")) continue;
+            if (EqualsNoCase(name, "tray-callback")) {
+                wanted.insert(window->trayMessage());
+                continue;
+            }
+            const auto& registered = r.host().desktop().registeredMessages;
+            const auto it = registered.find(name);
+            if (it == registered.end()) throw ScenarioError(r.current().Where() + ": no message \"" + name + "\" is registered");
+            wanted.insert(it->second);
+        }
+        std::vector<std::string> seen;
+        for (const std::uint32_t message : window->messageFilter()) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "0x%X", message);
+            seen.push_back(hex);
+        }
+        r.Check(window->messageFilter() == wanted, "the window to let in exactly " + ShowLines(names), ShowLines(seen));
+    };
+}
+
 }  // namespace
 
 void AddDesktopWords(std::vector<Word>& words) {
-    words.insert(words.end(), {{"tray", Tray}, {"menu", Menu}});
+    words.insert(words.end(), {{"tray", Tray}, {"menu", Menu}, {"integrity-levels", IntegrityLevels}});
 }
 
 void AddDesktopExpectWords(std::vector<Word>& words) {
-    words.insert(words.end(), {{"menu", MenuState}, {"foreground", Foreground}});
+    words.insert(words.end(), {{"menu", MenuState}, {"foreground", Foreground}, {"message-filter", MessageFilter}});
 }
 
 }  // namespace zelta::campus

@@ -35,6 +35,8 @@ Action Os(Args& a) {
     }
     return [=](Runner& r) {
         r.host().SetOsVersion(major, minor, build);
+        // From Vista on session 0 is the services' alone; the console's user gets session 1.
+        if (major >= 6) r.host().machine().consoleSession = 1;
         r.host().machine().osVersion->servicePack = servicePack;
     };
 }

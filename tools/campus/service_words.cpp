@@ -96,10 +96,12 @@ Action Sc(Args& a) {
 // take session notifications hear of it.
 Action LogOn(Args& a) {
     const std::string account = a.Next("an account");
-    std::uint32_t session = 0;
-    if (a.Accept("session")) session = a.Unsigned("a session number");
+    std::optional<std::uint32_t> given;
+    if (a.Accept("session")) given = a.Unsigned("a session number");
     a.RequireDone();
     return [=](Runner& r) {
+        const std::uint32_t session = given.value_or(r.host().machine().consoleSession);
+        r.host().machine().sessionUsers[session] = account;
         r.host().SetInputDesktop("Default");
         r.host().journal().Note("session", account + " logs on in session " + std::to_string(session));
         r.host().NotifyServices(ServiceControlEvent{ServiceControlKind::SessionLogon, session});

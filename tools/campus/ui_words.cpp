@@ -132,6 +132,7 @@ Action SessionEnd(Args& a, bool logoff) {
         if (logoff) {
             r.host().SetInputDesktop("Winlogon");
             const std::uint32_t console = r.host().machine().consoleSession;
+            r.host().machine().sessionUsers.erase(console);
             r.host().NotifyServices(ServiceControlEvent{ServiceControlKind::SessionLogoff, console});
         } else {
             r.host().NotifyServices(ServiceControlEvent{ServiceControlKind::Shutdown, 0});
@@ -150,7 +151,8 @@ Action ExplorerRestarts(Args& a) {
         if (it == desktop.registeredMessages.end()) return;
         const std::uint32_t message = it->second;
         for (const auto& [handle, window] : desktop.windows)
-            window->Post([message](sim::SimWindow& w) { w.controller().OnRegisteredMessage(message, 0, 0); });
+            if (window->TakesFromExplorer(message))
+                window->Post([message](sim::SimWindow& w) { w.controller().OnRegisteredMessage(message, 0, 0); });
         Settle(r);
     };
 }
