@@ -174,6 +174,10 @@ int wmain() {
     Check(LogHas("ZeltaService: request 2 from") && LogHas("for 127.0.0.1: IPsec prepared"),
           "vpn.log: request 2 answered by the service, the policy agent running");
     Check(LogHas("CallNamedPipe returned outbuf=0"), "vpn.log: the dialer read the service's 00");
+    // Wine reports Windows 10 to a program with our manifest: Windows negotiates IPsec itself, so the
+    // IPsec tool beside the dialer is never run.
+    Check(::GetFileAttributesW(L"C:\\Dialer\\ran-as-tool") == INVALID_FILE_ATTRIBUTES,
+          "on the Windows 10 road no IPsec tool ran at Connect");
 
     // The password box still shows what was typed; nothing of the dialer's own keeps another copy.
     DWORD pid = 0;
