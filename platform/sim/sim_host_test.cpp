@@ -128,3 +128,23 @@ TEST(SimHost, StartedProcessesRunIndependentlyAndReportTheirExitCode) {
 
 }  // namespace
 }  // namespace zelta::sim
+
+namespace zelta::sim {
+namespace {
+
+TEST(SimHost, TheTrueVersionComesFromRtlGetVersionAndGetVersionExAnswersByTheManifest) {
+    SimHost host;
+    host.SetOsVersion(10, 0, 19045);
+    OsVersion seen;
+    ASSERT_EQ(host.NewProcess("rasphone.exe", "Alice", "Default").platform().system.QueryOsVersion(seen), err::kSuccess);
+    EXPECT_EQ(seen.major, 10u);  // RtlGetVersion, whatever the program
+    host.faults().Inject("RtlGetVersion", 127);  // an ntdll without it: GetVersionEx answers
+    ASSERT_EQ(host.NewProcess("rasphone.exe", "Alice", "Default").platform().system.QueryOsVersion(seen), err::kSuccess);
+    EXPECT_EQ(seen.major, 6u);
+    EXPECT_EQ(seen.minor, 2u);  // what Windows 8.1 and later tell a program whose manifest does not name them
+    ASSERT_EQ(host.NewProcess("dial.exe", "SYSTEM", "Default").platform().system.QueryOsVersion(seen), err::kSuccess);
+    EXPECT_EQ(seen.major, 10u);  // ours names them
+}
+
+}  // namespace
+}  // namespace zelta::sim

@@ -15,11 +15,17 @@
 namespace zelta::sim {
 
 Win32Error SimSystemInfo::QueryOsVersion(OsVersion& out) {
-    if (auto fault = m_faults.Check("GetVersionEx")) return *fault;
     if (!m_machine.osVersion)
         throw SimSetupError("SystemInfo::QueryOsVersion: the machine has no OS version; set it with "
                             "SimHost::SetOsVersion");
     out = *m_machine.osVersion;
+    // RtlGetVersion tells the truth; without it, GetVersionEx answers by the program's manifest:
+    // from 8.1 on, 6.2 to a program whose manifest does not name the version (ours name them all).
+    if (!m_faults.Check("RtlGetVersion", m_process.image)) return err::kSuccess;
+    if (auto fault = m_faults.Check("GetVersionEx")) return *fault;
+    const bool manifested = EqualsNoCase(m_process.image, "dial.exe") || EqualsNoCase(m_process.image, "ZeltaService.exe");
+    const bool newerThan8 = out.major > 6 || (out.major == 6 && out.minor >= 3);
+    if (newerThan8 && !manifested) out = OsVersion{6, 2, 9200, 2, {}};
     return err::kSuccess;
 }
 
