@@ -19,6 +19,7 @@
 #include "platform/sockets.h"
 #include "platform/system_info.h"
 #include "platform/ui.h"
+#include "platform/wireless_lan.h"
 
 namespace zelta {
 
@@ -40,6 +41,7 @@ struct Platform {
     Resources& resources;
     ServiceHost& serviceHost;
     EventLog& eventLog;
+    WirelessLan& wlan;
 };
 
 }  // namespace zelta

@@ -33,6 +33,7 @@ inline constexpr Win32Error kWsaHostNotFound = 11001;
 inline constexpr Win32Error kWsaNotInitialised = 10093;
 inline constexpr Win32Error kSharingViolation = 32;
 inline constexpr Win32Error kCantAccessFile = 1920;  // ERROR_CANT_ACCESS_FILE
+inline constexpr Win32Error kNotFound = 1168;        // ERROR_NOT_FOUND
 }  // namespace err
 
 }  // namespace zelta

@@ -2,6 +2,7 @@
 #include "dialer/netinfo/network_info.h"
 
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 #include "routing/switch_discovery.h"
@@ -119,6 +120,37 @@ void AppendAccessPoints(std::string& text, const std::vector<std::uint8_t>& list
     }
 }
 
+// A native Wi-Fi adapter's lines, from the Wireless LAN API, in the NDIS lines' formats: only those
+// the API answered.
+void AppendNativeWirelessLines(std::string& text, const WlanLink& link, const std::vector<WlanBss>& scan) {
+    const std::vector<std::uint8_t> bssid(link.bssid.begin(), link.bssid.end());
+    text += "  BSSID:\t\t\t " + Mac(bssid, 0) + "\r\n";
+    text += "  SSID:\t\t\t " + CleanSsid(link.ssid) + "\r\n";
+    static const char* const kAlgorithms[] = {"Unknown", "Open", "Shared", "WPA", "WPA-PSK", "Unknown", "WPA2", "WPA2-PSK"};
+    text += "  AUTHMODE: \t\t";
+    text += link.authAlgorithm < std::size(kAlgorithms) ? kAlgorithms[link.authAlgorithm] : "Unknown";
+    text += "\r\n";
+    if (link.rssi) Append(text, "  RSSI: \t\t\t%d\r\n", static_cast<int>(*link.rssi));
+    for (const WlanBss& bss : scan)
+        if (bss.bssid == link.bssid) Append(text, "  BeaconPeriod: \t\t%u\r\n", bss.beaconPeriod);
+    if (link.channel) Append(text, "  Channel: \t\t%d\r\n", static_cast<int>(*link.channel));
+    if (link.rxRateKbps || link.txRateKbps)
+        Append(text, "  Rates: \t\t\t%u/%u Mbit/s\r\n", link.rxRateKbps / 1000, link.txRateKbps / 1000);
+}
+
+// The access-point table from the Wireless LAN API's last scan, as the NDIS list's.
+void AppendScannedAccessPoints(std::string& text, const std::vector<WlanBss>& scan) {
+    Append(text, "Scanned Access Points (%d):", static_cast<int>(scan.size()));
+    text += "\tBSSID\t\tPrivacy\tRSSI\tChannel\tSSID\r\n";
+    for (const WlanBss& bss : scan) {
+        const std::vector<std::uint8_t> mac(bss.bssid.begin(), bss.bssid.end());
+        text += "    \t\t\t";
+        Append(text, "%s\t   %u\t%d\t%d\t%s", Mac(mac, 0).c_str(), bss.privacy ? 1u : 0u, static_cast<int>(bss.rssi),
+               static_cast<int>(FrequencyToChannel(bss.frequencyKhz)), CleanSsid(bss.ssid).c_str());
+        text += "\r\n";
+    }
+}
+
 }  // namespace
 
 std::uint32_t FrequencyToChannel(std::uint32_t kHz) {
@@ -154,6 +186,9 @@ std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log) {
     if (platform.ipHelper.AdaptersInfo(adapters) != err::kSuccess) return std::nullopt;
     std::string text;
     std::optional<std::string> scanAdapter;
+    std::optional<std::vector<WlanBss>> nativeScan;
+    OsVersion version;
+    const bool vista = platform.system.QueryOsVersion(version) == err::kSuccess && RoadFor(version) == WindowsRoad::Vista;
     for (const AdapterInfo& a : adapters) {
         Append(text, "%s:\r\n", a.Description.c_str());
         std::vector<std::uint8_t> mac = a.Address;
@@ -183,6 +218,14 @@ std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log) {
                     AppendWirelessLine(text, id, value);
             }
         }
+        // A native Wi-Fi adapter (Vista and later) answers no 802.11 query: the Wireless LAN API does.
+        WlanLink link;
+        if (vista && a.Type == kIfTypeIeee80211 && platform.wlan.CurrentLink(a.AdapterName, link) == err::kSuccess) {
+            std::vector<WlanBss> scan;
+            if (platform.wlan.BssList(a.AdapterName, scan) != err::kSuccess) scan.clear();
+            AppendNativeWirelessLines(text, link, scan);
+            if (!nativeScan && !scan.empty()) nativeScan = std::move(scan);
+        }
         text += "\r\n";
     }
 
@@ -197,6 +240,8 @@ std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log) {
         std::vector<std::uint8_t> list;
         if (QueryNdisOid(platform, log, *scanAdapter, oid::kBssidList, kBufferBytes, list) == 0)
             AppendAccessPoints(text, list);
+    } else if (nativeScan) {
+        AppendScannedAccessPoints(text, *nativeScan);
     }
     return text;
 }

@@ -25,6 +25,7 @@
 #include "platform/service_host.h"
 #include "platform/service_manager.h"
 #include "platform/system_info.h"
+#include "platform/wireless_lan.h"
 #include "platform/sim/journal.h"
 #include "platform/text.h"
 
@@ -83,6 +84,9 @@ struct SimAdapter {
     std::map<std::uint32_t, std::vector<std::uint8_t>> oids;  // OID -> the bytes the driver returns
     std::optional<std::vector<std::uint32_t>> supportedList;  // default: the OIDs above
     SimInterface iface;
+    // A native Wi-Fi adapter's view through the Wireless LAN API: its association, its last scan.
+    std::optional<WlanLink> wlanLink;
+    std::vector<WlanBss> wlanBss;
 };
 
 // A policy in the local IPsec policy store, as the IPsec tools left it.

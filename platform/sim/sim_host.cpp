@@ -22,11 +22,12 @@ SimProcess::SimProcess(SimHost& host, ProcessFacts facts, int processId)
       m_eventLog(host.m_machine, host.m_faults),
       m_ipHelper(host.m_machine, host.m_faults),
       m_deviceIo(host.m_machine, host.m_faults),
+      m_wlan(host.m_machine, host.m_faults),
       m_dialogs(host.m_machine, host.m_desktop, host.m_scheduler, m_facts),
       m_resources(host.m_desktop, m_facts),
       m_platform{m_registry, m_files,     m_clock,     m_system,   m_services, m_resolver,
                  m_sockets,  m_remoteAccess, m_pipes,   m_instance, m_processes, m_ipHelper,
-                 m_deviceIo, m_dialogs,   m_resources, m_serviceHost, m_eventLog} {
+                 m_deviceIo, m_dialogs,   m_resources, m_serviceHost, m_eventLog, m_wlan} {
     m_remoteAccess.SetLibraryLoader([this](std::string_view path) { return LoadLibrary(path); });
     host.m_machine.sessions.insert(m_facts.session);
 }
@@ -43,7 +44,7 @@ struct SimProcess::LoadedLibrary {
                    process.m_services,  process.m_resolver,  process.m_sockets,  process.m_remoteAccess,
                    process.m_pipes,     process.m_instance,  process.m_processes, process.m_ipHelper,
                    process.m_deviceIo,  dialogs,             resources,           process.m_serviceHost,
-                   process.m_eventLog} {}
+                   process.m_eventLog,  process.m_wlan} {}
     std::string path;
     ProcessFacts facts;  // the library's image, for its resources
     SimDialogHost dialogs;

@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/sim/clock.h"
 #include "platform/sim/device_io.h"
+#include "platform/sim/wireless_lan.h"
 #include "platform/sim/event_log.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/file_system.h"
@@ -100,6 +101,7 @@ private:
     SimEventLog m_eventLog;
     SimIpHelper m_ipHelper;
     SimDeviceIo m_deviceIo;
+    SimWirelessLan m_wlan;
     SimDialogHost m_dialogs;
     SimResources m_resources;
     Platform m_platform;

@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "platform/win32/clock.h"
 #include "platform/win32/device_io.h"
+#include "platform/win32/wireless_lan.h"
 #include "platform/win32/event_log.h"
 #include "platform/win32/file_system.h"
 #include "platform/win32/instance.h"
@@ -47,11 +48,12 @@ private:
     Win32Processes m_processes;
     Win32IpHelper m_ipHelper;
     Win32DeviceIo m_deviceIo;
+    Win32WirelessLan m_wlan;
     Win32DialogHost m_dialogs;
     Win32Resources m_resources;
     Platform m_platform{m_registry,  m_files,     m_clock,       m_system,   m_services,  m_resolver,
                         m_sockets,   m_remoteAccess, m_pipes,    m_instance, m_processes, m_ipHelper,
-                        m_deviceIo,  m_dialogs,   m_resources,   m_serviceHost, m_eventLog};
+                        m_deviceIo,  m_dialogs,   m_resources,   m_serviceHost, m_eventLog,  m_wlan};
 };
 
 }  // namespace zelta::win32

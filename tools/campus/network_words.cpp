@@ -1,4 +1,7 @@
 // The network: adapters and their drivers, the forwarding table, names.
+#include <algorithm>
+
+#include "dialer/netinfo/network_info.h"
 #include "platform/sim/ip_helper.h"
 #include "routing/switch_discovery.h"
 #include "tools/campus/runner.h"
@@ -269,7 +272,38 @@ Action Wlan(Args& a) {
         a.Fail("unknown 802.11 field '" + field + "'");
     }
     a.RequireDone();
-    return [=](Runner& r) { AdapterAt(r, index).oids[oid] = value; };
+    return [=](Runner& r) {
+        sim::SimAdapter& adapter = AdapterAt(r, index);
+        if (adapter.info.Type != kIfTypeIeee80211) {
+            adapter.oids[oid] = value;
+            return;
+        }
+        // A native adapter answers no OID: the field goes into its Wireless LAN API view.
+        if (!adapter.wlanLink) adapter.wlanLink.emplace().authAlgorithm = 1;  // associated, open until said otherwise
+        WlanLink& link = *adapter.wlanLink;
+        const auto u32 = [&value](std::size_t at) {
+            return value.size() < at + 4 ? 0u
+                                         : static_cast<std::uint32_t>(value[at] | value[at + 1] << 8 | value[at + 2] << 16 |
+                                                                      static_cast<std::uint32_t>(value[at + 3]) << 24);
+        };
+        switch (oid) {
+            case 0x0D010102:  // past the length word
+                if (value.size() > 4) std::copy(value.begin() + 4, value.begin() + std::min<std::ptrdiff_t>(36, std::ssize(value)), link.ssid.begin());
+                break;
+            case 0x0D010101:
+                std::copy(value.begin(), value.begin() + std::min<std::ptrdiff_t>(6, std::ssize(value)), link.bssid.begin());
+                break;
+            case 0x0D010206: link.rssi = static_cast<std::int32_t>(u32(0)); break;
+            case 0x0D010211: link.channel = FrequencyToChannel(u32(12)); break;
+            case 0x0D010118: link.authAlgorithm = u32(0) == 1 ? 2 : 1; break;  // shared key, or open
+            case 0x0D01020E:
+                // Supported rates in 500 kbit/s units, the top bit marking a basic rate: the fastest counts.
+                for (const std::uint8_t rate : value)
+                    link.rxRateKbps = link.txRateKbps = std::max(link.rxRateKbps, (rate & 0x7Fu) * 500u);
+                break;
+            default: break;  // WEP and the infrastructure mode have no place in the API's view
+        }
+    };
 }
 
 Action AccessPoint(Args& a) {
@@ -307,7 +341,20 @@ Action AccessPoint(Args& a) {
     put(52, Le32(static_cast<std::uint32_t>(rssi)));
     put(60, Configuration(kHz));
     return [=](Runner& r) {
-        auto& list = AdapterAt(r, index).oids[0x0D010217];
+        sim::SimAdapter& adapter = AdapterAt(r, index);
+        if (adapter.info.Type == kIfTypeIeee80211) {
+            WlanBss bss;
+            std::copy(mac.begin(), mac.begin() + std::min<std::ptrdiff_t>(6, static_cast<std::ptrdiff_t>(mac.size())), bss.bssid.begin());
+            const auto ssidBytes = SsidValue(ssid);
+            std::copy(ssidBytes.begin() + 4, ssidBytes.end(), bss.ssid.begin());
+            bss.rssi = rssi;
+            bss.frequencyKhz = kHz;
+            bss.beaconPeriod = 100;
+            bss.privacy = privacy != 0;
+            adapter.wlanBss.push_back(bss);
+            return;
+        }
+        auto& list = adapter.oids[0x0D010217];
         if (list.size() < 4) list = Le32(0);
         const std::uint32_t count = list[0] | (list[1] << 8) | (list[2] << 16) | (static_cast<std::uint32_t>(list[3]) << 24);
         const auto updated = Le32(count + 1);
