@@ -172,8 +172,7 @@ public:
     // The connection on `instance` is done: drain the reply it wrote, or free the instance now.
     void Release(PipeInstance& instance, bool replied) {
         if (!replied) return Recycle(instance);
-        std::uint8_t scrap[16];
-        instance.buffer.assign(scrap, scrap + sizeof scrap);
+        instance.buffer.assign(16, 0);  // a scrap buffer: nothing the client sends now is read
         const Win32Error rc = instance.Begin([&](OVERLAPPED& o) {
             return ::ReadFile(instance.pipe.Get(), instance.buffer.data(), static_cast<DWORD>(instance.buffer.size()),
                               nullptr, &o);
