@@ -1,6 +1,8 @@
 // Drives the real ZeltaService.exe and the real dial.exe under Wine: the service, installed and
 // running, has started the dialer window itself; its pipe carries the documented security
-// descriptor; Connect's request 2 is answered by it; the dialer's end sends request 4. Prints one
+// descriptor; Connect's request 2 is answered by it, and on the Windows 10 road Wine reports the
+// entry asks for the pre-shared key, which goes to RasSetCredentials (a stand-in remote-access
+// library records both) while no IPsec tool runs; the dialer's end sends request 4. Prints one
 // line a check; exits 0 only when all held.
 #include <windows.h>
 #include <aclapi.h>
@@ -76,6 +78,18 @@ int CountInMemory(DWORD pid, const void* text, std::size_t size) {
     }
     ::CloseHandle(process);
     return found;
+}
+
+// A small file's bytes, empty when it cannot be read.
+std::string FileText(const wchar_t* path) {
+    HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string text(8192, '\0');
+    DWORD read = 0;
+    ::ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+    ::CloseHandle(file);
+    text.resize(read);
+    return text;
 }
 
 // The folder's owner and DACL as SDDL.
@@ -178,6 +192,14 @@ int wmain() {
     // IPsec tool beside the dialer is never run.
     Check(::GetFileAttributesW(L"C:\\Dialer\\ran-as-tool") == INVALID_FILE_ATTRIBUTES,
           "on the Windows 10 road no IPsec tool ran at Connect");
+    const std::string record = FileText(L"C:\\Dialer\\ras-record.txt");
+    Check(record.find("entry dwfOptions2=0x10 dwVpnStrategy=3") != std::string::npos,
+          "the entry is written with RASEO2_UsePreSharedKey, L2TP only");
+    Check(record.find("credentials entry=Zelta VPN mask=0x10 clear=0 key=wine campus key") != std::string::npos,
+          "the pre-shared key goes to RasSetCredentials, RASCM_PreSharedKey alone");
+    Check(record.find("credentials") < record.find("dial"), "the key is handed over before the dial");
+    if (record.find("credentials") == std::string::npos) std::printf("  ras-record.txt reads: %s\n", record.c_str());
+    Check(!LogHas("wine campus key"), "vpn.log never holds the key");
 
     // The password box still shows what was typed; nothing of the dialer's own keeps another copy.
     DWORD pid = 0;
