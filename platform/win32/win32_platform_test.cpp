@@ -152,6 +152,22 @@ TEST_F(Win32PlatformTest, SystemInfoAnswers) {
     EXPECT_TRUE(std::is_sorted(sessions.begin(), sessions.end()));
 }
 
+TEST_F(Win32PlatformTest, TheConsoleSessionsUserAndTheWirelessLanApiAnswerWithoutGarbage) {
+    DWORD own = 0;
+    ASSERT_TRUE(::ProcessIdToSessionId(::GetCurrentProcessId(), &own));
+    std::string user;
+    ASSERT_EQ(p.system.SessionUser(own, user), err::kSuccess);
+    EXPECT_FALSE(user.empty());  // this process's own session has somebody logged on: us
+
+    // No adapter of these names: the API (or its absence) says so, and nothing is made up.
+    WlanLink link;
+    EXPECT_NE(p.wlan.CurrentLink("{00000000-0000-0000-0000-000000000000}", link), err::kSuccess);
+    EXPECT_EQ(p.wlan.CurrentLink("not a GUID", link), err::kNotFound);
+    std::vector<WlanBss> scan;
+    EXPECT_NE(p.wlan.BssList("{00000000-0000-0000-0000-000000000000}", scan), err::kSuccess);
+    EXPECT_TRUE(scan.empty());
+}
+
 TEST_F(Win32PlatformTest, TextComparesWithoutRegardToCaseBeyondAToZ) {
     EXPECT_TRUE(p.system.SameTextNoCase(u"C:\\Dialer\\ZELTAVPN.DLL", u"c:\\dialer\\zeltavpn.dll"));
     EXPECT_TRUE(p.system.SameTextNoCase(u"\u00C4\u00D6\u0416", u"\u00E4\u00F6\u0436"));

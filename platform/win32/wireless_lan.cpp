@@ -19,7 +19,8 @@ struct WlanCalls {
     decltype(&::WlanQueryInterface) query = nullptr;
     decltype(&::WlanGetNetworkBssList) bssList = nullptr;
     decltype(&::WlanFreeMemory) free = nullptr;
-    bool Complete() const { return open && close && query && bssList && free; }
+    decltype(&::WlanEnumInterfaces) enumerate = nullptr;
+    bool Complete() const { return open && close && query && bssList && free && enumerate; }
 };
 
 template <typename Function>
@@ -41,6 +42,7 @@ const WlanCalls& Calls() {
         Find(module, found.query, "WlanQueryInterface");
         Find(module, found.bssList, "WlanGetNetworkBssList");
         Find(module, found.free, "WlanFreeMemory");
+        Find(module, found.enumerate, "WlanEnumInterfaces");
         return found;
     }();
     return calls;
@@ -88,6 +90,18 @@ public:
     DWORD error() const { return m_error; }
     HANDLE handle() const { return m_handle; }
 
+    // Whether the API lists the interface: nothing else is asked of one it does not know.
+    bool Knows(const GUID& guid) {
+        WLAN_INTERFACE_INFO_LIST* list = nullptr;
+        if (m_calls.enumerate(m_handle, nullptr, &list) != ERROR_SUCCESS || !list) return false;
+        constexpr DWORD kMostInterfaces = 64;  // no machine has more Wi-Fi adapters; a count past it is garbage
+        bool found = false;
+        for (DWORD i = 0; i < std::min(list->dwNumberOfItems, kMostInterfaces) && !found; ++i)
+            found = ::IsEqualGUID(list->InterfaceInfo[i].InterfaceGuid, guid) != FALSE;
+        m_calls.free(list);
+        return found;
+    }
+
     // One WlanQueryInterface answer of at least `least` bytes, copied out; the API's memory is freed.
     template <typename T>
     DWORD Query(const GUID& guid, WLAN_INTF_OPCODE opcode, T& out) {
@@ -122,6 +136,7 @@ Win32Error Win32WirelessLan::CurrentLink(std::string_view adapterName, WlanLink&
     if (!ParseGuid(adapterName, guid)) return ERROR_NOT_FOUND;
     Session session(calls);
     if (session.error() != ERROR_SUCCESS) return session.error();
+    if (!session.Knows(guid)) return ERROR_NOT_FOUND;
 
     WLAN_CONNECTION_ATTRIBUTES connection{};
     const DWORD rc = session.Query(guid, wlan_intf_opcode_current_connection, connection);
@@ -150,6 +165,7 @@ Win32Error Win32WirelessLan::BssList(std::string_view adapterName, std::vector<W
     if (!ParseGuid(adapterName, guid)) return ERROR_NOT_FOUND;
     Session session(calls);
     if (session.error() != ERROR_SUCCESS) return session.error();
+    if (!session.Knows(guid)) return ERROR_NOT_FOUND;
     WLAN_BSS_LIST* list = nullptr;
     const DWORD rc = calls.bssList(session.handle(), &guid, nullptr, dot11_BSS_type_any, FALSE, nullptr, &list);
     if (rc != ERROR_SUCCESS) return rc;
