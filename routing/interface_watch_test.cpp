@@ -50,6 +50,30 @@ protected:
     WirelessRouteWatch watch{settings, m.log, tunnel, wiredPresent};
 };
 
+TEST_F(InterfaceWatchTest, FromWindows6OnTheDriverSaysWhatItIsWhateverItsLinkSpeed) {
+    // The fixture's 54 Mbit/s Ethernet-type adapter answers no 802.11 query here: on 10.0 it is wired.
+    settings.osVersion = OsVersion{10, 0, 19045, 2, {}};
+    sim::SimAdapter& wifi = Add(4, "Native Wi-Fi Adapter", 866700000, "10.1.3.4");  // 802.11ac: no known class
+    wifi.info.Type = 71;
+    sim::SimAdapter& old = Add(5, "Older Wi-Fi Adapter", 144000000);
+    old.oids[0x0D010101] = std::vector<std::uint8_t>(6, 0);  // answers OID_802_11_BSSID
+    Add(6, "2.5 Gigabit Ethernet", 2500000000u, "192.168.5.10");  // no speed the old table knows
+    watch.InterfaceWatch();
+    EXPECT_TRUE(watch.devices().contains(4));   // type 71: wireless
+    EXPECT_TRUE(watch.devices().contains(5));   // an 802.11 driver of Ethernet type: wireless
+    EXPECT_FALSE(watch.devices().contains(3));  // 54 Mbit/s alone says nothing any more
+    EXPECT_TRUE(wiredPresent);                  // the 2.5 Gbit/s cable counts
+
+    // Windows XP as ever: by the speed, and the 2.5 Gbit/s adapter is unknown.
+    DialerSettings xp{m.platform, m.log};
+    xp.Load();
+    bool xpWired = false;
+    WirelessRouteWatch xpWatch{xp, m.log, tunnel, xpWired};
+    xpWatch.InterfaceWatch();
+    EXPECT_TRUE(xpWatch.devices().contains(3));
+    EXPECT_FALSE(xpWatch.devices().contains(4));
+}
+
 TEST_F(InterfaceWatchTest, AWiredAdapterWithdrawsTheWirelessRoutesUntilItGoes) {
     watch.InterfaceWatch();
     EXPECT_FALSE(wiredPresent);
