@@ -10,17 +10,17 @@ constexpr std::size_t kCommandLineCapacity = 4096;  // characters, with the term
 
 }  // namespace
 
-std::uint32_t RunProcess(Platform& platform, std::string_view program, std::string_view arguments) {
+std::uint32_t RunProcess(Platform& platform, Log& log, std::string_view program, std::string_view arguments) {
     std::string application;
     if (program.find_first_of("\\/:\"") == std::string_view::npos) {
         if (const Win32Error rc = platform.system.SystemDirectory(application); rc != err::kSuccess) return rc;
         application.append("\\").append(program);
         if (program.find('.') == std::string_view::npos) application.append(".exe");
     }
-    return RunProcessFile(platform, application, program, arguments);
+    return RunProcessFile(platform, log, application, program, arguments);
 }
 
-std::uint32_t RunProcessFile(Platform& platform, std::string_view application, std::string_view program,
+std::uint32_t RunProcessFile(Platform& platform, Log& log, std::string_view application, std::string_view program,
                              std::string_view arguments) {
     std::string commandLine;
     commandLine.reserve(program.size() + 1 + arguments.size());
@@ -30,7 +30,11 @@ std::uint32_t RunProcessFile(Platform& platform, std::string_view application, s
     if (commandLine.size() > kCommandLineCapacity - 1) return err::kInvalidParameter;
     std::uint32_t exitCode = 0;
     const Win32Error rc = platform.processes.RunAndWait(application, commandLine, exitCode);
-    return rc != err::kSuccess ? rc : exitCode;
+    if (rc == err::kSuccess) return exitCode;
+    const std::string name(application.empty() ? program : application);
+    log.LogMessage(log_level::kMain, "%s could not be started, error %u\n", LogSafe(name).c_str(), rc);
+    log.LogSystemError(rc);
+    return rc;
 }
 
 }  // namespace zelta
