@@ -31,9 +31,13 @@ std::uint32_t RunProcessFile(Platform& platform, Log& log, std::string_view appl
     std::uint32_t exitCode = 0;
     const Win32Error rc = platform.processes.RunAndWait(application, commandLine, exitCode);
     if (rc == err::kSuccess) return exitCode;
+    // One record for the failed start: which program, and why in the system's words.
     const std::string name(application.empty() ? program : application);
-    log.LogMessage(log_level::kMain, "%s could not be started, error %u\n", LogSafe(name).c_str(), rc);
-    log.LogSystemError(rc);
+    std::string why;
+    platform.system.ErrorText(rc, why);
+    while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == ' ')) why.pop_back();
+    log.LogMessage(log_level::kMain, "%s could not be started, error %u%s%s\n", LogSafe(name).c_str(), rc,
+                   why.empty() ? "" : ": ", LogSafe(why).c_str());
     return rc;
 }
 

@@ -34,9 +34,13 @@ TEST(RunProcess, AProgramThatCannotBeStartedIsLoggedWithWhyAndTheCallerGoesOn) {
     m.host.faults().Inject("CreateProcess", 5, "route");
     EXPECT_EQ(RunProcess(m.platform, m.log, "route", "print"), 5u);
     const std::string log = m.LogText();
-    EXPECT_NE(log.find("\"C:\\Dialer\\ipseccmd\" could not be started, error 2\r\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("C:\\WINDOWS\\system32\\route.exe could not be started, error 5\r\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("error: Access is denied."), std::string::npos) << log;
+    EXPECT_NE(log.find("\"C:\\Dialer\\ipseccmd\" could not be started, error 2: The system cannot find the file "
+                       "specified.\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("C:\\WINDOWS\\system32\\route.exe could not be started, error 5: Access is denied.\r\n"),
+              std::string::npos)
+        << log;
 }
 
 TEST(RunProcess, ABareProgramNameRunsTheSystemsOwnNeverACopyPlantedBesideTheCaller) {
