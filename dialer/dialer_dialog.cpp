@@ -185,7 +185,15 @@ bool DialerDialog::OnCommand(int id) {
 }
 
 void DialerDialog::OnNetworkInfo() {
-    if (const auto report = NetworkInfoReport(m_process.platform, m_process.log))
+    // While connected, the connection's own block joins the report.
+    std::optional<RasConnectionHandle> connection;
+    std::uint32_t state = 0;
+    Win32Error error = 0;
+    if (m_process.g_hdl &&
+        m_process.platform.remoteAccess.GetConnectStatus(m_process.g_hdl, state, error) == err::kSuccess &&
+        state == rascs::kConnected && error == 0)
+        connection = m_process.g_hdl;
+    if (const auto report = NetworkInfoReport(m_process.platform, m_process.log, connection))
         m_window->ShowMessageBox(*report, message_box::kOk);
 }
 

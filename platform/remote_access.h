@@ -159,6 +159,20 @@ struct RasEntry {
     friend bool operator==(const RasEntry&, const RasEntry&) = default;
 };
 
+// RAS_STATS: a connection's counters since it came up.
+struct RasStatistics {
+    std::uint32_t bytesSent = 0, bytesReceived = 0, framesSent = 0, framesReceived = 0;
+    std::uint32_t crcErrors = 0, timeoutErrors = 0, alignmentErrors = 0, hardwareOverrunErrors = 0, framingErrors = 0,
+                  bufferOverrunErrors = 0;
+    std::uint32_t compressionRatioIn = 0, compressionRatioOut = 0;  // percent
+    std::uint32_t bps = 0;
+    std::uint32_t connectDurationMs = 0;
+
+    std::uint32_t Errors() const {
+        return crcErrors + timeoutErrors + alignmentErrors + hardwareOverrunErrors + framingErrors + bufferOverrunErrors;
+    }
+};
+
 struct RasDevice {
     std::string szDeviceType;  // "vpn", "modem", ...
     std::string szDeviceName;  // "WAN Miniport (L2TP)"
@@ -219,6 +233,8 @@ public:
     // RasGetProjectionInfo for RASP_PppIp: the tunnel's client and server addresses as dotted quads.
     virtual Win32Error GetIpProjection(RasConnectionHandle connection, std::string& clientAddress,
                                        std::string& serverAddress) = 0;
+    // RasGetConnectionStatistics (Windows 2000 and later).
+    virtual Win32Error ConnectionStatistics(RasConnectionHandle connection, RasStatistics& out) = 0;
     // RasEnumConnections with records of `form` and room for `capacity` of them. ras_error::kInvalidSize
     // when this Windows does not take the form.
     virtual Win32Error EnumConnections(RasConnForm form, std::size_t capacity, std::vector<RasConnection>& out) = 0;

@@ -151,6 +151,25 @@ void AppendScannedAccessPoints(std::string& text, const std::vector<WlanBss>& sc
     }
 }
 
+// The connection's block: the tunnel's two ends and what has gone through it, in the adapters' style.
+void AppendConnection(std::string& text, Platform& platform, RasConnectionHandle connection) {
+    RasStatistics stats;
+    if (platform.remoteAccess.ConnectionStatistics(connection, stats) != err::kSuccess) return;
+    text += "Zelta VPN:\r\n";
+    const std::uint32_t seconds = stats.connectDurationMs / 1000;
+    Append(text, "  Duration:\t\t %u:%02u:%02u\r\n", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    std::string client, server;
+    if (platform.remoteAccess.GetIpProjection(connection, client, server) == err::kSuccess) {
+        text += "  Client IP Address:\t\t " + LogSafe(client) + "\r\n";
+        text += "  Server IP Address:\t\t " + LogSafe(server) + "\r\n";
+    }
+    Append(text, "  Bytes Sent:\t\t %u\r\n  Bytes Received:\t\t %u\r\n", stats.bytesSent, stats.bytesReceived);
+    Append(text, "  Frames Sent:\t\t %u\r\n  Frames Received:\t\t %u\r\n", stats.framesSent, stats.framesReceived);
+    Append(text, "  Compression In:\t\t %u%%\r\n  Compression Out:\t\t %u%%\r\n", stats.compressionRatioIn,
+           stats.compressionRatioOut);
+    Append(text, "  Errors:\t\t %u\r\n\r\n", stats.Errors());
+}
+
 }  // namespace
 
 std::uint32_t FrequencyToChannel(std::uint32_t kHz) {
@@ -181,7 +200,7 @@ std::string CleanSsid(std::array<std::uint8_t, 32> bytes) {
     return text;
 }
 
-std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log) {
+std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log, std::optional<RasConnectionHandle> connection) {
     std::vector<AdapterInfo> adapters;
     if (platform.ipHelper.AdaptersInfo(adapters) != err::kSuccess) return std::nullopt;
     std::string text;
@@ -228,6 +247,8 @@ std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log) {
         }
         text += "\r\n";
     }
+
+    if (connection) AppendConnection(text, platform, *connection);
 
     std::vector<std::string> dns;
     if (platform.ipHelper.NetworkParams(dns) == err::kSuccess) {

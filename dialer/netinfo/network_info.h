@@ -12,8 +12,11 @@
 
 namespace zelta {
 
-// The report, or nothing when the adapter list cannot be read (then no message box is shown).
-std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log);
+// The report, or nothing when the adapter list cannot be read (then no message box is shown). With
+// `connection` (the dialer's own, while it is connected) the tunnel's addresses and the connection's
+// statistics come after the adapters.
+std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log,
+                                             std::optional<RasConnectionHandle> connection = std::nullopt);
 
 // An 802.11 frequency in kHz to its channel number.
 std::uint32_t FrequencyToChannel(std::uint32_t kHz);

@@ -256,6 +256,7 @@ Win32Error SimRemoteAccess::StartDial(const Phonebook& book, const RasDialParams
                     throw SimSetupError("the VPN server has no tunnel addresses to project; give them with "
                                         "'server projection CLIENT SERVER'");
                 c->projected = true;
+                c->upSince = scheduler.Now();
                 c->client = machine.vpnServer.projection->first;
                 c->server = machine.vpnServer.projection->second;
                 ConnectionUp(machine, *c);
@@ -307,6 +308,15 @@ Win32Error SimRemoteAccess::GetIpProjection(RasConnectionHandle handle, std::str
     if (!c->projected) return kProtocolNotConfigured;
     clientAddress = c->client;
     serverAddress = c->server;
+    return err::kSuccess;
+}
+
+Win32Error SimRemoteAccess::ConnectionStatistics(RasConnectionHandle handle, RasStatistics& out) {
+    if (auto fault = m_faults.Check("RasGetConnectionStatistics")) return *fault;
+    const SimConnection* c = FindConnection(m_machine, handle);
+    if (!c || c->hangingUp) return kInvalidHandle;
+    out = m_machine.vpnServer.statistics;
+    out.connectDurationMs = c->projected ? static_cast<std::uint32_t>(m_scheduler.Now() - c->upSince) : 0;
     return err::kSuccess;
 }
 

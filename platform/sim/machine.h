@@ -148,6 +148,7 @@ struct VpnServer {
     bool lateEvent = false;  // the next hang-up of a dial under way is followed by one more dial event
     // The record sizes RasEnumConnections and the entry calls take; none: what the OS version takes.
     std::optional<std::vector<std::uint32_t>> connectionSizes, entrySizes;
+    RasStatistics statistics;  // what RasGetConnectionStatistics counts on a connection (the duration aside)
     // What an L2TP dial's IPsec must agree on; none: nothing is negotiated (any L2TP dial gets through).
     std::optional<ServerIpsec> ipsec;
 };
@@ -160,6 +161,7 @@ struct SimConnection {
     std::uint32_t state = 0;
     Win32Error error = 0;
     bool projected = false;
+    std::uint64_t upSince = 0;  // virtual ms when it was projected
     bool hangingUp = false;
     int pollsLeft = 0;
     std::string client;

@@ -24,6 +24,7 @@ public:
     Win32Error GetConnectStatus(RasConnectionHandle connection, std::uint32_t& state, Win32Error& error) override;
     Win32Error GetIpProjection(RasConnectionHandle connection, std::string& clientAddress,
                                std::string& serverAddress) override;
+    Win32Error ConnectionStatistics(RasConnectionHandle connection, RasStatistics& out) override;
     Win32Error EnumConnections(RasConnForm form, std::size_t capacity, std::vector<RasConnection>& out) override;
     bool ErrorString(Win32Error code, std::string& out) override;
 };

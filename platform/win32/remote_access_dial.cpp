@@ -181,6 +181,19 @@ Win32Error Win32RemoteAccess::GetIpProjection(RasConnectionHandle connection, st
     return ERROR_SUCCESS;
 }
 
+Win32Error Win32RemoteAccess::ConnectionStatistics(RasConnectionHandle connection, RasStatistics& out) {
+    RAS_STATS stats{};
+    stats.dwSize = sizeof stats;
+    const DWORD rc = ::RasGetConnectionStatistics(ToHandle(connection), &stats);
+    if (rc != ERROR_SUCCESS) return rc;
+    out = RasStatistics{stats.dwBytesXmited,       stats.dwBytesRcved,         stats.dwFramesXmited,
+                        stats.dwFramesRcved,       stats.dwCrcErr,             stats.dwTimeoutErr,
+                        stats.dwAlignmentErr,      stats.dwHardwareOverrunErr, stats.dwFramingErr,
+                        stats.dwBufferOverrunErr,  stats.dwCompressionRatioIn, stats.dwCompressionRatioOut,
+                        stats.dwBps,               stats.dwConnectDuration};
+    return ERROR_SUCCESS;
+}
+
 Win32Error Win32RemoteAccess::EnumConnections(RasConnForm form, std::size_t capacity, std::vector<RasConnection>& out) {
     const DWORD recordSize = WideConnSize(form);
     std::vector<std::uint8_t> buffer(recordSize * std::max<std::size_t>(capacity, 1));

@@ -122,7 +122,24 @@ std::optional<std::uint32_t> StateNamed(const std::string& word) {
 
 Action Server(Args& a) {
     const std::string what =
-        a.Next("accepts, refuses, states, step, projection, drops-link, hangup-polls, rasdial-fails, late-event or ipsec");
+        a.Next("accepts, refuses, states, step, projection, drops-link, hangup-polls, rasdial-fails, late-event, ipsec or statistics");
+    if (EqualsNoCase(what, "statistics")) {
+        // `server statistics FIELD N`: what RasGetConnectionStatistics counts on a connection.
+        const std::string field = a.Next("bytes-sent, bytes-received, frames-sent, frames-received, errors, "
+                                         "compression-in or compression-out");
+        const std::uint32_t value = a.Unsigned("a count");
+        a.RequireDone();
+        std::uint32_t RasStatistics::*member = nullptr;
+        const std::pair<const char*, std::uint32_t RasStatistics::*> fields[] = {
+            {"bytes-sent", &RasStatistics::bytesSent},         {"bytes-received", &RasStatistics::bytesReceived},
+            {"frames-sent", &RasStatistics::framesSent},       {"frames-received", &RasStatistics::framesReceived},
+            {"errors", &RasStatistics::crcErrors},             {"compression-in", &RasStatistics::compressionRatioIn},
+            {"compression-out", &RasStatistics::compressionRatioOut}};
+        for (const auto& [name, pointer] : fields)
+            if (EqualsNoCase(field, name)) member = pointer;
+        if (!member) a.Fail("unknown statistics field '" + field + "'");
+        return [=](Runner& r) { r.host().machine().vpnServer.statistics.*member = value; };
+    }
     if (EqualsNoCase(what, "ipsec")) {
         // `server ipsec preshared-key TEXT` | `server ipsec certificate`: what an L2TP dial's IPsec must agree on.
         sim::ServerIpsec ipsec;
