@@ -57,6 +57,7 @@ const Setting kInstallSettings[] = {
     {"ZeltaVPNPath", &D::installPath, 1024, std::nullopt},
     {"BANNER", &D::banner, 256, std::nullopt},
     {"COPYRIGHT", &D::noticeText, 256, std::nullopt},
+    {"Balloons", &D::balloons, 0, 1u, 1u},
 };
 const Setting kOptionSettings[] = {
     {"SetupFlags", &D::setupFlags, 0, 0u, setup_flag::kDefault},

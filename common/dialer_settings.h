@@ -72,6 +72,7 @@ public:
     std::uint32_t msChap = 0;
     std::uint32_t msChapV2 = 0;
     std::uint32_t winlogon = 0;
+    std::uint32_t balloons = 1;  // "Balloons": the tray's balloon notes, on unless 0
     std::uint32_t ikeAuthByCertificate = 0;
     std::string ikeEncryption;            // 8
     std::string ikeHash;                  // 8

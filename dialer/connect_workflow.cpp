@@ -72,6 +72,7 @@ void DialerDialog::DoConnect() {
     if (path == Ready && m_settings.WaitForWireless() && IsWiredPresent()) retryText = IDS_WIRED;
     if (retryText != 0) {
         AppendStatus(StatusText(retryText));
+        SetTray(TrayState::Looking);
         StartRetryTimer();
         return;
     }
@@ -115,6 +116,7 @@ void DialerDialog::DoConnect() {
     const int prepared = StartIpsecViaService(m_settings);
     if (prepared == kServerAddressUnusable) {
         AppendStatus(Format(IDS_SERVER_ADDRESS_UNUSABLE, LogSafe(m_settings.setupIp).c_str()));
+        SetTray(TrayState::Error, Format(IDS_SERVER_ADDRESS_UNUSABLE, LogSafe(m_settings.setupIp).c_str()));
         m_window->EnableControl(IDC_CONNECT, true);
         m_window->EnableControl(IDC_HANGUP, false);
         return;
@@ -122,6 +124,7 @@ void DialerDialog::DoConnect() {
     if (prepared < 0) {
         log.LogMessage(log_level::kMain, "Unable to start IPSEC service!!!\n");
         AppendStatus(StatusText(IDS_IPSEC_FAILED));
+        SetTray(TrayState::Error, StatusText(IDS_IPSEC_FAILED));
         m_window->EnableControl(IDC_CONNECT, false);
         m_window->EnableControl(IDC_HANGUP, true);
         return;
@@ -132,6 +135,7 @@ void DialerDialog::DoConnect() {
                        "FATAL ERROR:  Unable to set dialup entry.  If problem persists, please try rebooting and "
                        "reinstalling.\n");
         AppendStatus(StatusText(IDS_ENTRY_FAILED));
+        SetTray(TrayState::Error, StatusText(IDS_ENTRY_FAILED));
         return;
     }
     log.LogMessage(log_level::kVerbose, "Started IPSEC POL and dial entry\n");
@@ -148,6 +152,7 @@ void DialerDialog::DoConnect() {
         log.LogMessage(log_level::kMain, "RasSetCredentials for the IPsec pre-shared key returned error %d\n",
                        static_cast<int>(keyed));
         AppendStatus(Format(IDS_PRESHARED_KEY_FAILED, static_cast<int>(keyed)));
+        SetTray(TrayState::Error, Format(IDS_PRESHARED_KEY_FAILED, static_cast<int>(keyed)));
         m_window->EnableControl(IDC_CONNECT, true);
         m_window->EnableControl(IDC_HANGUP, false);
         return;
@@ -168,6 +173,7 @@ void DialerDialog::DoConnect() {
         return;
     }
     AppendStatus(StatusText(IDS_CONNECTING));
+    SetTray(TrayState::Connecting);
     m_window->EnableControl(IDC_CONNECT, false);
     m_window->EnableControl(IDC_HANGUP, true);
     if (m_settings.securIdNewPinMode) OpenSecurIdListener();
@@ -208,8 +214,8 @@ void DialerDialog::DoDisconnect() {
         m_window->EnableControl(IDC_HANGUP, false);
         m_process.log.LogMessage(log_level::kMain, "Hanging up in DoDisconnect.\n");
         HangUpAndWait(m_process.g_hdl);
-        SetTrayConnected(false);
     }
+    SetTray(TrayState::Disconnected);
     ReplaceStatus("Not Connected.\r\n\r\n");
     m_window->EnableControl(IDC_CONNECT, true);
     m_window->EnableControl(IDC_HANGUP, false);

@@ -49,6 +49,9 @@ void DialerDialog::OnRasDialEvent(std::uint32_t state, Win32Error error) {
             m_window->EnableControl(IDC_CONNECT, true);
             m_window->EnableControl(IDC_HANGUP, false);
             AppendStatus(message);
+            SetTray(TrayState::Error, reason.empty() ? Format(IDS_DIAL_ERROR, static_cast<int>(error),
+                                                              static_cast<unsigned>(error), "")
+                                                     : reason);
             // Brought back so that the message box is seen even from the tray.
             m_window->PlaceTopLeft(ZOrder::NotTopMost);
             m_window->Show(ShowCommand::Restore);
@@ -112,7 +115,7 @@ void DialerDialog::OnConnected(bool withRoutes) {
         AppendStatus(message);
         if (m_settings.HideAfterConnect()) HideDialer(m_window->Handle());
     }
-    SetTrayConnected(true);
+    SetTray(TrayState::Connected, server.empty() ? m_settings.setupIp : server);
     m_window->SetTimer(TIMER_STATUS_POLL, 2000);
     m_process.g_uStatusTimer = true;
 }
@@ -144,6 +147,7 @@ void DialerDialog::StatusPollTimerProc() {
     m_window->KillTimer(TIMER_STATUS_POLL);
     if (!m_bUserHangUp) {
         AppendStatus(StatusText(IDS_REDIALING));
+        SetTray(TrayState::Redialling);
         m_process.platform.clock.Sleep(kLostLinkPauseMs);
         Reconnect();
     }

@@ -44,11 +44,12 @@ void DialerDialog::OnInitDialog(Window& window) {
     log.LogMessage(log_level::kMain, "***** Program Started *****\n");
     CleanLocalIpsecPolicies(m_settings);
 
-    for (int id = IDS_REDIALING; id <= IDS_PRESHARED_KEY_FAILED; ++id) m_strStatus.push_back(os.resources.String(id));
+    for (int id = IDS_REDIALING; id <= IDS_BALLOON_GAVE_UP; ++id) m_strStatus.push_back(os.resources.String(id));
     os.instance.SetSharedWindow(window.Handle());
 
     // The program carries on without a notification area (a log-on desktop, a missing Explorer).
     m_trayAdded = window.AddTrayIcon(m_trayIcon, WM_TRAYNOTIFY);
+    ApplyTray();
     // Explorer runs below the system account's integrity level: only its two messages come in.
     const std::uint32_t fromExplorer[] = {WM_TRAYNOTIFY, m_uTaskbarCreatedMsg};
     if (!window.AllowFromLowerIntegrity(fromExplorer))
@@ -222,9 +223,62 @@ bool DialerDialog::OnEndSession(bool ending, bool logoff) {
     return false;
 }
 
-void DialerDialog::SetTrayConnected(bool connected) {
-    m_trayIcon = connected ? IDI_TRAY_CONNECTED : IDI_TRAY_IDLE;
-    if (m_trayAdded) m_window->ModifyTrayIcon(m_trayIcon);
+namespace {
+
+// A status text as one line, for a tip or a balloon.
+std::string OneLine(std::string_view text) {
+    std::string line;
+    for (const char c : text) {
+        if (c == '\r') continue;
+        if (c == '\n') {
+            if (!line.empty() && line.back() != ' ') line += ' ';
+            continue;
+        }
+        line += c;
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    return line;
+}
+
+}  // namespace
+
+std::string DialerDialog::TrayTip() const {
+    switch (m_trayState) {
+        case TrayState::Disconnected: return StatusText(IDS_TIP_DISCONNECTED);
+        case TrayState::Looking: return StatusText(IDS_TIP_LOOKING);
+        case TrayState::Connecting: return StatusText(IDS_TIP_CONNECTING);
+        case TrayState::Connected: return Format(IDS_TIP_CONNECTED, m_trayDetail.c_str());
+        case TrayState::Redialling: return StatusText(IDS_TIP_REDIALLING);
+        case TrayState::Error: return Format(IDS_TIP_ERROR, m_trayDetail.c_str());
+    }
+    return {};
+}
+
+void DialerDialog::ApplyTray() {
+    if (m_trayAdded) m_window->SetTrayTip(TrayTip());
+}
+
+void DialerDialog::SetTray(TrayState state, std::string_view detail) {
+    const bool changed = state != m_trayState;
+    const std::string line = OneLine(detail);
+    if (!changed && line == m_trayDetail) return;
+    m_trayState = state;
+    m_trayDetail = line;
+    const int shown = m_trayIcon;
+    switch (state) {
+        case TrayState::Connected: m_trayIcon = IDI_TRAY_CONNECTED; break;
+        case TrayState::Connecting: case TrayState::Redialling: m_trayIcon = IDI_TRAY_CONNECTING; break;
+        case TrayState::Error: m_trayIcon = IDI_TRAY_ERROR; break;
+        case TrayState::Disconnected: case TrayState::Looking: m_trayIcon = IDI_TRAY_IDLE; break;
+    }
+    if (m_trayAdded && m_trayIcon != shown) m_window->ModifyTrayIcon(m_trayIcon);
+    ApplyTray();
+    if (!changed || !m_trayAdded || m_settings.balloons == 0) return;
+    std::string note;
+    if (state == TrayState::Connected) note = Format(IDS_BALLOON_CONNECTED, m_trayDetail.c_str());
+    if (state == TrayState::Redialling) note = StatusText(IDS_BALLOON_REDIALLING);
+    if (state == TrayState::Error) note = Format(IDS_BALLOON_GAVE_UP, m_trayDetail.c_str());
+    if (!note.empty()) m_window->ShowTrayBalloon(StatusText(IDS_PRODUCT_NAME), note);
 }
 
 bool DialerDialog::OnRegisteredMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -240,8 +294,9 @@ bool DialerDialog::OnRegisteredMessage(std::uint32_t message, std::uintptr_t wPa
         return true;
     }
     if (message == m_uTaskbarCreatedMsg) {
-        // Explorer restarted: its notification area forgot our icon.
+        // Explorer restarted: its notification area forgot our icon, and its tip.
         m_trayAdded = m_window->AddTrayIcon(m_trayIcon, WM_TRAYNOTIFY);
+        ApplyTray();
         return true;
     }
     return false;

@@ -55,7 +55,11 @@ public:
     void AppendStatus(std::string_view text);
     void HideDialer(WindowHandle window);
     bool IsWinlogonDesktop();
-    void SetTrayConnected(bool connected);
+    // What the notification icon tells: its icon, its tip (with `detail`: the server, or the error's
+    // text) and, when the state changes to connected, redialling or an error, one balloon note
+    // unless "Balloons" is 0.
+    enum class TrayState { Disconnected, Looking, Connecting, Connected, Redialling, Error };
+    void SetTray(TrayState state, std::string_view detail = {});
 
     // Handlers.
     void OnLaunchVpn();
@@ -97,7 +101,7 @@ public:
 
     DialerSettings& settings() { return m_settings; }
     const WirelessRouteWatch& watch() const { return m_watch; }
-    // The status text of string `id` (102 to 128).
+    // The status text of string `id` (102 to 137).
     const std::string& StatusText(int id) const;
 
 private:
@@ -110,6 +114,10 @@ private:
         return length < 0 ? std::string() : std::string(text);
     }
     void ReplaceStatus(std::string_view text);
+    // The tip for the tray's state now, from the string table.
+    std::string TrayTip() const;
+    // The tip given to the shell again (after the icon was added, or the state changed).
+    void ApplyTray();
     void StartRetryTimer();
     void CompleteProjection();
     bool IsVpnServerThroughTunnel(Ipv4 peer, Ipv4 local, std::uint32_t tunnelAddress);
@@ -117,7 +125,7 @@ private:
 
     DialerProcess& m_process;
     Window* m_window = nullptr;
-    std::vector<std::string> m_strStatus;  // strings 102 to 128
+    std::vector<std::string> m_strStatus;  // strings 102 to 137
     bool m_bUserHangUp = true;
     DialerSettings m_settings;
     WirelessRouteWatch m_watch{m_settings, m_process.log, *this, m_process.wiredPresent};
@@ -128,6 +136,8 @@ private:
     bool m_bannerPending = true;               // looked for once, at the first paint not minimized
     std::unique_ptr<BannerPicture> m_banner;
     int m_trayIcon;
+    TrayState m_trayState = TrayState::Disconnected;
+    std::string m_trayDetail;
     std::uint32_t m_uRasDialEventMsg;
     std::uint32_t m_uTaskbarCreatedMsg;
     std::unique_ptr<Listener> m_securIdListener;      // from dial start to projection

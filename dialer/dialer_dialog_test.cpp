@@ -46,7 +46,7 @@ TEST_F(DialerDialogTest, WithoutANotificationAreaTheDialerCarriesOnAndAddsItsIco
     sim::SimWindow& window = Open();
     EXPECT_TRUE(m.host.desktop().trayIcons.empty());
     EXPECT_TRUE(window.IsVisible());
-    OnDialer(window, [](DialerDialog& d) { d.SetTrayConnected(true); });  // nothing to modify: no harm
+    OnDialer(window, [](DialerDialog& d) { d.SetTray(DialerDialog::TrayState::Connected, "10.1.0.1"); });  // nothing to modify: no harm
 
     m.host.desktop().trayAvailable = true;
     const std::uint32_t taskbarCreated = m.host.desktop().registeredMessages.at("TaskbarCreated");

@@ -171,6 +171,11 @@ public:
     // when the system has the check and refused.
     virtual bool AllowFromLowerIntegrity(std::span<const std::uint32_t> messages) = 0;
     virtual bool ModifyTrayIcon(int iconResource) = 0;
+    // The notification icon's tip, kept for every later add and change of the icon: the 128-character
+    // tip of shell 5.0 (the version-2 record, which Windows 2000 takes), cut to fit.
+    virtual bool SetTrayTip(std::string_view tip) = 0;
+    // A balloon note over the notification icon (shell 5.0 and later). False where there is none.
+    virtual bool ShowTrayBalloon(std::string_view title, std::string_view text) = 0;
     virtual void DeleteTrayIcon() = 0;
     // Loads menu resource `menuId`, makes its first popup's first item the default, and tracks that
     // popup at the cursor with this window as owner (the chosen command arrives as WM_COMMAND). False

@@ -356,6 +356,7 @@ bool SimWindow::AddTrayIcon(int iconResource, std::uint32_t message) {
     if (!m_desktop.trayAvailable || EqualsNoCase(m_process.desktop, "Winlogon")) return false;
     m_trayMessage = message;
     m_desktop.trayIcons[m_handle.value] = iconResource;
+    if (!m_tip.empty()) m_desktop.trayTips[m_handle.value] = m_tip;  // the tip travels with the icon's record
     Note("tray", "icon " + std::to_string(iconResource) + " added");
     return true;
 }
@@ -370,6 +371,28 @@ bool SimWindow::AllowFromLowerIntegrity(std::span<const std::uint32_t> messages)
         shown += hex;
     }
     Note("window", "lets in from lower integrity: " + shown);
+    return true;
+}
+
+namespace {
+
+std::string ShowTip(const std::string& text) { return "\"" + text + "\""; }
+
+}  // namespace
+
+bool SimWindow::SetTrayTip(std::string_view tip) {
+    m_tip = std::string(tip.substr(0, 127));  // NOTIFYICONDATA's 128 characters, with the terminator
+    if (!m_desktop.trayIcons.contains(m_handle.value)) return false;
+    m_desktop.trayTips[m_handle.value] = m_tip;
+    Note("tray", "tip " + ShowTip(m_tip));
+    return true;
+}
+
+bool SimWindow::ShowTrayBalloon(std::string_view title, std::string_view text) {
+    if (!m_desktop.trayIcons.contains(m_handle.value)) return false;
+    const std::string balloon = std::string(title) + ": " + std::string(text);
+    m_desktop.trayBalloons.push_back(balloon);
+    Note("tray", "balloon " + ShowTip(balloon));
     return true;
 }
 
@@ -390,6 +413,7 @@ bool SimWindow::ModifyTrayIcon(int iconResource) {
 }
 
 void SimWindow::DeleteTrayIcon() {
+    m_desktop.trayTips.erase(m_handle.value);
     if (m_desktop.trayIcons.erase(m_handle.value) > 0) Note("tray", "icon deleted");
 }
 

@@ -92,6 +92,8 @@ struct Desktop {
     std::map<std::uint32_t, int> trayIcons;       // window handle -> icon resource
     bool trayAvailable = true;                    // false: no notification area (the log-on desktop)
     bool integrityLevels = false;  // Explorer's messages to a system-account window pass only if let in
+    std::map<std::uint32_t, std::string> trayTips;  // window handle -> its icon's tip
+    std::vector<std::string> trayBalloons;          // every balloon shown, "title: text", in order
     std::optional<OpenMessageBox> messageBox;
     std::optional<OpenMenu> menu;
     std::map<std::string, std::uint32_t, NoCaseLess> registeredMessages;
@@ -147,6 +149,8 @@ public:
     int RunModal(int templateId, DialogController& controller) override;
     bool AddTrayIcon(int iconResource, std::uint32_t message) override;
     bool AllowFromLowerIntegrity(std::span<const std::uint32_t> messages) override;
+    bool SetTrayTip(std::string_view tip) override;
+    bool ShowTrayBalloon(std::string_view title, std::string_view text) override;
     // Whether a message from Explorer reaches this window: always, unless the desktop's integrity
     // levels keep a lower program's messages from a window of the system account.
     bool TakesFromExplorer(std::uint32_t message) const;
@@ -223,6 +227,7 @@ private:
     int m_result = 0;
     std::uint32_t m_trayMessage = 0;
     std::set<std::uint32_t> m_messageFilter;  // what AllowFromLowerIntegrity let in
+    std::string m_tip;                        // the tip, put back with the icon
     std::vector<Drawing> m_canvas;
     void Paint();
 };

@@ -218,6 +218,20 @@ public:
         return Notify(NIM_ADD, iconResource);
     }
     bool ModifyTrayIcon(int iconResource) override { return Notify(NIM_MODIFY, iconResource); }
+    bool SetTrayTip(std::string_view tip) override {
+        m_tip = Wide(tip);
+        if (m_tip.size() > 127) m_tip.resize(127);  // szTip's 128 characters, with the terminator
+        return m_trayIcon != 0 && Notify(NIM_MODIFY, m_trayIcon);
+    }
+    bool ShowTrayBalloon(std::string_view title, std::string_view text) override {
+        NOTIFYICONDATAW data = Record();
+        data.uFlags = NIF_INFO;
+        CopyText(data.szInfo, Wide(text));
+        CopyText(data.szInfoTitle, Wide(title));
+        data.uTimeout = 10000;  // the shell keeps it between 10 and 30 seconds
+        data.dwInfoFlags = NIIF_INFO;
+        return ::Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+    }
     bool AllowFromLowerIntegrity(std::span<const std::uint32_t> messages) override {
         constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW, and MSGFLT_ADD for the older call
         const DynamicCalls& calls = SystemCalls();
@@ -296,14 +310,29 @@ private:
         return Narrow(std::wstring_view(text.data(), static_cast<std::size_t>(read > 0 ? read : 0)));
     }
 
-    bool Notify(DWORD action, int iconResource) {
+    // The version-2 record of shell 5.0: Windows 2000 takes no larger one, and it has the tip and
+    // the balloon the dialer uses.
+    NOTIFYICONDATAW Record() const {
         NOTIFYICONDATAW data{};
-        data.cbSize = sizeof data;
+        data.cbSize = NOTIFYICONDATAW_V2_SIZE;
         data.hWnd = m_hwnd;
         data.uID = 0;
-        data.uFlags = NIF_MESSAGE | NIF_ICON;
+        return data;
+    }
+    template <std::size_t N>
+    static void CopyText(wchar_t (&field)[N], const std::wstring& text) {
+        const std::size_t count = std::min(text.size(), N - 1);
+        std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(count), field);
+        field[count] = L'\0';
+    }
+
+    bool Notify(DWORD action, int iconResource) {
+        NOTIFYICONDATAW data = Record();
+        data.uFlags = NIF_MESSAGE | NIF_ICON | (m_tip.empty() ? 0 : NIF_TIP);
         data.uCallbackMessage = m_trayMessage;
         data.hIcon = static_cast<HICON>(::LoadImageW(m_instance, MAKEINTRESOURCEW(iconResource), IMAGE_ICON, 16, 16, 0));
+        CopyText(data.szTip, m_tip);
+        m_trayIcon = iconResource;
         return ::Shell_NotifyIconW(action, &data) != FALSE;
     }
 
@@ -313,6 +342,8 @@ private:
     GuardedEdits m_edits;
     HWND m_hwnd = nullptr;
     std::uint32_t m_trayMessage = 0;
+    int m_trayIcon = 0;   // the icon last given to the shell
+    std::wstring m_tip;   // its tip, given again with every add and change
     bool m_destroyed = false;
 };
 

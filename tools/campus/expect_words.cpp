@@ -558,6 +558,18 @@ Action No(Args& a) {
     if (a.Accept("route")) return Route(a, false);
     if (a.Accept("ipsec-policy")) return IpsecPolicyExpectation(a, false);
     if (a.Accept("program-file")) return ProgramFile(a, false);
+    if (a.Accept("tray")) {
+        // `expect no tray balloon`: none since the previous balloon expectation.
+        a.Require("balloon");
+        a.RequireDone();
+        return [](Runner& r) {
+            const auto& balloons = r.host().desktop().trayBalloons;
+            const std::vector<std::string> since(balloons.begin() + static_cast<std::ptrdiff_t>(std::min(r.balloonsSeen, balloons.size())),
+                                                 balloons.end());
+            r.balloonsSeen = balloons.size();
+            r.Check(since.empty(), "no tray balloon since the last balloon expectation", ShowLines(since));
+        };
+    }
     if (a.Accept("message-box")) {
         a.RequireDone();
         return [](Runner& r) {

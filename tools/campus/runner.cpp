@@ -97,6 +97,7 @@ int Runner::RunFile(const std::string& path) {
     results.clear();
     replies.clear();
     foreignReads.clear();
+    balloonsSeen = 0;
     lastInvoke.clear();
     m_failures = 0;
     if (!m_quiet) m_out << "== " << path << '\n';

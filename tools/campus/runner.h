@@ -71,6 +71,7 @@ public:
     std::map<std::string, int> results;
     std::map<std::string, std::optional<std::vector<std::uint8_t>>> replies;  // of pipe clients, by label
     std::map<std::string, std::string> foreignReads;  // what another program read from a control, by its name
+    std::size_t balloonsSeen = 0;  // the tray balloons up to the last balloon expectation
     // The RASDIALDLG each RasCustomDialDlg was given, by label, as the library has left it so far.
     std::map<std::string, std::shared_ptr<const RasDialDlgInfo>> dialDialogs;
     std::string lastInvoke;

@@ -1,6 +1,7 @@
 // The scripted user (type, click, keys, tray, menus, answers, session end) and the screen checks.
 #include "tools/campus/ui_words.h"
 
+#include "dialer/resource.h"
 #include "platform/text.h"
 
 namespace zelta::campus {
@@ -146,6 +147,7 @@ Action ExplorerRestarts(Args& a) {
     return [](Runner& r) {
         auto& desktop = r.host().desktop();
         desktop.trayIcons.clear();
+        desktop.trayTips.clear();
         r.host().journal().Note("tray", "Explorer restarted: the notification area is empty");
         const auto it = desktop.registeredMessages.find("TaskbarCreated");
         if (it == desktop.registeredMessages.end()) return;
@@ -275,17 +277,60 @@ Action Control(Args& a) {
     };
 }
 
-Action TrayState(Args& a) {
-    const std::string state = a.Next("idle, connected or absent");
+// `expect tray tip [contains] TEXT`: the notification icon's tip.
+Action TrayTip(Args& a) {
+    const bool part = a.Remaining() > 1 && a.Accept("contains");
+    const std::string text = a.Next("a text");
     a.RequireDone();
-    if (!EqualsNoCase(state, "idle") && !EqualsNoCase(state, "connected") && !EqualsNoCase(state, "absent"))
-        a.Fail("expected idle, connected or absent");
     return [=](Runner& r) {
-        const auto& icons = r.host().desktop().trayIcons;
-        const std::string seen = icons.empty() ? "absent"
-                                 : icons.begin()->second == 132 ? "connected"
-                                 : icons.begin()->second == 131 ? "idle"
-                                                                : "icon " + std::to_string(icons.begin()->second);
+        const auto& tips = r.host().desktop().trayTips;
+        const std::string seen = tips.empty() ? std::string() : tips.begin()->second;
+        const bool held = !tips.empty() && (part ? seen.find(text) != std::string::npos : seen == text);
+        r.Check(held, std::string("the tray tip ") + (part ? "containing " : "") + ShowText(text),
+                tips.empty() ? "no tip" : ShowText(seen));
+    };
+}
+
+// `expect tray balloon [contains] TEXT` (the latest), `expect tray balloons N` (so far).
+Action TrayBalloon(Args& a, bool count) {
+    if (count) {
+        const std::uint32_t n = a.Unsigned("a count");
+        a.RequireDone();
+        return [=](Runner& r) {
+            const auto& balloons = r.host().desktop().trayBalloons;
+            r.balloonsSeen = balloons.size();
+            r.Check(balloons.size() == n, std::to_string(n) + " tray balloons", ShowLines(balloons));
+        };
+    }
+    const bool part = a.Remaining() > 1 && a.Accept("contains");
+    const std::string text = a.Next("a text");
+    a.RequireDone();
+    return [=](Runner& r) {
+        const auto& balloons = r.host().desktop().trayBalloons;
+        r.balloonsSeen = balloons.size();
+        const std::string seen = balloons.empty() ? std::string() : balloons.back();
+        const bool held = !balloons.empty() && (part ? seen.find(text) != std::string::npos : seen == text);
+        r.Check(held, std::string("the latest tray balloon ") + (part ? "containing " : "") + ShowText(text),
+                balloons.empty() ? "no balloon" : ShowText(seen));
+    };
+}
+
+Action TrayState(Args& a) {
+    const std::string state = a.Next("idle, connecting, connected, error, absent, tip, balloon or balloons");
+    if (EqualsNoCase(state, "tip")) return TrayTip(a);
+    if (EqualsNoCase(state, "balloon")) return TrayBalloon(a, false);
+    if (EqualsNoCase(state, "balloons")) return TrayBalloon(a, true);
+    a.RequireDone();
+    const std::pair<int, const char*> icons[] = {
+        {IDI_TRAY_IDLE, "idle"}, {IDI_TRAY_CONNECTING, "connecting"}, {IDI_TRAY_CONNECTED, "connected"}, {IDI_TRAY_ERROR, "error"}};
+    bool known = EqualsNoCase(state, "absent");
+    for (const auto& [id, name] : icons) known = known || EqualsNoCase(state, name);
+    if (!known) a.Fail("expected idle, connecting, connected, error, absent, tip, balloon or balloons");
+    return [=](Runner& r) {
+        const auto& shown = r.host().desktop().trayIcons;
+        std::string seen = shown.empty() ? "absent" : "icon " + std::to_string(shown.begin()->second);
+        for (const auto& [id, name] : icons)
+            if (!shown.empty() && shown.begin()->second == id) seen = name;
         r.Check(EqualsNoCase(seen, state), "the tray icon " + state, seen);
     };
 }

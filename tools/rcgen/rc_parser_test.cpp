@@ -152,7 +152,7 @@ TEST_F(DialerResources, TheMainDialogMenusAndIconsAreAsDocumented) {
         EXPECT_EQ(about->language, language);
         EXPECT_TRUE(std::any_of(about->controls.begin(), about->controls.end(), [](const auto& c) { return c.id == 1016; }));
     }
-    EXPECT_EQ(set.icons, (std::vector<int>{128, 131, 132}));
+    EXPECT_EQ(set.icons, (std::vector<int>{128, 131, 132, 134, 135}));
 }
 
 }  // namespace
