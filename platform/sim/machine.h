@@ -49,7 +49,8 @@ struct ServiceRecord {
     bool dispatcherConnected = false;        // its program called StartServiceCtrlDispatcher
     bool acceptsSessionChanges = false;
     std::deque<ServiceControlEvent> controls;  // sent to its program, not taken yet
-    bool markedForDelete = false;              // goes once stopped
+    bool markedForDelete = false;              // goes once stopped and no handle is open
+    int openHandles = 0;                       // OpenService handles not yet closed
     Win32Error exitCode = 0;                   // what it reported when it stopped
 };
 

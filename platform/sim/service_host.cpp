@@ -57,10 +57,17 @@ void ServiceProgramEnded(Machine& machine, const std::string& name) {
     record.acceptsSessionChanges = false;
     record.controls.clear();
     if (record.state != ServiceState::Stopped) SetServiceState(machine, it->first, record, ServiceState::Stopped);
-    if (record.markedForDelete) {
-        machine.journal.Note("service", it->first + " deleted");
-        machine.services.erase(it);
-    }
+    DeleteIfGone(machine, it->first);
+}
+
+void DeleteIfGone(Machine& machine, const std::string& name) {
+    const auto it = machine.services.find(name);
+    if (it == machine.services.end()) return;
+    const ServiceRecord& record = it->second;
+    if (!record.markedForDelete || record.state != ServiceState::Stopped || record.processId != 0 || record.openHandles > 0)
+        return;
+    machine.journal.Note("service", it->first + " deleted");
+    machine.services.erase(it);
 }
 
 Win32Error SimServiceHost::Run(std::string_view name, bool sessionChanges,

@@ -29,4 +29,8 @@ void SetServiceState(Machine& machine, const std::string& name, ServiceRecord& r
 // marked for deletion goes.
 void ServiceProgramEnded(Machine& machine, const std::string& name);
 
+// A service marked for deletion goes, as on Windows, once it is stopped, its program has ended and
+// its last handle is closed. The record must not be used after this.
+void DeleteIfGone(Machine& machine, const std::string& name);
+
 }  // namespace zelta::sim

@@ -33,7 +33,15 @@ public:
     OpenService(Machine& machine, Scheduler& scheduler, ProgramLauncher& launcher, std::string name,
                 std::uint32_t access, Faults& faults)
         : m_machine(machine), m_scheduler(scheduler), m_launcher(launcher), m_name(std::move(name)), m_access(access),
-          m_faults(faults) {}
+          m_faults(faults) {
+        if (const auto it = m_machine.services.find(m_name); it != m_machine.services.end()) ++it->second.openHandles;
+    }
+    ~OpenService() override {
+        const auto it = m_machine.services.find(m_name);
+        if (it == m_machine.services.end()) return;
+        --it->second.openHandles;
+        DeleteIfGone(m_machine, m_name);
+    }
 
     Win32Error QueryStatus(ServiceStatus& out) override {
         ServiceRecord* record = nullptr;
@@ -78,13 +86,9 @@ public:
         ServiceRecord* record = nullptr;
         if (auto rc = Check("DeleteService", kDelete, record)) return rc;
         if (record->markedForDelete) return service_error::kServiceMarkedForDelete;
-        if (record->state == ServiceState::Stopped && record->processId == 0) {
-            m_machine.services.erase(m_name);
-            m_machine.journal.Note("service", m_name + " deleted");
-        } else {
-            record->markedForDelete = true;
-            m_machine.journal.Note("service", m_name + " marked for deletion");
-        }
+        // It goes when it has stopped and the last handle (this one among them) is closed.
+        record->markedForDelete = true;
+        m_machine.journal.Note("service", m_name + " marked for deletion");
         return err::kSuccess;
     }
 
@@ -190,8 +194,9 @@ private:
     void Settle(std::uint64_t delay, ServiceState from, ServiceState to) {
         auto apply = [&machine = m_machine, name = m_name, from, to] {
             const auto it = machine.services.find(name);
-            if (it != machine.services.end() && it->second.state == from)
-                SetServiceState(machine, it->first, it->second, to);
+            if (it == machine.services.end() || it->second.state != from) return;
+            SetServiceState(machine, it->first, it->second, to);
+            DeleteIfGone(machine, name);
         };
         if (delay == 0) {
             apply();

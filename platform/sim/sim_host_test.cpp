@@ -148,3 +148,30 @@ TEST(SimHost, TheTrueVersionComesFromRtlGetVersionAndGetVersionExAnswersByTheMan
 
 }  // namespace
 }  // namespace zelta::sim
+
+namespace zelta::sim {
+namespace {
+
+TEST(SimHost, AServiceMarkedForDeletionGoesOnceStoppedAndItsLastHandleIsClosed) {
+    SimHost host;
+    host.SetOsVersion(5, 1);
+    host.AddService("cvpnd", ServiceState::Running);
+    Platform& os = host.NewProcess("sc.exe", "Administrator", "Default").platform();
+    std::unique_ptr<ServiceControlManager> manager;
+    ASSERT_EQ(os.services.Connect(manager), err::kSuccess);
+    std::unique_ptr<Service> service;
+    ASSERT_EQ(manager->Open("cvpnd", service_access::kStop | service_access::kDelete | service_access::kQueryStatus, service),
+              err::kSuccess);
+    ASSERT_EQ(service->Delete(), err::kSuccess);
+    EXPECT_NE(host.FindService("cvpnd"), nullptr);  // still running: only marked
+    ServiceStatus status;
+    service->Stop(status);
+    host.RunFor(10000);
+    ASSERT_NE(host.FindService("cvpnd"), nullptr);  // stopped, but a handle is open
+    EXPECT_EQ(host.FindService("cvpnd")->state, ServiceState::Stopped);
+    service.reset();
+    EXPECT_EQ(host.FindService("cvpnd"), nullptr);  // the last handle closed: gone
+}
+
+}  // namespace
+}  // namespace zelta::sim

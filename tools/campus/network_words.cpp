@@ -89,6 +89,18 @@ Action Adapter(Args& a) {
     const bool wired = EqualsNoCase(kind, "wired");
     return [=](Runner& r) {
         sim::SimAdapter& adapter = r.host().AddAdapter(info);
+        // As Windows does: the adapter's default gateway is a default route through it, at the
+        // interface's metric (20 for the speeds here), unless the scenario wrote that route itself.
+        for (const AdapterAddress& gateway : info.GatewayList) {
+            const auto hop = Ipv4::Parse(gateway.IpAddress);
+            if (!hop) continue;
+            const sim::RouteRow route{Ipv4{}, Ipv4{}, *hop, index, 20, 4, 3};
+            auto& routes = r.host().machine().routes;
+            const bool written = std::any_of(routes.begin(), routes.end(), [&](const sim::RouteRow& row) {
+                return row.dest == route.dest && row.mask == route.mask && row.nextHop == route.nextHop && row.ifIndex == index;
+            });
+            if (!written) routes.push_back(route);
+        }
         if (wireless) {
             adapter.oids[ndis_oid::kGenLinkSpeed] = Le32(540000);
             adapter.oids[0x0D010101] = std::vector<std::uint8_t>(6, 0);  // OID_802_11_BSSID
