@@ -33,6 +33,8 @@ std::optional<std::string> ReadText(Runner& r, const std::string& path) {
     return sim::AnsiToUtf8(r.host().machine().ansiCodePage, *bytes);
 }
 
+}  // namespace
+
 // The dialer's log: "vpn.log" in the directory of the "ZeltaVPNPath" setting.
 std::string LogPath(Runner& r) {
     std::string installPath;
@@ -41,6 +43,8 @@ std::string LogPath(Runner& r) {
     const auto slash = installPath.rfind('\\');
     return (slash == std::string::npos ? installPath : installPath.substr(0, slash)) + "\\vpn.log";
 }
+
+namespace {
 
 std::string Tail(const std::string& text) {
     return text.size() > 200 ? "..." + ShowText(text.substr(text.size() - 200)) : ShowText(text);
@@ -231,6 +235,8 @@ bool RouteMatches(const sim::RouteRow& row, Ipv4 dest, Ipv4 mask, std::optional<
            (!metric || row.metric == *metric);
 }
 
+}  // namespace
+
 std::string ShowRoutes(Runner& r) {
     std::vector<std::string> lines;
     for (const auto& row : r.host().routes())
@@ -238,6 +244,8 @@ std::string ShowRoutes(Runner& r) {
                         std::to_string(row.ifIndex) + " metric " + std::to_string(row.metric));
     return ShowLines(lines);
 }
+
+namespace {
 
 Action Route(Args& a, bool wanted) {
     const auto [dest, mask] = a.AddressMask();

@@ -5,22 +5,35 @@
 
 #include "tools/campus/runner.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: zelta-campus [--quiet] SCENARIO...\n"
+    "Runs each scenario on a fresh simulated campus and prints its transcript; see docs/scenarios.md.\n"
+    "  --quiet   only the expectations that did not hold, and the summary\n"
+    "Exit status: 0 every expectation held, 1 some did not, 2 a scenario could not be run.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
     bool quiet = false;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quiet") == 0) {
             quiet = true;
-        } else if (std::strcmp(argv[i], "--help") == 0 || argv[i][0] == '-') {
-            std::cerr << "usage: zelta-campus [--quiet] SCENARIO...\n"
-                         "Runs each scenario on a fresh simulated campus; see docs/scenarios.md.\n";
-            return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
+        } else if (std::strcmp(argv[i], "--help") == 0) {
+            // Asked for: the answer is the output, and nothing went wrong.
+            std::cout << kUsage;
+            return 0;
+        } else if (argv[i][0] == '-') {
+            std::cerr << "zelta-campus: unknown option " << argv[i] << "\n" << kUsage;
+            return 2;
         } else {
             files.emplace_back(argv[i]);
         }
     }
     if (files.empty()) {
-        std::cerr << "usage: zelta-campus [--quiet] SCENARIO...\n";
+        std::cerr << kUsage;
         return 2;
     }
 

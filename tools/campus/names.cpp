@@ -36,6 +36,13 @@ const TextField kTexts[] = {
 
 }  // namespace
 
+std::vector<std::string> EntryFieldNames() {
+    std::vector<std::string> names;
+    for (const auto& f : kNumbers) names.emplace_back(f.name);
+    for (const auto& f : kTexts) names.emplace_back(f.name);
+    return names;
+}
+
 bool IsEntryField(std::string_view field) {
     for (const auto& f : kNumbers)
         if (EqualsNoCase(f.name, field)) return true;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/remote_access.h"
 #include "platform/service_manager.h"
@@ -16,6 +17,8 @@ std::optional<ServiceState> ServiceStateNamed(std::string_view word);
 // Phonebook entry fields by their Windows names: read as text, written from text. Numbers read as
 // decimal, except dwfOptions, which reads as 0x%08X.
 bool IsEntryField(std::string_view field);
+// Every field's name, in the record's order.
+std::vector<std::string> EntryFieldNames();
 std::string EntryField(const RasEntry& entry, std::string_view field);
 // Returns false when `value` does not suit the field.
 bool SetEntryField(RasEntry& entry, std::string_view field, const std::string& value);

@@ -19,6 +19,7 @@ const std::vector<Word>& StatementWords() {
         AddLibraryWords(all);
         AddServiceWords(all);
         AddIntruderWords(all);
+        AddShowWords(all);
         return all;
     }();
     return words;
@@ -75,18 +76,29 @@ void Runner::Check(bool held, const std::string& expected, const std::string& sa
 
 int Runner::RunFile(const std::string& path) {
     const std::vector<Line> lines = ReadScenario(path);
-    // Every line is checked before anything runs: a scenario never stops half done over a typo.
+    // Every line is checked before anything runs: a scenario never stops half done over a typo, and
+    // its author sees every mistake of the file at once.
     std::vector<Action> actions;
+    std::string errors;
+    std::size_t errorCount = 0;
     for (const Line& line : lines) {
         Args args(line, 0);
-        actions.push_back(EqualsNoCase(line.words[0], "expect")
-                              ? (args.Next("expect"), CompileWith([] {
-                                     std::vector<Word> words;
-                                     AddExpectWords(words);
-                                     return words;
-                                 }(), args, "expectation"))
-                              : CompileStatement(args));
+        try {
+            actions.push_back(EqualsNoCase(line.words[0], "expect")
+                                  ? (args.Next("expect"), CompileWith([] {
+                                         std::vector<Word> words;
+                                         AddExpectWords(words);
+                                         return words;
+                                     }(), args, "expectation"))
+                                  : CompileStatement(args));
+        } catch (const ScenarioError& e) {
+            errors += (errors.empty() ? "" : "\n") + std::string(e.what());
+            ++errorCount;
+        }
     }
+    if (errorCount == 1) throw ScenarioError(errors);
+    if (errorCount > 1)
+        throw ScenarioError(errors + "\n" + std::to_string(errorCount) + " errors in " + path + "; nothing was run");
 
     m_host = std::make_unique<sim::SimHost>();
     m_host->SetImageResources("dial.exe", DialResources());

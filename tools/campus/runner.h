@@ -47,6 +47,12 @@ void AddIntruderExpectWords(std::vector<Word>& words);
 // The program files whose real code the campus's machine runs (dial.exe, ZeltaService.exe).
 void AddProgramImages(sim::SimHost& host);
 
+// What `show` and the expectations print: the dialer's log file's path, the forwarding table.
+std::string LogPath(Runner& r);
+std::string ShowRoutes(Runner& r);
+// `show log|status|routes|entry [NAME]`: prints what is there now into the transcript.
+void AddShowWords(std::vector<Word>& words);
+
 // Compiles one statement with `words` (a table above); throws ScenarioError.
 Action CompileWith(const std::vector<Word>& words, Args& args, const char* what);
 // Compiles any statement but an expectation (for `at` and `after`).

@@ -65,6 +65,22 @@ expect entry "Zelta VPN" dwVpnStrategy 3
     EXPECT_NE(out.str().find(path + ":10: expected 2 pipe requests, saw"), std::string::npos) << out.str();
 }
 
+TEST_F(RunnerTest, ShowPrintsTheStateNowIntoTheTranscript) {
+    ASSERT_EQ(Run(std::string(kCampus) + "start dial.exe as SYSTEM\ninvoke ProvisionPhonebookEntry\nshow status\nshow entry\nshow routes\nshow log\n", false), 0);
+    const std::string transcript = out.str();
+    EXPECT_NE(transcript.find("show status  Not Connected."), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("show entry  dwVpnStrategy 3"), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("show log  "), std::string::npos) << transcript;
+    EXPECT_EQ(Error("show everything\n"), path + ":1: expected log, status, routes or entry, found 'everything'");
+}
+
+TEST_F(RunnerTest, EveryMistakeOfAFileIsReportedAtOnceWithItsLine) {
+    EXPECT_EQ(Error("os 5.1\nfrobnicate now\nsetting L2TP dword one\nexpect tray sideways\n"),
+              path + ":2: unknown statement 'frobnicate'\n" + path + ":3: expected a number, found 'one'\n" + path +
+                  ":4: expected idle, connecting, connected, error, absent, tip, balloon or balloons\n3 errors in " + path +
+                  "; nothing was run");
+}
+
 TEST_F(RunnerTest, AMalformedLineStopsTheRunBeforeAnythingHappens) {
     EXPECT_EQ(Error("os 5.1\nsetting L2TP dword one\n"), path + ":2: expected a number, found 'one'");
     EXPECT_EQ(Error("os 5.1\n\n# fine\nfrobnicate now\n"), path + ":4: unknown statement 'frobnicate'");
