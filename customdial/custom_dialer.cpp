@@ -98,7 +98,8 @@ bool CustomDialer::RasCustomDialDlg(std::string_view phonebook, std::optional<st
     }
     if (FindSwitchInterfaceNarrowed(m_settings) == NoRoute) {
         WriteCustomDialLog("--- RasCustomDial link down\n");
-        m_platform.dialogs.ShowMessageBox("Interface link is down.  Please try again later.\n", "Error", 0);
+        m_platform.dialogs.ShowMessageBox(m_platform.resources.String(IDS_LINK_DOWN),
+                                          m_platform.resources.String(IDS_ERROR_TITLE), 0);
         return false;
     }
     PrepareIpsecService(m_settings);

@@ -6,3 +6,7 @@
 #define IDD_CREDENTIALS 101
 #define IDC_CREDENTIALS_USER_NAME 1001
 #define IDC_CREDENTIALS_PASSWORD 1002
+
+// The library's message box: its text and title.
+#define IDS_LINK_DOWN 201
+#define IDS_ERROR_TITLE 202

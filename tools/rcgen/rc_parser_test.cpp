@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/sim/code_page.h"
+
 #include <set>
 
 namespace zelta {
@@ -114,7 +116,7 @@ protected:
 };
 
 TEST_F(DialerResources, BothLanguagesHaveEveryStringWithTheSamePlaceholders) {
-    for (int id = 101; id <= 126; ++id) {
+    for (int id = 101; id <= 137; ++id) {
         const StringTemplate* english = nullptr;
         const StringTemplate* japanese = nullptr;
         for (const auto& s : set.strings) {
@@ -129,6 +131,17 @@ TEST_F(DialerResources, BothLanguagesHaveEveryStringWithTheSamePlaceholders) {
     EXPECT_EQ(Placeholders(set.String(109, 1041)->text), (std::vector<std::string>{"%d", "%08X", "%s"}));
 }
 
+TEST_F(DialerResources, EveryTextIsWritableInTheJapaneseCodePage) {
+    // What a Japanese Windows shows goes through code page 932 in places (the ANSI log, old
+    // controls): a text it cannot hold would come out as question marks.
+    const auto fits = [](const std::string& text) { return sim::AnsiToUtf8(932, sim::Utf8ToAnsi(932, text)) == text; };
+    for (const auto& s : set.strings) EXPECT_TRUE(fits(s.text)) << s.id << " " << s.language;
+    for (const auto& d : set.dialogs) {
+        EXPECT_TRUE(fits(d.caption)) << d.id;
+        for (const auto& c : d.controls) EXPECT_TRUE(fits(c.text)) << d.id << " " << c.id;
+    }
+}
+
 TEST_F(DialerResources, TheMainDialogMenusAndIconsAreAsDocumented) {
     const DialogTemplate* main = set.Dialog(102, 1033);
     ASSERT_NE(main, nullptr);
@@ -138,7 +151,13 @@ TEST_F(DialerResources, TheMainDialogMenusAndIconsAreAsDocumented) {
     std::set<int> ids;
     for (const auto& c : main->controls) ids.insert(c.id);
     EXPECT_EQ(ids, (std::set<int>{-1, 1, 3, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1011, 1012, 1015}));
-    EXPECT_EQ(set.Dialog(102, 1041), main);  // no Japanese variant: English is shown
+    // The Japanese variant: the same controls in the same order, its own texts.
+    const DialogTemplate* japanese = set.Dialog(102, 1041);
+    ASSERT_NE(japanese, nullptr);
+    ASSERT_NE(japanese, main);
+    ASSERT_EQ(japanese->controls.size(), main->controls.size());
+    for (std::size_t i = 0; i < main->controls.size(); ++i) EXPECT_EQ(japanese->controls[i].id, main->controls[i].id) << i;
+    EXPECT_EQ(japanese->caption, "VPN Dialer");  // the title programs find the window by
 
     for (int language : {1033, 1041}) {
         const MenuTemplate* tray = set.Menu(132, language);
