@@ -15,8 +15,10 @@ $(addprefix build-,$(PRESETS)): build-%: deps
 
 build: $(addprefix build-,$(PRESETS))
 
+# With SIGN_CERT and SIGN_KEY (PEM files), every program, library and package is signed; SIGN_TIMESTAMP
+# names a timestamp server.
 dist: build
-	@scripts/make-dist
+	@SIGN_CERT="$(SIGN_CERT)" SIGN_KEY="$(SIGN_KEY)" SIGN_TIMESTAMP="$(SIGN_TIMESTAMP)" scripts/make-dist
 
 run: dist
 	@scripts/run-demo
