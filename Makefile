@@ -28,7 +28,7 @@ test: build
 
 bench: deps
 	@cmake --preset bench >/dev/null && cmake --build --preset bench --target interface_watch_benchmark
-	@build/bench/routing/interface_watch_benchmark
+	@scripts/run-benchmark build/bench/routing/interface_watch_benchmark
 
 # Every fuzz target for FUZZ_SECONDS (default 60) each; `make fuzz FUZZ_SECONDS=600` for longer.
 fuzz:

@@ -1,4 +1,5 @@
-// What one interface-watch scan and one route snapshot cost with 128 interfaces and forwarding
+// What one interface-watch scan and one route snapshot cost with a full interface table (the loopback
+// row and 127 adapters: the 128 rows the watch reads) and forwarding
 // tables of 10, 1000 and 10240 rows (the largest the reads take). The scan runs on the window thread
 // every 5 seconds, so it must stay far below what a user would notice. The simulated IP Helper
 // stands in for the system's: its reads copy and sort the table as the system does.
@@ -10,15 +11,16 @@
 namespace zelta {
 namespace {
 
-constexpr std::uint32_t kInterfaces = 128;
-constexpr std::uint32_t kWiredIndex = 1;
+// With the loopback row, the most rows the watch reads: one more and it would read none.
+constexpr std::uint32_t kInterfaces = static_cast<std::uint32_t>(kInterfaceTableCapacity) - 1;
+constexpr std::uint32_t kWiredIndex = 2;  // index 1 is the loopback row the interface table begins with
 
 struct NoTunnel final : TunnelDefaultRoute {
     void DeleteTunnelDefaultRoute() override {}
     void AddTunnelDefaultRoute() override {}
 };
 
-// One wired adapter and 127 wireless ones; `routes` rows spread over them. The wired adapter's rows
+// One wired adapter and 126 wireless ones; `routes` rows spread over them. The wired adapter's rows
 // are networks, the wireless adapters' rows host routes, so that withdrawals leave the table whole
 // and every scan reads all of it.
 struct Campus {
