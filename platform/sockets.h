@@ -17,6 +17,9 @@
 
 namespace zelta {
 
+// The port the campus's VPN server opens its SecurID New PIN exchange to, through the tunnel.
+inline constexpr std::uint16_t kSecurIdPort = 2868;
+
 // Winsock error codes (what WSAGetLastError reports) the product and its tests meet.
 namespace wsa {
 inline constexpr Win32Error kAddressInUse = 10048;    // WSAEADDRINUSE

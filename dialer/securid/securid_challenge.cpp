@@ -9,7 +9,6 @@
 namespace zelta {
 namespace {
 
-constexpr std::uint16_t kSecurIdPort = 2868;
 constexpr int kListenBacklog = 255;
 constexpr std::uint32_t kConnectWaitMs = 3000;
 constexpr std::uint32_t kFirstPromptWaitSeconds = 5;

@@ -10,7 +10,6 @@ namespace zelta::sim {
 namespace {
 
 constexpr std::uint64_t kSplitDelayMs = 500;  // between the two parts of a split message
-constexpr std::uint16_t kSecurIdPort = 2868;
 
 void Note(const Machine& machine, const std::string& text) { machine.journal.Note("securid", text); }
 

@@ -346,7 +346,7 @@ Action SecurIdExpectation(Args& a) {
         if (!open) a.Require("closed");
         a.RequireDone();
         return [=](Runner& r) {
-            const bool listening = r.host().machine().listeners.contains(2868);
+            const bool listening = r.host().machine().listeners.contains(kSecurIdPort);
             r.Check(listening == open, std::string("port 2868 ") + (open ? "listening" : "closed"),
                     listening ? "listening" : "closed");
         };

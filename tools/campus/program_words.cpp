@@ -82,7 +82,7 @@ Action Invoke(Args& a) {
     return [=](Runner& r) {
         const std::string process = label.empty() ? r.NewLabel(name) : label;
         sim::SimProcess& p = r.host().NewProcess("dial.exe", account, "Default");
-        p.SetWinsockStartedForTesting(true);
+        p.platform().instance.StartWinsock();  // as the dialer does before any name lookup
         Log log(p.platform());
         DialerSettings settings(p.platform(), log);
         settings.Load();

@@ -43,9 +43,7 @@ std::string InScenarioWords(std::string message) {
 Action CompileWith(const std::vector<Word>& words, Args& args, const char* what) {
     const std::string keyword = args.Next(what);
     for (const Word& word : words) {
-        if (!EqualsNoCase(word.keyword, keyword)) continue;
-        if (!word.compile) args.Fail("'" + keyword + "' is not supported yet");
-        return word.compile(args);
+        if (EqualsNoCase(word.keyword, keyword)) return word.compile(args);
     }
     args.Fail("unknown " + std::string(what) + " '" + keyword + "'");
 }

@@ -25,7 +25,7 @@ using Compiler = Action (*)(Args&);
 
 struct Word {
     std::string_view keyword;
-    Compiler compile;  // nullptr: the word is part of the language, its feature is not built yet
+    Compiler compile;
 };
 
 // The words of each part of the language, one table per file.
