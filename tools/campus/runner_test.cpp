@@ -65,6 +65,11 @@ expect entry "Zelta VPN" dwVpnStrategy 3
     EXPECT_NE(out.str().find(path + ":10: expected 2 pipe requests, saw"), std::string::npos) << out.str();
 }
 
+TEST_F(RunnerTest, AControlIdTheWindowLacksIsAnErrorWithItsLine) {
+    EXPECT_EQ(Error(std::string(kCampus) + "start dial.exe as SYSTEM\nclick 4242\n"),
+              path + ":9: the window \"VPN Dialer\" has no control 4242");
+}
+
 TEST_F(RunnerTest, ShowPrintsTheStateNowIntoTheTranscript) {
     ASSERT_EQ(Run(std::string(kCampus) + "start dial.exe as SYSTEM\ninvoke ProvisionPhonebookEntry\nshow status\nshow entry\nshow routes\nshow log\n", false), 0);
     const std::string transcript = out.str();

@@ -429,7 +429,13 @@ sim::SimWindow* DialerWindow(Runner& r) {
 }
 
 int ControlId(Runner& r, sim::SimWindow& window, const std::string& name) {
-    if (const auto number = ParseNumber(name)) return static_cast<int>(*number);
+    if (const auto number = ParseNumber(name)) {
+        // An id the window has, or OK and Cancel, which every dialog takes as commands.
+        const int id = static_cast<int>(*number);
+        if (window.FindControl(id) || id == dialog_result::kOk || id == dialog_result::kCancel) return id;
+        throw ScenarioError(r.current().Where() + ": the window \"" + window.Title() + "\" has no control " +
+                            std::to_string(id));
+    }
     const std::pair<const char*, int> roles[] = {{"user name", 1003}, {"password", 1004}, {"status", kStatusPane},
                                                  {"Cancel", dialog_result::kCancel}, {"prompt", 1013}, {"answer", 1014},
                                                  {"user name", 1001}, {"password", 1002}};
