@@ -1,5 +1,6 @@
 // Switch discovery and interface classification.
 #include "routing/switch_discovery.h"
+#include "platform/little_endian.h"
 
 #include <string>
 
@@ -10,12 +11,6 @@ constexpr std::size_t kDevicePathCapacity = 512;  // characters, with the termin
 constexpr std::size_t kOidBufferBytes = 8192;
 constexpr std::size_t kAddressTextCapacity = 16;  // an IP_ADDRESS_STRING, with the terminator
 
-std::uint32_t ReadU32(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
-    return static_cast<std::uint32_t>(bytes[offset]) | (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
-           (static_cast<std::uint32_t>(bytes[offset + 2]) << 16) |
-           (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
-}
-
 std::string Bounded(const std::string& text) { return text.substr(0, kAddressTextCapacity - 1); }
 
 // Link speed in units of 100 bit/s: 802.11b, 802.11g and the "turbo" 108 Mbit/s modes.
@@ -23,7 +18,7 @@ bool HasWirelessLinkSpeed(Platform& platform, Log& log, const std::string& adapt
     std::vector<std::uint8_t> speed;
     if (QueryNdisOid(platform, log, adapterName, ndis_oid::kGenLinkSpeed, kOidBufferBytes, speed) != 0) return false;
     if (speed.size() < 4) return false;
-    const std::uint32_t value = ReadU32(speed, 0);
+    const std::uint32_t value = ReadLe32(speed, 0);
     return value == 110000 || value == 540000 || value == 1080000;
 }
 
@@ -33,7 +28,7 @@ bool Supports80211(Platform& platform, Log& log, const std::string& adapterName)
     std::vector<std::uint8_t> oids;
     if (QueryNdisOid(platform, log, adapterName, ndis_oid::kGenSupportedList, kOidBufferBytes, oids) != 0) return false;
     for (std::size_t i = 0; i + 4 <= oids.size(); i += 4) {
-        const std::uint32_t oid = ReadU32(oids, i);
+        const std::uint32_t oid = ReadLe32(oids, i);
         if (oid >= ndis_oid::k80211First && oid <= ndis_oid::k80211Last) return true;
     }
     return false;

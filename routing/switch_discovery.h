@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/dialer_settings.h"
+#include "platform/ndis_oids.h"
 
 namespace zelta {
 
@@ -24,12 +25,6 @@ enum SwitchPath : int {
     Ready = 3,           // go ahead
 };
 
-namespace ndis_oid {
-inline constexpr std::uint32_t kGenSupportedList = 0x00010101;
-inline constexpr std::uint32_t kGenLinkSpeed = 0x00010107;
-inline constexpr std::uint32_t k80211First = 0x0D010101;  // OID_802_11_BSSID
-inline constexpr std::uint32_t k80211Last = 0x0D010211;   // OID_802_11_CONFIGURATION
-}  // namespace ndis_oid
 
 // IF_TYPE_IEEE80211: how Windows 6.0 and later type a native Wi-Fi adapter.
 inline constexpr std::uint32_t kIfTypeIeee80211 = 71;

@@ -1,5 +1,6 @@
 // Is the switch reachable over a wireless adapter? Adapters, drivers and names on the simulated campus.
 #include "routing/switch_discovery.h"
+#include "platform/little_endian.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +11,6 @@ namespace {
 
 using testing::SettingsMachine;
 
-std::vector<std::uint8_t> U32(std::uint32_t value) {
-    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-}
 
 // A campus laptop: a wired adapter on 192.168.1.0/24 and a wireless one on 10.1.0.0/16.
 class SwitchDiscoveryTest : public ::testing::Test {
@@ -26,13 +23,13 @@ protected:
         wired.AdapterName = "{WIRED}";
         wired.Index = 2;
         wired.IpAddressList = {{"192.168.1.20", "255.255.255.0"}};
-        m.host.AddAdapter(wired).oids[ndis_oid::kGenLinkSpeed] = U32(1000000);
+        m.host.AddAdapter(wired).oids[ndis_oid::kGenLinkSpeed] = Le32(1000000);
         AdapterInfo wireless;
         wireless.AdapterName = "{WLAN}";
         wireless.Index = 3;
         wireless.IpAddressList = {{"10.1.2.34", "255.255.0.0"}, {"10.1.9.9", "255.255.0.0"}};
         auto& wlan = m.host.AddAdapter(wireless);
-        wlan.oids[ndis_oid::kGenLinkSpeed] = U32(540000);
+        wlan.oids[ndis_oid::kGenLinkSpeed] = Le32(540000);
         wlan.oids[0x0D010101] = {};  // OID_802_11_BSSID
         m.host.AddHostName(std::string(kSwitchHostName), Ipv4{{10, 1, 0, 1}});
     }
@@ -120,7 +117,7 @@ TEST_F(SwitchDiscoveryOnVista, FromWindows6OnTheDriverSaysWhatItIsAndTheLinkSpee
     // 6.0: once read, minor by minor, as Windows 2000, whose road goes by the link speed.
     auto adjust = [](DialerSettings& s) { s.osVersion = OsVersion{6, 0, 6000, 2, {}}; };
     auto& wlan = *m.host.FindAdapter(3);
-    wlan.oids[ndis_oid::kGenLinkSpeed] = U32(1443000);  // 144.3 Mbit/s, an 802.11n rate
+    wlan.oids[ndis_oid::kGenLinkSpeed] = Le32(1443000);  // 144.3 Mbit/s, an 802.11n rate
     EXPECT_EQ(Find(adjust), Ready);  // an older driver that answers the 802.11 queries
 
     // A native Wi-Fi driver: interface type 71, no 802.11 query answered.
@@ -130,7 +127,7 @@ TEST_F(SwitchDiscoveryOnVista, FromWindows6OnTheDriverSaysWhatItIsAndTheLinkSpee
 
     // An Ethernet driver at a Wi-Fi speed is still wired.
     wlan.info.Type = 6;
-    wlan.oids[ndis_oid::kGenLinkSpeed] = U32(540000);
+    wlan.oids[ndis_oid::kGenLinkSpeed] = Le32(540000);
     EXPECT_EQ(Find(adjust), NotWireless);
     EXPECT_EQ(Find([](DialerSettings& s) { s.osVersion = OsVersion{10, 0, 19045, 2, {}}; }), NotWireless);
 }

@@ -1,5 +1,6 @@
 // The Network Info report.
 #include "dialer/netinfo/network_info.h"
+#include "platform/little_endian.h"
 
 #include <cstdio>
 #include <iterator>
@@ -12,16 +13,6 @@ namespace {
 
 constexpr std::size_t kBufferBytes = 8192;
 
-namespace oid {
-constexpr std::uint32_t kBssid = 0x0D010101;
-constexpr std::uint32_t kSsid = 0x0D010102;
-constexpr std::uint32_t kAuthenticationMode = 0x0D010118;
-constexpr std::uint32_t kBssidListScan = 0x0D01011A;
-constexpr std::uint32_t kWepStatus = 0x0D01011B;
-constexpr std::uint32_t kRssi = 0x0D010206;
-constexpr std::uint32_t kConfiguration = 0x0D010211;
-constexpr std::uint32_t kBssidList = 0x0D010217;
-}  // namespace oid
 
 // NDIS_WLAN_BSSID: the offsets of the fields the table shows, and the least a whole entry holds.
 constexpr std::size_t kEntryMac = 4;
@@ -30,11 +21,6 @@ constexpr std::size_t kEntryPrivacy = 48;
 constexpr std::size_t kEntryRssi = 52;
 constexpr std::size_t kEntryDsConfig = 72;
 constexpr std::size_t kEntryMinimum = 76;
-
-std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
 
 template <typename... Args>
 void Append(std::string& text, const char* format, Args... args) {
@@ -58,25 +44,25 @@ std::array<std::uint8_t, 32> SsidBytes(const std::vector<std::uint8_t>& b, std::
 // One wireless OID's line, when the driver's answer is long enough to read it.
 void AppendWirelessLine(std::string& text, std::uint32_t id, const std::vector<std::uint8_t>& v) {
     switch (id) {
-        case oid::kBssid:
+        case ndis_oid::kBssid:
             if (v.size() >= 6) text += "  BSSID:\t\t\t " + Mac(v, 0) + "\r\n";
             break;
-        case oid::kSsid:
+        case ndis_oid::kSsid:
             if (v.size() >= 4) text += "  SSID:\t\t\t " + CleanSsid(SsidBytes(v, 4)) + "\r\n";
             break;
-        case oid::kAuthenticationMode:
+        case ndis_oid::kAuthenticationMode:
             if (v.size() >= 4) {
-                const std::uint32_t mode = U32(v, 0);
+                const std::uint32_t mode = ReadLe32(v, 0);
                 text += "  AUTHMODE: \t\t";
                 text += mode == 0 ? "Open\r\n" : mode == 1 ? "Shared\r\n" : mode == 2 ? "AutoSwitch\r\n"
                                             : mode == 6 ? "Max\r\n" : "Unknown\r\n";
             }
             break;
-        case oid::kWepStatus:
+        case ndis_oid::kWepStatus:
             if (v.size() >= 4) {
                 static const char* const kStates[] = {"Enabled\r\n", "Disabled\r\n", "Enabled But Key Absent\r\n",
                                                       "Not Supported\r\n"};
-                const std::uint32_t state = U32(v, 0);
+                const std::uint32_t state = ReadLe32(v, 0);
                 text += "  WEP:\t\t\t ";
                 if (state <= 3) {
                     text += kStates[state];
@@ -85,13 +71,13 @@ void AppendWirelessLine(std::string& text, std::uint32_t id, const std::vector<s
                 }
             }
             break;
-        case oid::kRssi:
-            if (v.size() >= 4) Append(text, "  RSSI: \t\t\t%d\r\n", static_cast<int>(U32(v, 0)));
+        case ndis_oid::kRssi:
+            if (v.size() >= 4) Append(text, "  RSSI: \t\t\t%d\r\n", static_cast<int>(ReadLe32(v, 0)));
             break;
-        case oid::kConfiguration:
+        case ndis_oid::kConfiguration:
             if (v.size() >= 16)
-                Append(text, "  BeaconPeriod: \t\t%u\r\n  Channel: \t\t%d\r\n", U32(v, 4),
-                       static_cast<int>(FrequencyToChannel(U32(v, 12))));
+                Append(text, "  BeaconPeriod: \t\t%u\r\n  Channel: \t\t%d\r\n", ReadLe32(v, 4),
+                       static_cast<int>(FrequencyToChannel(ReadLe32(v, 12))));
             break;
         default:
             break;
@@ -102,18 +88,18 @@ void AppendWirelessLine(std::string& text, std::uint32_t id, const std::vector<s
 // within the bytes returned, and a zero length ends the walk.
 void AppendAccessPoints(std::string& text, const std::vector<std::uint8_t>& list) {
     if (list.size() < 4) return;
-    const std::uint32_t count = U32(list, 0);
+    const std::uint32_t count = ReadLe32(list, 0);
     Append(text, "Scanned Access Points (%d):", static_cast<int>(count));
     text += "\tBSSID\t\tPrivacy\tRSSI\tChannel\tSSID\r\n";
     std::size_t at = 4;
     for (std::uint32_t i = 0; i < count; ++i) {
         if (at + 4 > list.size()) break;
-        const std::uint32_t length = U32(list, at);
+        const std::uint32_t length = ReadLe32(list, at);
         if (length < kEntryMinimum || length > list.size() - at) break;
         text += "    \t\t\t";
-        Append(text, "%s\t   %u\t%d\t%d\t%s", Mac(list, at + kEntryMac).c_str(), U32(list, at + kEntryPrivacy),
-               static_cast<int>(U32(list, at + kEntryRssi)),
-               static_cast<int>(FrequencyToChannel(U32(list, at + kEntryDsConfig))),
+        Append(text, "%s\t   %u\t%d\t%d\t%s", Mac(list, at + kEntryMac).c_str(), ReadLe32(list, at + kEntryPrivacy),
+               static_cast<int>(ReadLe32(list, at + kEntryRssi)),
+               static_cast<int>(FrequencyToChannel(ReadLe32(list, at + kEntryDsConfig))),
                CleanSsid(SsidBytes(list, at + kEntrySsid)).c_str());
         text += "\r\n";
         at += length;
@@ -223,14 +209,14 @@ std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log, std::
         std::vector<std::uint8_t> supported;
         if (QueryNdisOid(platform, log, a.AdapterName, ndis_oid::kGenSupportedList, kBufferBytes, supported) == 0) {
             for (std::size_t i = 0; i + 4 <= supported.size(); i += 4) {
-                const std::uint32_t id = U32(supported, i);
-                if (id == oid::kBssidList) {
+                const std::uint32_t id = ReadLe32(supported, i);
+                if (id == ndis_oid::kBssidList) {
                     scanAdapter = a.AdapterName;
                     continue;
                 }
-                const bool known = id == oid::kBssid || id == oid::kSsid || id == oid::kAuthenticationMode ||
-                                   id == oid::kBssidListScan || id == oid::kWepStatus || id == oid::kRssi ||
-                                   id == oid::kConfiguration;
+                const bool known = id == ndis_oid::kBssid || id == ndis_oid::kSsid || id == ndis_oid::kAuthenticationMode ||
+                                   id == ndis_oid::kBssidListScan || id == ndis_oid::kWepStatus || id == ndis_oid::kRssi ||
+                                   id == ndis_oid::kConfiguration;
                 if (!known) continue;
                 std::vector<std::uint8_t> value;
                 if (QueryNdisOid(platform, log, a.AdapterName, id, kBufferBytes, value) == 0)
@@ -259,7 +245,7 @@ std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log, std::
 
     if (scanAdapter) {
         std::vector<std::uint8_t> list;
-        if (QueryNdisOid(platform, log, *scanAdapter, oid::kBssidList, kBufferBytes, list) == 0)
+        if (QueryNdisOid(platform, log, *scanAdapter, ndis_oid::kBssidList, kBufferBytes, list) == 0)
             AppendAccessPoints(text, list);
     } else if (nativeScan) {
         AppendScannedAccessPoints(text, *nativeScan);

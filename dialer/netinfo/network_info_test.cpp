@@ -1,5 +1,6 @@
 // The Network Info report over simulated adapters and drivers, malformed driver answers included.
 #include "dialer/netinfo/network_info.h"
+#include "platform/little_endian.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +12,6 @@ namespace {
 using testing::SettingsMachine;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Le32(std::uint32_t v) {
-    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
-            static_cast<std::uint8_t>(v >> 24)};
-}
 
 Bytes Ssid(const std::string& text) {
     Bytes bytes = Le32(static_cast<std::uint32_t>(text.size()));

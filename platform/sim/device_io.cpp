@@ -1,12 +1,13 @@
 // Implements platform/device_io.h: NDIS queries answered from the adapters' configured OIDs.
 #include "platform/sim/device_io.h"
 
+#include "platform/ndis_oids.h"
+
 #include "platform/text.h"
 
 namespace zelta::sim {
 namespace {
 
-constexpr std::uint32_t kOidGenSupportedList = 0x00010101;
 
 class NdisDevice final : public Device {
 public:
@@ -18,7 +19,7 @@ public:
         const SimAdapter* adapter = Find();
         if (!adapter) return err::kInvalidHandle;  // the adapter went away while open
         std::vector<std::uint8_t> answer;
-        if (oid == kOidGenSupportedList && !adapter->oids.contains(oid)) {
+        if (oid == ndis_oid::kGenSupportedList && !adapter->oids.contains(oid)) {
             std::vector<std::uint32_t> list;
             if (adapter->supportedList) {
                 list = *adapter->supportedList;

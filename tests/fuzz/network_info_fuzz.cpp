@@ -5,14 +5,16 @@
 
 #include <algorithm>
 
+#include "platform/ndis_oids.h"
 #include "tests/fuzz/fuzz_input.h"
 #include "tests/fuzz/sim_machine.h"
 
 namespace zelta::fuzz {
 namespace {
 
-constexpr std::uint32_t kWirelessOids[] = {0x0D010101, 0x0D010102, 0x0D010118, 0x0D01011A, 0x0D01011B,
-                                           0x0D010206, 0x0D010211, 0x0D010217};
+constexpr std::uint32_t kWirelessOids[] = {ndis_oid::kBssid,          ndis_oid::kSsid,       ndis_oid::kAuthenticationMode,
+                                           ndis_oid::kBssidListScan,  ndis_oid::kWepStatus,  ndis_oid::kRssi,
+                                           ndis_oid::kConfiguration, ndis_oid::kBssidList};
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -65,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::uint32_t k = in.Below(8); k > 0; --k) {
             const std::uint32_t oid = kWirelessOids[in.Below(8)];
             std::vector<std::uint8_t> value = in.Bytes(255);
-            if (oid == 0x0D010217 && value.size() >= 4) {
+            if (oid == ndis_oid::kBssidList && value.size() >= 4) {
                 claimed = std::max(claimed, static_cast<std::uint32_t>(value[0] | (value[1] << 8)));
                 value[2] = value[3] = 0;
                 if (in.Flag()) value.resize(value.size() + in.Below(900), in.Byte());

@@ -2,17 +2,13 @@
 #include <algorithm>
 
 #include "dialer/netinfo/network_info.h"
+#include "platform/little_endian.h"
 #include "platform/sim/ip_helper.h"
 #include "routing/switch_discovery.h"
 #include "tools/campus/runner.h"
 
 namespace zelta::campus {
 namespace {
-
-std::vector<std::uint8_t> Le32(std::uint32_t v) {
-    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
-            static_cast<std::uint8_t>(v >> 24)};
-}
 
 std::vector<std::uint8_t> ParseMac(Args& a, const std::string& text) {
     std::vector<std::uint8_t> mac;
@@ -103,7 +99,7 @@ Action Adapter(Args& a) {
         }
         if (wireless) {
             adapter.oids[ndis_oid::kGenLinkSpeed] = Le32(540000);
-            adapter.oids[0x0D010101] = std::vector<std::uint8_t>(6, 0);  // OID_802_11_BSSID
+            adapter.oids[ndis_oid::kBssid] = std::vector<std::uint8_t>(6, 0);
             adapter.iface.speed = 54000000;
         } else if (wired) {
             adapter.oids[ndis_oid::kGenLinkSpeed] = Le32(1000000);
@@ -256,29 +252,29 @@ Action Wlan(Args& a) {
     std::uint32_t oid = 0;
     std::vector<std::uint8_t> value;
     if (EqualsNoCase(field, "ssid")) {
-        oid = 0x0D010102;
+        oid = ndis_oid::kSsid;
         value = SsidValue(a.Next("an SSID"));
     } else if (EqualsNoCase(field, "bssid")) {
-        oid = 0x0D010101;
+        oid = ndis_oid::kBssid;
         value = ParseMac(a, a.Next("a MAC"));
     } else if (EqualsNoCase(field, "rssi")) {
-        oid = 0x0D010206;
+        oid = ndis_oid::kRssi;
         value = Le32(static_cast<std::uint32_t>(static_cast<std::int32_t>(a.Number("an RSSI in dBm"))));
     } else if (EqualsNoCase(field, "channel") || EqualsNoCase(field, "frequency")) {
-        oid = 0x0D010211;
+        oid = ndis_oid::kConfiguration;
         const std::uint32_t n = a.Unsigned(EqualsNoCase(field, "channel") ? "a channel" : "a frequency in kHz");
         value = Configuration(EqualsNoCase(field, "channel") ? ChannelFrequency(n) : n);
     } else if (EqualsNoCase(field, "wep")) {
-        oid = 0x0D01011B;
+        oid = ndis_oid::kWepStatus;
         value = Le32(a.Unsigned("a WEP status"));
     } else if (EqualsNoCase(field, "infrastructure")) {
-        oid = 0x0D010108;
+        oid = ndis_oid::kInfrastructureMode;
         value = Le32(a.Unsigned("an infrastructure mode"));
     } else if (EqualsNoCase(field, "authentication")) {
-        oid = 0x0D010118;
+        oid = ndis_oid::kAuthenticationMode;
         value = Le32(a.Unsigned("an authentication mode"));
     } else if (EqualsNoCase(field, "rates")) {
-        oid = 0x0D01020E;
+        oid = ndis_oid::kSupportedRates;
         value = a.Bytes();
     } else {
         a.Fail("unknown 802.11 field '" + field + "'");
@@ -299,16 +295,16 @@ Action Wlan(Args& a) {
                                                                       static_cast<std::uint32_t>(value[at + 3]) << 24);
         };
         switch (oid) {
-            case 0x0D010102:  // past the length word
+            case ndis_oid::kSsid:  // past the length word
                 if (value.size() > 4) std::copy(value.begin() + 4, value.begin() + std::min<std::ptrdiff_t>(36, std::ssize(value)), link.ssid.begin());
                 break;
-            case 0x0D010101:
+            case ndis_oid::kBssid:
                 std::copy(value.begin(), value.begin() + std::min<std::ptrdiff_t>(6, std::ssize(value)), link.bssid.begin());
                 break;
-            case 0x0D010206: link.rssi = static_cast<std::int32_t>(u32(0)); break;
-            case 0x0D010211: link.channel = FrequencyToChannel(u32(12)); break;
-            case 0x0D010118: link.authAlgorithm = u32(0) == 1 ? 2 : 1; break;  // shared key, or open
-            case 0x0D01020E:
+            case ndis_oid::kRssi: link.rssi = static_cast<std::int32_t>(u32(0)); break;
+            case ndis_oid::kConfiguration: link.channel = FrequencyToChannel(u32(12)); break;
+            case ndis_oid::kAuthenticationMode: link.authAlgorithm = u32(0) == 1 ? 2 : 1; break;  // shared key, or open
+            case ndis_oid::kSupportedRates:
                 // Supported rates in 500 kbit/s units, the top bit marking a basic rate: the fastest counts.
                 for (const std::uint8_t rate : value)
                     link.rxRateKbps = link.txRateKbps = std::max(link.rxRateKbps, (rate & 0x7Fu) * 500u);
@@ -366,7 +362,7 @@ Action AccessPoint(Args& a) {
             adapter.wlanBss.push_back(bss);
             return;
         }
-        auto& list = adapter.oids[0x0D010217];
+        auto& list = adapter.oids[ndis_oid::kBssidList];
         if (list.size() < 4) list = Le32(0);
         const std::uint32_t count = list[0] | (list[1] << 8) | (list[2] << 16) | (static_cast<std::uint32_t>(list[3]) << 24);
         const auto updated = Le32(count + 1);
@@ -379,7 +375,7 @@ Action AccessPoints(Args& a) {
     const std::uint32_t index = a.Unsigned("an interface index");
     a.Require("bytes");
     const auto bytes = a.Bytes();
-    return [=](Runner& r) { AdapterAt(r, index).oids[0x0D010217] = bytes; };
+    return [=](Runner& r) { AdapterAt(r, index).oids[ndis_oid::kBssidList] = bytes; };
 }
 
 Action DnsServer(Args& a) {
