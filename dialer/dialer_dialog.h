@@ -82,7 +82,7 @@ public:
     int FindExistingConnection();
     int LoadSavedCredentials();
     void MaskPassword();
-    bool IsWiredPresent() const { return m_process.wiredPresent; }
+    bool IsWiredPresent() const { return m_watch.wiredPresent(); }
 
     // Dial progress and the watch on the connection.
     void OnRasDialEvent(std::uint32_t state, Win32Error error);
@@ -128,7 +128,7 @@ private:
     std::vector<std::string> m_strStatus;  // strings 102 to 137
     bool m_bUserHangUp = true;
     DialerSettings m_settings;
-    WirelessRouteWatch m_watch{m_settings, m_process.log, *this, m_process.wiredPresent};
+    WirelessRouteWatch m_watch{m_settings, m_process.log, *this};
     SecretBuffer m_szPassword{256};
     bool m_bSavedPassword = false;
     bool m_bKeepHidden = false;

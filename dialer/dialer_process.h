@@ -26,7 +26,6 @@ struct DialerProcess {
     bool dialUnderWay = false;       // our RasDial runs: from the call to its connection, failure or hang-up
     bool g_uRetryTimer = false;      // window timer 2 is running
     bool g_uStatusTimer = false;     // window timer 1 is running
-    bool wiredPresent = false;       // the interface watch's last scan counted a wired adapter
 };
 
 }  // namespace zelta

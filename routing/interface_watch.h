@@ -41,14 +41,15 @@ enum class SpeedClass { Wired, Wireless, Unknown };
 
 class WirelessRouteWatch {
 public:
-    // `wiredPresent` is raised at the end of every scan that counts a wired adapter and lowered at
-    // the end of every scan that finds none.
-    WirelessRouteWatch(DialerSettings& settings, Log& log, TunnelDefaultRoute& tunnel, bool& wiredPresent)
-        : m_settings(settings), m_log(log), m_tunnel(tunnel), m_wiredPresent(wiredPresent),
+    WirelessRouteWatch(DialerSettings& settings, Log& log, TunnelDefaultRoute& tunnel)
+        : m_settings(settings), m_log(log), m_tunnel(tunnel),
           m_snapshot(settings, log, m_scan) {}
 
     // One scan: the window timer's procedure.
     void InterfaceWatch();
+    // Whether the last scan counted a wired adapter: raised at the end of every scan that counts one,
+    // lowered at the end of every scan that does not; a scan that could not read the table leaves it.
+    bool wiredPresent() const { return m_wiredPresent; }
     // At program exit: puts back the routes still withdrawn, leaving the records as they are.
     void RestoreAllWithdrawnRoutes();
 
@@ -68,7 +69,7 @@ private:
     DialerSettings& m_settings;
     Log& m_log;
     TunnelDefaultRoute& m_tunnel;
-    bool& m_wiredPresent;
+    bool m_wiredPresent = false;
     std::uint32_t m_scan = 0;
     DeviceMap m_devices;
     RouteSnapshot m_snapshot;

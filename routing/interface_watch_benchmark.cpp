@@ -45,15 +45,14 @@ struct Campus {
     testing::SettingsMachine m;
     DialerSettings settings{m.platform, m.log};
     NoTunnel tunnel;
-    bool wiredPresent = false;
 };
 
 void BM_Scan(benchmark::State& state) {
     Campus campus(static_cast<std::size_t>(state.range(0)));
-    WirelessRouteWatch watch(campus.settings, campus.m.log, campus.tunnel, campus.wiredPresent);
+    WirelessRouteWatch watch(campus.settings, campus.m.log, campus.tunnel);
     watch.InterfaceWatch();  // records the adapters and withdraws once; later scans are the steady state
     for (auto _ : state) watch.InterfaceWatch();
-    if (!campus.wiredPresent) state.SkipWithError("the wired adapter was not counted");
+    if (!watch.wiredPresent()) state.SkipWithError("the wired adapter was not counted");
 }
 
 void BM_Snapshot(benchmark::State& state) {

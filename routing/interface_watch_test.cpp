@@ -46,8 +46,7 @@ protected:
     SettingsMachine m;
     DialerSettings settings{m.platform, m.log};
     TunnelSteps tunnel;
-    bool wiredPresent = false;
-    WirelessRouteWatch watch{settings, m.log, tunnel, wiredPresent};
+    WirelessRouteWatch watch{settings, m.log, tunnel};
 };
 
 TEST_F(InterfaceWatchTest, FromWindows6OnTheDriverSaysWhatItIsWhateverItsLinkSpeed) {
@@ -62,13 +61,12 @@ TEST_F(InterfaceWatchTest, FromWindows6OnTheDriverSaysWhatItIsWhateverItsLinkSpe
     EXPECT_TRUE(watch.devices().contains(4));   // type 71: wireless
     EXPECT_TRUE(watch.devices().contains(5));   // an 802.11 driver of Ethernet type: wireless
     EXPECT_FALSE(watch.devices().contains(3));  // 54 Mbit/s alone says nothing any more
-    EXPECT_TRUE(wiredPresent);                  // the 2.5 Gbit/s cable counts
+    EXPECT_TRUE(watch.wiredPresent());                  // the 2.5 Gbit/s cable counts
 
     // Windows XP as ever: by the speed, and the 2.5 Gbit/s adapter is unknown.
     DialerSettings xp{m.platform, m.log};
     xp.Load();
-    bool xpWired = false;
-    WirelessRouteWatch xpWatch{xp, m.log, tunnel, xpWired};
+    WirelessRouteWatch xpWatch{xp, m.log, tunnel};
     xpWatch.InterfaceWatch();
     EXPECT_TRUE(xpWatch.devices().contains(3));
     EXPECT_FALSE(xpWatch.devices().contains(4));
@@ -76,12 +74,12 @@ TEST_F(InterfaceWatchTest, FromWindows6OnTheDriverSaysWhatItIsWhateverItsLinkSpe
 
 TEST_F(InterfaceWatchTest, AWiredAdapterWithdrawsTheWirelessRoutesUntilItGoes) {
     watch.InterfaceWatch();
-    EXPECT_FALSE(wiredPresent);
+    EXPECT_FALSE(watch.wiredPresent());
     ASSERT_EQ(watch.devices().size(), 1u);
     EXPECT_EQ(watch.devices().at(3).adapterName, "{3}");
     sim::SimAdapter& lan = Add(2, "Fast Ethernet Adapter", 100000000, "192.168.5.10");
     watch.InterfaceWatch();
-    EXPECT_TRUE(wiredPresent);
+    EXPECT_TRUE(watch.wiredPresent());
     EXPECT_TRUE(watch.devices().at(3).routesWithdrawn);
     EXPECT_FALSE(WirelessRouted());
     EXPECT_EQ(tunnel.deleted, 1);
@@ -90,7 +88,7 @@ TEST_F(InterfaceWatchTest, AWiredAdapterWithdrawsTheWirelessRoutesUntilItGoes) {
     lan.iface.operStatus = 2;
     std::erase_if(m.host.routes(), [](const sim::RouteRow& r) { return r.ifIndex == 2; });
     watch.InterfaceWatch();
-    EXPECT_FALSE(wiredPresent);
+    EXPECT_FALSE(watch.wiredPresent());
     EXPECT_TRUE(WirelessRouted());
     EXPECT_EQ(tunnel.added, 1);
     EXPECT_FALSE(watch.devices().at(3).routesWithdrawn);
@@ -105,7 +103,7 @@ TEST_F(InterfaceWatchTest, ExcludedAndUnknownAdaptersNeverCountAsWired) {
     Add(8, "Odd Speed Adapter", 48000000);
     watch.InterfaceWatch();
     watch.InterfaceWatch();
-    EXPECT_FALSE(wiredPresent);
+    EXPECT_FALSE(watch.wiredPresent());
     EXPECT_TRUE(WirelessRouted());
     EXPECT_EQ(watch.devices().size(), 1u);  // only the wireless adapter is recorded
     EXPECT_NE(m.LogText().find("Skipping unknown device=Odd Speed Adapter\r\n"), std::string::npos);
@@ -126,7 +124,7 @@ TEST_F(InterfaceWatchTest, ExcludedAndUnknownAdaptersNeverCountAsWired) {
 TEST_F(InterfaceWatchTest, MoreInterfacesThanTheTableHoldsChangeNothing) {
     for (std::uint32_t i = 0; i < kInterfaceTableCapacity; ++i) Add(100 + i, "Fast Ethernet " + std::to_string(i), 100000000);
     watch.InterfaceWatch();
-    EXPECT_FALSE(wiredPresent);
+    EXPECT_FALSE(watch.wiredPresent());
     EXPECT_TRUE(WirelessRouted());
     EXPECT_TRUE(watch.devices().empty());
     const std::string log = m.LogText();
@@ -206,11 +204,11 @@ TEST_F(InterfaceWatchTest, AFailedTableReadSkipsTheScan) {
     Add(2, "Fast Ethernet Adapter", 100000000);
     m.host.faults().Inject("GetIfTable", 31, "table", 1);
     watch.InterfaceWatch();
-    EXPECT_FALSE(wiredPresent);
+    EXPECT_FALSE(watch.wiredPresent());
     EXPECT_TRUE(watch.devices().empty());
     EXPECT_EQ(m.LogText().find("1: done with GetIfTable"), std::string::npos);
     watch.InterfaceWatch();
-    EXPECT_TRUE(wiredPresent);
+    EXPECT_TRUE(watch.wiredPresent());
 }
 
 TEST_F(InterfaceWatchTest, AFailedSizeQueryChangesNothingAndForgetsNoWithdrawnRoute) {
@@ -225,7 +223,7 @@ TEST_F(InterfaceWatchTest, AFailedSizeQueryChangesNothingAndForgetsNoWithdrawnRo
     ASSERT_EQ(watch.devices().size(), 1u);
     EXPECT_TRUE(watch.devices().at(3).routesWithdrawn);
     EXPECT_FALSE(watch.snapshot().EntriesOf(3).empty());
-    EXPECT_TRUE(wiredPresent);
+    EXPECT_TRUE(watch.wiredPresent());
     EXPECT_EQ(m.LogText().find("3: done with GetIfTable"), std::string::npos);
     watch.RestoreAllWithdrawnRoutes();  // so they still come back at the exit
     EXPECT_TRUE(WirelessRouted());

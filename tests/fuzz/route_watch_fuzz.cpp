@@ -94,8 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<sim::RouteRow> live = machine.host.routes();
 
     NoTunnel tunnel;
-    bool wiredPresent = false;
-    WirelessRouteWatch watch(settings, machine.log, tunnel, wiredPresent);
+    WirelessRouteWatch watch(settings, machine.log, tunnel);
     for (std::uint32_t scan = in.Below(10) + 1; scan > 0 && !in.Empty(); --scan) {
         sim::SimAdapter& changed = *adapters[in.Below(static_cast<std::uint32_t>(adapters.size()))];
         if (in.Flag()) changed.iface.operStatus = changed.iface.operStatus == 5 ? 2 : 5;
