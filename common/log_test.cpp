@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/test_machine.h"
+#include "tests/support/settings_machine.h"
 #include "platform/sim/code_page.h"
 
 namespace zelta {

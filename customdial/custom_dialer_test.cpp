@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "common/shared_names.h"
-#include "common/test_machine.h"
+#include "tests/support/settings_machine.h"
 #include "customdial/resource.h"
 #include "customdial/zeltavpn_resources.h"
 #include "platform/text.h"

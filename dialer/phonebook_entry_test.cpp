@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dialer/test_campus.h"
+#include "tests/support/dialer_machine.h"
 
 namespace zelta {
 namespace {

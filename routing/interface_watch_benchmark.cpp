@@ -5,7 +5,7 @@
 // stands in for the system's: its reads copy and sort the table as the system does.
 #include <benchmark/benchmark.h>
 
-#include "common/test_machine.h"
+#include "tests/support/settings_machine.h"
 #include "routing/interface_watch.h"
 
 namespace zelta {

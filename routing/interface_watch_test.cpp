@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/test_machine.h"
+#include "tests/support/settings_machine.h"
 
 namespace zelta {
 namespace {

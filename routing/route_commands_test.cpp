@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/test_machine.h"
+#include "tests/support/settings_machine.h"
 
 namespace zelta {
 namespace {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "service/service_events.h"
-#include "service/service_test_machine.h"
+#include "tests/support/service_machine.h"
 
 namespace zelta {
 namespace {

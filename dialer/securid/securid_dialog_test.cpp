@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "common/test_machine.h"
+#include "tests/support/settings_machine.h"
 #include "platform/bsd/stream_sockets.h"
 
 namespace zelta {

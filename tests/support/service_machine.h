@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/shared_names.h"
-#include "common/test_machine.h"
+#include "tests/support/settings_machine.h"
 #include "service/service_main.h"
 
 namespace zelta::testing {

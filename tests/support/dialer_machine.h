@@ -3,7 +3,7 @@
 #pragma once
 
 #include "common/shared_names.h"
-#include "common/test_machine.h"
+#include "tests/support/settings_machine.h"
 #include "dialer/dial_resources.h"
 #include "dialer/dialer_app.h"
 #include "dialer/service_pipe.h"
