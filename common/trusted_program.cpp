@@ -50,13 +50,14 @@ std::optional<std::string> Untrusted(Platform& platform, const Trustees& trustee
     return std::nullopt;
 }
 
+
+}  // namespace
+
 std::string FolderOf(std::string_view path) {
     const auto slash = path.rfind('\\');
     if (slash == std::string_view::npos) return {};
     return std::string(path.substr(0, slash == 2 && path.size() > 1 && path[1] == ':' ? 3 : slash));
 }
-
-}  // namespace
 
 std::unique_ptr<HeldFile> HoldTrustedProgram(Platform& platform, std::string_view programPath, std::string& why) {
     const std::string path(programPath);

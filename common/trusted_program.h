@@ -12,6 +12,9 @@
 
 namespace zelta {
 
+// The folder a file is in ("C:\\" for a file at a drive's root); empty for a bare name.
+std::string FolderOf(std::string_view path);
+
 // The held file when `programPath` may be run: it stays as checked until the result goes. Nothing
 // when it may not (or cannot be checked); `why` then says what is wrong, for a log record.
 std::unique_ptr<HeldFile> HoldTrustedProgram(Platform& platform, std::string_view programPath, std::string& why);

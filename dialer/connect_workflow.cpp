@@ -115,8 +115,9 @@ void DialerDialog::DoConnect() {
     AppendStatus(StatusText(IDS_STARTING_IPSEC));
     const int prepared = StartIpsecViaService(m_settings);
     if (prepared == kServerAddressUnusable) {
-        AppendStatus(Format(IDS_SERVER_ADDRESS_UNUSABLE, LogSafe(m_settings.setupIp).c_str()));
-        SetTray(TrayState::Error, Format(IDS_SERVER_ADDRESS_UNUSABLE, LogSafe(m_settings.setupIp).c_str()));
+        const std::string why = Format(IDS_SERVER_ADDRESS_UNUSABLE, LogSafe(m_settings.setupIp).c_str());
+        AppendStatus(why);
+        SetTray(TrayState::Error, why);
         m_window->EnableControl(IDC_CONNECT, true);
         m_window->EnableControl(IDC_HANGUP, false);
         return;
@@ -151,8 +152,9 @@ void DialerDialog::DoConnect() {
         // Windows would negotiate with no key, or an old one: the dial could only fail, and later.
         log.LogMessage(log_level::kMain, "RasSetCredentials for the IPsec pre-shared key returned error %d\n",
                        static_cast<int>(keyed));
-        AppendStatus(Format(IDS_PRESHARED_KEY_FAILED, static_cast<int>(keyed)));
-        SetTray(TrayState::Error, Format(IDS_PRESHARED_KEY_FAILED, static_cast<int>(keyed)));
+        const std::string why = Format(IDS_PRESHARED_KEY_FAILED, static_cast<int>(keyed));
+        AppendStatus(why);
+        SetTray(TrayState::Error, why);
         m_window->EnableControl(IDC_CONNECT, true);
         m_window->EnableControl(IDC_HANGUP, false);
         return;

@@ -8,6 +8,7 @@
 
 #include "common/dialer_settings.h"
 #include "common/shared_names.h"
+#include "common/trusted_program.h"
 #include "platform/text.h"
 #include "service/service_events.h"
 
@@ -70,8 +71,7 @@ Win32Error RegisterEventLogSource(Platform& platform, const std::string& program
 // The folder the program runs from and the settings key: administrators may change them, users
 // may only read them (and run what is there), wherever the installation went.
 std::optional<std::string> ProtectInstallation(Platform& platform, const std::string& programPath) {
-    const auto slash = programPath.rfind('\\');
-    const std::string folder = slash == std::string::npos ? std::string() : programPath.substr(0, slash == 2 ? 3 : slash);
+    const std::string folder = FolderOf(programPath);
     if (folder.empty()) return "cannot tell its folder from " + programPath;
     if (const Win32Error rc = platform.files.ProtectFolder(folder); rc != err::kSuccess)
         return "the permissions of " + folder + " cannot be set, " + Reason(platform, rc);

@@ -127,16 +127,21 @@ void CopySsid(const DOT11_SSID& ssid, std::array<std::uint8_t, N>& out) {
     std::memcpy(out.data(), ssid.ucSSID, std::min<std::size_t>({ssid.uSSIDLength, sizeof ssid.ucSSID, N}));
 }
 
+// The interface of `adapterName` through `session`: kSuccess when the API lists it, or why not.
+Win32Error FindInterface(Session& session, std::string_view adapterName, GUID& guid) {
+    if (session.error() != ERROR_SUCCESS) return session.error();
+    if (!ParseGuid(adapterName, guid) || !session.Knows(guid)) return ERROR_NOT_FOUND;
+    return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 Win32Error Win32WirelessLan::CurrentLink(std::string_view adapterName, WlanLink& out) {
     const WlanCalls& calls = Calls();
     if (!calls.Complete()) return ERROR_MOD_NOT_FOUND;
-    GUID guid{};
-    if (!ParseGuid(adapterName, guid)) return ERROR_NOT_FOUND;
     Session session(calls);
-    if (session.error() != ERROR_SUCCESS) return session.error();
-    if (!session.Knows(guid)) return ERROR_NOT_FOUND;
+    GUID guid{};
+    if (const Win32Error rc = FindInterface(session, adapterName, guid); rc != ERROR_SUCCESS) return rc;
 
     WLAN_CONNECTION_ATTRIBUTES connection{};
     const DWORD rc = session.Query(guid, wlan_intf_opcode_current_connection, connection);
@@ -161,11 +166,9 @@ Win32Error Win32WirelessLan::CurrentLink(std::string_view adapterName, WlanLink&
 Win32Error Win32WirelessLan::BssList(std::string_view adapterName, std::vector<WlanBss>& out) {
     const WlanCalls& calls = Calls();
     if (!calls.Complete()) return ERROR_MOD_NOT_FOUND;
-    GUID guid{};
-    if (!ParseGuid(adapterName, guid)) return ERROR_NOT_FOUND;
     Session session(calls);
-    if (session.error() != ERROR_SUCCESS) return session.error();
-    if (!session.Knows(guid)) return ERROR_NOT_FOUND;
+    GUID guid{};
+    if (const Win32Error rc = FindInterface(session, adapterName, guid); rc != ERROR_SUCCESS) return rc;
     WLAN_BSS_LIST* list = nullptr;
     const DWORD rc = calls.bssList(session.handle(), &guid, nullptr, dot11_BSS_type_any, FALSE, nullptr, &list);
     if (rc != ERROR_SUCCESS) return rc;

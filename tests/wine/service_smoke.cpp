@@ -40,23 +40,27 @@ DWORD ServiceState(const wchar_t* name) {
     return state;
 }
 
+// A descriptor's owner and DACL as SDDL; the descriptor is freed.
+std::string Sddl(PSECURITY_DESCRIPTOR descriptor) {
+    std::string result = "(no descriptor)";
+    char* text = nullptr;
+    if (::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+            descriptor, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        result = text;
+        ::LocalFree(text);
+    }
+    ::LocalFree(descriptor);
+    return result;
+}
+
 std::string PipeDescriptor() {
     HANDLE pipe = ::CreateFileW(L"\\\\.\\pipe\\zeltavpn", READ_CONTROL, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (pipe == INVALID_HANDLE_VALUE) return "(cannot open the pipe)";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    std::string result = "(no descriptor)";
-    if (::GetSecurityInfo(pipe, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                          nullptr, nullptr, &descriptor) == ERROR_SUCCESS) {
-        char* text = nullptr;
-        if (::ConvertSecurityDescriptorToStringSecurityDescriptorA(
-                descriptor, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr)) {
-            result = text;
-            ::LocalFree(text);
-        }
-        ::LocalFree(descriptor);
-    }
+    const bool read = ::GetSecurityInfo(pipe, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                        nullptr, nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS;
     ::CloseHandle(pipe);
-    return result;
+    return read ? Sddl(descriptor) : "(no descriptor)";
 }
 
 // How often `text` sits in the memory of process `pid`, as the bytes given.
@@ -95,19 +99,10 @@ std::string FileText(const wchar_t* path) {
 // The folder's owner and DACL as SDDL.
 std::string FolderDescriptor(const wchar_t* path) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    std::string result = "(no descriptor)";
-    if (::GetNamedSecurityInfoW(const_cast<wchar_t*>(path), SE_FILE_OBJECT,
-                                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
-                                nullptr, &descriptor) == ERROR_SUCCESS) {
-        char* text = nullptr;
-        if (::ConvertSecurityDescriptorToStringSecurityDescriptorA(
-                descriptor, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr)) {
-            result = text;
-            ::LocalFree(text);
-        }
-        ::LocalFree(descriptor);
-    }
-    return result;
+    const bool read = ::GetNamedSecurityInfoW(const_cast<wchar_t*>(path), SE_FILE_OBJECT,
+                                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                              nullptr, nullptr, &descriptor) == ERROR_SUCCESS;
+    return read ? Sddl(descriptor) : "(no descriptor)";
 }
 
 // A client that opens the pipe and says nothing, for as long as the handle lives.
