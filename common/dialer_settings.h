@@ -100,8 +100,6 @@ public:
     std::uint32_t setupFlags = 0;
     std::uint32_t dnetClear = 0;
     std::uint32_t wiredNoWifi = 0;
-    std::string interfaceAddress;  // 16, written by switch discovery
-    std::string interfaceMask;     // 16
     std::uint32_t extranetAccessPresent = 0;
     std::uint32_t isRunning = 0;
     std::uint32_t novellLogin = 0;

@@ -51,7 +51,7 @@ void RunTool(DialerSettings& settings, const std::optional<std::string>& tool, c
     // The tool runs in the system account: only a file nobody else can change is run.
     const std::string file = IpsecToolFile(settings);
     std::string why;
-    const auto held = HoldTrustedProgram(settings.platform(), file, why);
+    const auto held = HoldTrustedProgram(settings.platform().files, settings.platform().system, file, why);
     if (!held) {
         settings.log().LogMessage(log_level::kMain, "The IPsec tool %s is not run: %s\n", LogSafe(file).c_str(),
                                   LogSafe(why).c_str());

@@ -13,29 +13,29 @@ constexpr std::uint32_t kLimitMs = 3000;
 constexpr std::string_view kPolicyAgent = "policyagent";
 
 // Waits for `service` to reach "stopped", polling every 300 ms. `status` is its last known status.
-int WaitStopped(Platform& platform, Service& service, ServiceStatus status, std::uint32_t start,
+int WaitStopped(Clock& clock, Service& service, ServiceStatus status, std::uint32_t start,
                 std::uint32_t limitMs) {
     while (status.state != ServiceState::Stopped) {
-        platform.clock.Sleep(kPollMs);
+        clock.Sleep(kPollMs);
         if (service.QueryStatus(status) != err::kSuccess) return -1;
         if (status.state == ServiceState::Stopped) return 0;
-        if (platform.clock.TickCount() - start > limitMs) return static_cast<int>(err::kTimeout);
+        if (clock.TickCount() - start > limitMs) return static_cast<int>(err::kTimeout);
     }
     return 0;
 }
 
 }  // namespace
 
-int ServiceExists(Platform& platform, std::string_view name) {
+int ServiceExists(ServiceManager& services, std::string_view name) {
     std::unique_ptr<ServiceControlManager> manager;
-    if (platform.services.Connect(manager) != err::kSuccess) return 0;
+    if (services.Connect(manager) != err::kSuccess) return 0;
     std::unique_ptr<Service> service;
     return manager->Open(name, service_access::kQueryStatus, service) == err::kSuccess ? 1 : 0;
 }
 
-int StopServiceAndDependents(Platform& platform, ServiceControlManager& manager, Service& service,
-                             std::uint32_t limitMs, StopTrace* trace) {
-    const std::uint32_t start = platform.clock.TickCount();
+int StopServiceAndDependents(Clock& clock, ServiceControlManager& manager, Service& service, std::uint32_t limitMs,
+                             StopTrace* trace) {
+    const std::uint32_t start = clock.TickCount();
     ServiceStatus status;
     if (service.QueryStatus(status) != err::kSuccess) return -1;
     if (status.state == ServiceState::Stopped) return 0;
@@ -43,10 +43,10 @@ int StopServiceAndDependents(Platform& platform, ServiceControlManager& manager,
     const bool wasRunning = status.state != ServiceState::StopPending;
 
     while (status.state == ServiceState::StopPending) {
-        platform.clock.Sleep(kPollMs);
+        clock.Sleep(kPollMs);
         if (service.QueryStatus(status) != err::kSuccess) return -1;
         if (status.state == ServiceState::Stopped) return 0;
-        if (platform.clock.TickCount() - start > limitMs) return static_cast<int>(err::kTimeout);
+        if (clock.TickCount() - start > limitMs) return static_cast<int>(err::kTimeout);
     }
 
     std::vector<std::string> dependents;
@@ -57,12 +57,12 @@ int StopServiceAndDependents(Platform& platform, ServiceControlManager& manager,
             return -1;
         ServiceStatus dependentStatus;
         if (dependent->Stop(dependentStatus) != err::kSuccess) return -1;
-        if (const int rc = WaitStopped(platform, *dependent, dependentStatus, start, limitMs); rc != 0) return rc;
+        if (const int rc = WaitStopped(clock, *dependent, dependentStatus, start, limitMs); rc != 0) return rc;
         if (trace) trace->stopped.push_back(name);
     }
 
     if (service.Stop(status) != err::kSuccess) return -1;
-    const int rc = WaitStopped(platform, service, status, start, limitMs);
+    const int rc = WaitStopped(clock, service, status, start, limitMs);
     if (rc == 0 && wasRunning && trace) trace->stopped.emplace_back(trace->name);
     return rc;
 }
@@ -76,7 +76,7 @@ int StopServiceByName(Platform& platform, std::string_view name, StoppedServices
         err::kSuccess)
         return -1;
     StopTrace trace{name, {}};
-    const int rc = StopServiceAndDependents(platform, *manager, *service, kLimitMs, &trace);
+    const int rc = StopServiceAndDependents(platform.clock, *manager, *service, kLimitMs, &trace);
     // Dependants stopped before a failure stay stopped: they are remembered all the same.
     if (stopped) stopped->insert(stopped->end(), trace.stopped.begin(), trace.stopped.end());
     if (rc != 0) return -1;
@@ -84,10 +84,10 @@ int StopServiceByName(Platform& platform, std::string_view name, StoppedServices
     return 0;
 }
 
-int StartServiceByName(Platform& platform, Log& log, std::string_view name) {
+int StartServiceByName(ServiceManager& services, Clock& clock, Log& log, std::string_view name) {
     using namespace service_access;
     std::unique_ptr<ServiceControlManager> manager;
-    if (platform.services.Connect(manager) != err::kSuccess) {
+    if (services.Connect(manager) != err::kSuccess) {
         log.LogMessage(log_level::kMain, "Unable to open SC manager\n");
         return -1;
     }
@@ -116,15 +116,15 @@ int StartServiceByName(Platform& platform, Log& log, std::string_view name) {
         return -1;
     }
 
-    const std::uint32_t start = platform.clock.TickCount();
+    const std::uint32_t start = clock.TickCount();
     if (service->QueryStatus(status) != err::kSuccess) return -1;
     for (;;) {
         if (status.state == ServiceState::Running) return 0;
-        if (platform.clock.TickCount() - start > kLimitMs) {
+        if (clock.TickCount() - start > kLimitMs) {
             log.LogMessage(log_level::kMain, "Timed out starting service\n");
             return -1;
         }
-        platform.clock.Sleep(kPollMs);
+        clock.Sleep(kPollMs);
         if (service->QueryStatus(status) != err::kSuccess) return -1;
     }
 }
@@ -151,7 +151,7 @@ int PrepareIpsecService(DialerSettings& settings, StoppedServices* stopped) {
         // Windows negotiates IPsec itself: its filtering engine, its keying module and the agent, in
         // the order they depend on each other.
         for (std::string_view name : {std::string_view("BFE"), std::string_view("IKEEXT"), std::string_view("PolicyAgent")}) {
-            const int one = StartServiceByName(settings.platform(), log, name);
+            const int one = StartServiceByName(settings.platform().services, settings.platform().clock, log, name);
             if (one == -1) {
                 log.LogMessage(log_level::kDevices, "Unable to start IPSEC service\n");
                 return -1;
@@ -159,7 +159,7 @@ int PrepareIpsecService(DialerSettings& settings, StoppedServices* stopped) {
             if (one == 0) started = 0;
         }
     } else {
-        started = StartServiceByName(settings.platform(), log, kPolicyAgent);
+        started = StartServiceByName(settings.platform().services, settings.platform().clock, log, kPolicyAgent);
         if (started == -1) {
             log.LogMessage(log_level::kDevices, "Unable to start IPSEC service\n");
             return -1;

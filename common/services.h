@@ -13,7 +13,7 @@
 namespace zelta {
 
 // 1 when a service of that name can be opened for status queries, else 0.
-int ServiceExists(Platform& platform, std::string_view name);
+int ServiceExists(ServiceManager& services, std::string_view name);
 
 // The services a stop took down that were running before it, in the order they stopped (active
 // dependants first): what somebody may want to start again later.
@@ -28,8 +28,8 @@ struct StopTrace {
 // Stops `service`, its active dependants first. Every time-out measures from the call's start.
 // Returns 0 when stopped, err::kTimeout (1460) when `limitMs` passed, the error of a failed
 // dependants enumeration, or -1 for any other failure. A `trace` learns what was running and stopped.
-int StopServiceAndDependents(Platform& platform, ServiceControlManager& manager, Service& service,
-                             std::uint32_t limitMs, StopTrace* trace = nullptr);
+int StopServiceAndDependents(Clock& clock, ServiceControlManager& manager, Service& service, std::uint32_t limitMs,
+                             StopTrace* trace = nullptr);
 
 // 0 when the service is stopped (also when it already was), -1 when it could not be opened or stopped.
 // Writes "Service stopped.\n" to the standard output on success. `stopped` (when given) gains the
@@ -38,7 +38,7 @@ int StopServiceByName(Platform& platform, std::string_view name, StoppedServices
 
 // 1 when the service was already running, 0 when it was started and reached the running state within
 // 3 seconds, -1 on any failure (logged).
-int StartServiceByName(Platform& platform, Log& log, std::string_view name);
+int StartServiceByName(ServiceManager& services, Clock& clock, Log& log, std::string_view name);
 
 // ipsecServiceState values.
 namespace ipsec_service {

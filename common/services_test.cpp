@@ -89,7 +89,7 @@ TEST_F(ServicesTest, AServiceStuckStopPendingTimesOut) {
     ASSERT_EQ(manager->Open("cvpnd", service_access::kQueryStatus | service_access::kStop |
                                          service_access::kEnumerateDependents, service),
               err::kSuccess);
-    EXPECT_EQ(StopServiceAndDependents(m.platform, *manager, *service, 3000), 1460);
+    EXPECT_EQ(StopServiceAndDependents(m.platform.clock, *manager, *service, 3000), 1460);
     EXPECT_EQ(m.host.Now(), 3300u);
     EXPECT_EQ(StopServiceByName(m.platform, "cvpnd"), -1);
     EXPECT_EQ(Stdout(), "");
@@ -105,33 +105,33 @@ TEST_F(ServicesTest, RefusedControlsFailTheStop) {
     m.platform.services.Connect(manager);
     std::unique_ptr<Service> service;
     manager->Open("cvpnd", 0xFF, service);
-    EXPECT_EQ(StopServiceAndDependents(m.platform, *manager, *service, 3000), 5);
+    EXPECT_EQ(StopServiceAndDependents(m.platform.clock, *manager, *service, 3000), 5);
 }
 
 TEST_F(ServicesTest, StartingReEnablesADisabledServiceAndWaitsForRunning) {
     auto& agent = m.host.AddService("policyagent", ServiceState::Stopped, ServiceStartType::Disabled);
     agent.startDelay = 500;
-    EXPECT_EQ(StartServiceByName(m.platform, m.log, "policyagent"), 0);
+    EXPECT_EQ(StartServiceByName(m.platform.services, m.platform.clock, m.log, "policyagent"), 0);
     EXPECT_EQ(agent.startType, ServiceStartType::Demand);
     EXPECT_EQ(agent.state, ServiceState::Running);
     EXPECT_EQ(m.host.Now(), 600u);
-    EXPECT_EQ(StartServiceByName(m.platform, m.log, "policyagent"), 1);
+    EXPECT_EQ(StartServiceByName(m.platform.services, m.platform.clock, m.log, "policyagent"), 1);
 }
 
 TEST_F(ServicesTest, AFailedStartIsLoggedAndLeavesTheServiceOnDemandStart) {
     auto& agent = m.host.AddService("policyagent", ServiceState::Stopped, ServiceStartType::Disabled);
     m.host.faults().Inject("StartService", 1053, "policyagent");
-    EXPECT_EQ(StartServiceByName(m.platform, m.log, "policyagent"), -1);
+    EXPECT_EQ(StartServiceByName(m.platform.services, m.platform.clock, m.log, "policyagent"), -1);
     EXPECT_EQ(agent.startType, ServiceStartType::Demand);
     EXPECT_NE(m.LogText().find("Unable to start service, error=1053\r\n"), std::string::npos);
 
     m.host.faults().Clear();
     agent.failsToStart = true;
     agent.startDelay = 100;
-    EXPECT_EQ(StartServiceByName(m.platform, m.log, "policyagent"), -1);
+    EXPECT_EQ(StartServiceByName(m.platform.services, m.platform.clock, m.log, "policyagent"), -1);
     EXPECT_NE(m.LogText().find("Timed out starting service\r\n"), std::string::npos);
 
-    EXPECT_EQ(StartServiceByName(m.platform, m.log, "nosuch"), -1);
+    EXPECT_EQ(StartServiceByName(m.platform.services, m.platform.clock, m.log, "nosuch"), -1);
     EXPECT_NE(m.LogText().find("Unable to open service\r\n"), std::string::npos);
 }
 

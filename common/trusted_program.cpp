@@ -23,9 +23,9 @@ std::string Name(const ObjectOwner& who) {
 
 class Trustees {
 public:
-    explicit Trustees(Platform& platform) {
+    explicit Trustees(SystemInfo& system) {
         ObjectOwner self;
-        if (platform.system.OwnAccount(self) == err::kSuccess) m_self = self.sid;
+        if (system.OwnAccount(self) == err::kSuccess) m_self = self.sid;
     }
 
     bool Trusted(const ObjectOwner& who) const {
@@ -40,9 +40,9 @@ private:
 };
 
 // Why someone else could change `path`; nothing when nobody can.
-std::optional<std::string> Untrusted(Platform& platform, const Trustees& trustees, const std::string& path) {
+std::optional<std::string> Untrusted(FileSystem& files, const Trustees& trustees, const std::string& path) {
     FileGuard guard;
-    if (const Win32Error rc = platform.files.ReadGuard(path, guard); rc != err::kSuccess)
+    if (const Win32Error rc = files.ReadGuard(path, guard); rc != err::kSuccess)
         return "the permissions of " + path + " cannot be read, error " + std::to_string(rc);
     if (!trustees.Trusted(guard.owner)) return path + " is owned by " + Name(guard.owner);
     for (const ObjectOwner& writer : guard.writers)
@@ -59,19 +59,20 @@ std::string FolderOf(std::string_view path) {
     return std::string(path.substr(0, slash == 2 && path.size() > 1 && path[1] == ':' ? 3 : slash));
 }
 
-std::unique_ptr<HeldFile> HoldTrustedProgram(Platform& platform, std::string_view programPath, std::string& why) {
+std::unique_ptr<HeldFile> HoldTrustedProgram(FileSystem& files, SystemInfo& system, std::string_view programPath,
+                                            std::string& why) {
     const std::string path(programPath);
     std::unique_ptr<HeldFile> held;
     // Held first: what is checked is what will run.
-    if (const Win32Error rc = platform.files.Hold(path, held); rc != err::kSuccess) {
+    if (const Win32Error rc = files.Hold(path, held); rc != err::kSuccess) {
         why = path + " cannot be held open, error " + std::to_string(rc);
         return nullptr;
     }
-    const Trustees trustees(platform);
+    const Trustees trustees(system);
     const std::string folder = FolderOf(path);
     for (const std::string& each : {folder, path}) {
         if (each.empty()) continue;
-        if (auto reason = Untrusted(platform, trustees, each)) {
+        if (auto reason = Untrusted(files, trustees, each)) {
             why = std::move(*reason);
             return nullptr;
         }

@@ -8,7 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "platform/file_system.h"
+#include "platform/system_info.h"
 
 namespace zelta {
 
@@ -17,6 +18,7 @@ std::string FolderOf(std::string_view path);
 
 // The held file when `programPath` may be run: it stays as checked until the result goes. Nothing
 // when it may not (or cannot be checked); `why` then says what is wrong, for a log record.
-std::unique_ptr<HeldFile> HoldTrustedProgram(Platform& platform, std::string_view programPath, std::string& why);
+std::unique_ptr<HeldFile> HoldTrustedProgram(FileSystem& files, SystemInfo& system, std::string_view programPath,
+                                            std::string& why);
 
 }  // namespace zelta

@@ -96,7 +96,7 @@ bool CustomDialer::RasCustomDialDlg(std::string_view phonebook, std::optional<st
         LaunchDialer();
         return false;
     }
-    if (FindSwitchInterfaceNarrowed(m_settings) == NoRoute) {
+    if (FindSwitchInterfaceNarrowed(m_settings).path == NoRoute) {
         WriteCustomDialLog("--- RasCustomDial link down\n");
         m_platform.dialogs.ShowMessageBox(m_platform.resources.String(IDS_LINK_DOWN),
                                           m_platform.resources.String(IDS_ERROR_TITLE), 0);

@@ -10,9 +10,9 @@ constexpr std::size_t kMaxBannerBytes = 16 * 1024 * 1024;
 
 }  // namespace
 
-bool BannerPicture::Load(Platform& platform, Window& window, std::string_view path) {
+bool BannerPicture::Load(FileSystem& files, Window& window, std::string_view path) {
     std::vector<std::uint8_t> bytes;
-    if (platform.files.Read(path, kMaxBannerBytes, bytes) != err::kSuccess) return false;
+    if (files.Read(path, kMaxBannerBytes, bytes) != err::kSuccess) return false;
     Release();
     m_picture = window.LoadPicture(bytes);
     return m_picture != nullptr;

@@ -13,7 +13,7 @@ class BannerPicture {
 public:
     // Reads and decodes the file; true when a picture is held. The file is read whole, up to a bound
     // no banner comes near.
-    bool Load(Platform& platform, Window& window, std::string_view path);
+    bool Load(FileSystem& files, Window& window, std::string_view path);
     // Draws the picture into control `controlId` from its top-left corner, clipped to it.
     bool Render(Window& window, int controlId);
     // The picture's size in pixels, (0, 0) without one.

@@ -1,10 +1,10 @@
-// The connect and disconnect workflow of DialerDialog: Connect, the retry, HangUp, the hang-up wait,
-// finding a connection someone else made, and the saved credentials.
+// The connect and disconnect workflow: Connect, the retry, HangUp, the hang-up wait, finding a
+// connection someone else made, and the saved credentials.
 #include <cstdio>
 
 #include "common/ipsec_policy.h"
 #include "common/shared_names.h"
-#include "dialer/dialer_dialog.h"
+#include "dialer/dial_connection.h"
 #include "dialer/phonebook_entry.h"
 #include "dialer/resource.h"
 #include "dialer/service_pipe.h"
@@ -35,44 +35,57 @@ std::string BoxText(std::string text) {
 
 }  // namespace
 
-void DialerDialog::ReplaceStatus(std::string_view text) {
-    m_window->SetControlText(IDC_STATUS, text);
-    m_window->ScrollToEnd(IDC_STATUS);
+DialConnection::DialConnection(DialerProcess& process, DialerSettings& settings, const WirelessRouteWatch& watch,
+                               ConnectionView view)
+    : m_process(process), m_settings(settings), m_watch(watch), m_view(view),
+      m_securId(process.log, process.platform.sockets, process.platform.clock, process.platform.remoteAccess,
+                process.platform.dialogs) {}
+
+void DialConnection::EnableConnect(bool connect) {
+    m_view.window.EnableControl(IDC_CONNECT, connect);
+    m_view.window.EnableControl(IDC_HANGUP, !connect);
 }
 
-void DialerDialog::StartRetryTimer() {
-    m_window->SetTimer(TIMER_RETRY, 5000);
+void DialConnection::StartRetryTimer() {
+    m_view.window.SetTimer(TIMER_RETRY, 5000);
     m_process.g_uRetryTimer = true;
-    m_window->EnableControl(IDC_CONNECT, false);
-    m_window->EnableControl(IDC_HANGUP, true);
+    EnableConnect(false);
 }
 
-void DialerDialog::OnConnect() {
+void DialConnection::StopConnect(const std::string& why) {
+    AppendStatus(why);
+    m_view.tray.SetTray(TrayState::Error, why);
+    EnableConnect(true);
+}
+
+void DialConnection::OnConnect() {
     m_process.log.LogMessage(log_level::kMain, "User hit CONNECT\n");
     m_bUserHangUp = false;
     DoConnect();
 }
 
-void DialerDialog::Reconnect() {
+void DialConnection::Reconnect() {
     m_bUserHangUp = false;
     DoConnect();
 }
 
-void DialerDialog::DoConnect() {
+void DialConnection::DoConnect() {
     Platform& os = m_process.platform;
     Log& log = m_process.log;
     RasDialParams params;
     params.szEntryName = std::string(kEntryName);
 
-    const SwitchPath path = FindSwitchInterface(m_settings);
+    const SwitchFinding found = FindSwitchInterface(m_settings);
+    if (found.towardsServer) m_towardsServer = *found.towardsServer;
+    const SwitchPath path = found.path;
     int retryText = 0;
     if (path == NoRoute) retryText = IDS_NO_ROUTE;
     if (path == NotWireless) retryText = IDS_NOT_WIRELESS;
     if (path == SwitchNotFound) retryText = IDS_NO_SWITCH;
-    if (path == Ready && m_settings.WaitForWireless() && IsWiredPresent()) retryText = IDS_WIRED;
+    if (path == Ready && m_settings.WaitForWireless() && m_watch.wiredPresent()) retryText = IDS_WIRED;
     if (retryText != 0) {
         AppendStatus(StatusText(retryText));
-        SetTray(TrayState::Looking);
+        m_view.tray.SetTray(TrayState::Looking);
         StartRetryTimer();
         return;
     }
@@ -81,8 +94,7 @@ void DialerDialog::DoConnect() {
     if (FindExistingConnection()) {
         AppendStatus(StatusText(IDS_ALREADY_CONNECTED));
         OnConnected(true);
-        m_window->EnableControl(IDC_CONNECT, false);
-        m_window->EnableControl(IDC_HANGUP, true);
+        EnableConnect(false);
         return;
     }
 
@@ -96,11 +108,11 @@ void DialerDialog::DoConnect() {
     params.szEntryName = std::string(kEntryName);
 
     bool haveCredentials = false;
-    const std::string user = BoxText(m_window->ControlText(IDC_USER_NAME));
+    const std::string user = BoxText(m_view.window.ControlText(IDC_USER_NAME));
     if (!user.empty()) {
         if (user != params.szUserName) params.szUserName = user;
         SecretBuffer password(kBoxCapacity - 1);
-        m_window->ControlSecret(IDC_PASSWORD, kBoxCapacity, password);
+        m_view.window.ControlSecret(IDC_PASSWORD, kBoxCapacity, password);
         if (!password.Empty()) {
             if (password.View() == PASSWORD_MASK) {
                 params.szPassword = m_szPassword.Clone();  // the box stands for the known password
@@ -115,19 +127,14 @@ void DialerDialog::DoConnect() {
     AppendStatus(StatusText(IDS_STARTING_IPSEC));
     const int prepared = StartIpsecViaService(m_settings);
     if (prepared == kServerAddressUnusable) {
-        const std::string why = Format(IDS_SERVER_ADDRESS_UNUSABLE, LogSafe(m_settings.setupIp).c_str());
-        AppendStatus(why);
-        SetTray(TrayState::Error, why);
-        m_window->EnableControl(IDC_CONNECT, true);
-        m_window->EnableControl(IDC_HANGUP, false);
+        StopConnect(m_view.texts.Format(IDS_SERVER_ADDRESS_UNUSABLE, LogSafe(m_settings.setupIp).c_str()));
         return;
     }
     if (prepared < 0) {
         log.LogMessage(log_level::kMain, "Unable to start IPSEC service!!!\n");
         AppendStatus(StatusText(IDS_IPSEC_FAILED));
-        SetTray(TrayState::Error, StatusText(IDS_IPSEC_FAILED));
-        m_window->EnableControl(IDC_CONNECT, false);
-        m_window->EnableControl(IDC_HANGUP, true);
+        m_view.tray.SetTray(TrayState::Error, StatusText(IDS_IPSEC_FAILED));
+        EnableConnect(false);
         return;
     }
     ApplyIpsecPolicy(m_settings);
@@ -136,12 +143,12 @@ void DialerDialog::DoConnect() {
                        "FATAL ERROR:  Unable to set dialup entry.  If problem persists, please try rebooting and "
                        "reinstalling.\n");
         AppendStatus(StatusText(IDS_ENTRY_FAILED));
-        SetTray(TrayState::Error, StatusText(IDS_ENTRY_FAILED));
+        m_view.tray.SetTray(TrayState::Error, StatusText(IDS_ENTRY_FAILED));
         return;
     }
     log.LogMessage(log_level::kVerbose, "Started IPSEC POL and dial entry\n");
 
-    if (m_window->IsChecked(IDC_SAVE_PASSWORD)) {
+    if (m_view.window.IsChecked(IDC_SAVE_PASSWORD)) {
         if (haveCredentials) os.remoteAccess.SetEntryDialParams("", params, false);
     } else {
         os.remoteAccess.SetEntryDialParams("", params, true);
@@ -152,78 +159,71 @@ void DialerDialog::DoConnect() {
         // Windows would negotiate with no key, or an old one: the dial could only fail, and later.
         log.LogMessage(log_level::kMain, "RasSetCredentials for the IPsec pre-shared key returned error %d\n",
                        static_cast<int>(keyed));
-        const std::string why = Format(IDS_PRESHARED_KEY_FAILED, static_cast<int>(keyed));
-        AppendStatus(why);
-        SetTray(TrayState::Error, why);
-        m_window->EnableControl(IDC_CONNECT, true);
-        m_window->EnableControl(IDC_HANGUP, false);
+        StopConnect(m_view.texts.Format(IDS_PRESHARED_KEY_FAILED, static_cast<int>(keyed)));
         return;
     }
 
     m_process.dialUnderWay = true;  // its events may come as soon as RasDial has them
-    const Win32Error rc = os.remoteAccess.Dial(params, true, m_window->Handle(), m_process.g_hdl);
+    const Win32Error rc = os.remoteAccess.Dial(params, true, m_view.window.Handle(), m_process.g_hdl);
     log.LogMessage(log_level::kMain, "RasDial connecting to VPN server\n");
     if (rc != err::kSuccess) {
         m_process.dialUnderWay = false;
-        AppendStatus(Format(IDS_RASDIAL_RETURNED, static_cast<int>(rc)));
+        AppendStatus(m_view.texts.Format(IDS_RASDIAL_RETURNED, static_cast<int>(rc)));
         if (m_process.g_hdl && !m_process.g_bSessionClosing) {
             log.LogMessage(log_level::kMain, "Hanging up.\n");
             HangUpAndWait(m_process.g_hdl);
         }
-        m_window->EnableControl(IDC_CONNECT, true);
-        m_window->EnableControl(IDC_HANGUP, false);
+        EnableConnect(true);
         return;
     }
     AppendStatus(StatusText(IDS_CONNECTING));
-    SetTray(TrayState::Connecting);
-    m_window->EnableControl(IDC_CONNECT, false);
-    m_window->EnableControl(IDC_HANGUP, true);
-    if (m_settings.securIdNewPinMode) OpenSecurIdListener();
+    m_view.tray.SetTray(TrayState::Connecting);
+    EnableConnect(false);
+    if (m_settings.securIdNewPinMode) m_securId.OpenSecurIdListener();
 }
 
-void DialerDialog::RetryTimerProc() {
+void DialConnection::RetryTimerProc() {
     if (m_process.g_bExiting) return;
-    m_window->KillTimer(TIMER_RETRY);
+    m_view.window.KillTimer(TIMER_RETRY);
     m_process.g_uRetryTimer = false;
     if (!m_bUserHangUp && !m_process.g_hdl) Reconnect();
 }
 
-void DialerDialog::OnHangUp() {
+void DialConnection::OnHangUp() {
     m_process.log.LogMessage(log_level::kMain, "User hit DISCONNECT\n");
     m_bUserHangUp = true;
     DisconnWrapper();
     RemoveIpsecPolicy(m_settings);
-    if (m_settings.extranetAccessPresent) NotifyServiceDisconnect(m_process.platform, m_process.log);
+    if (m_settings.extranetAccessPresent) NotifyServiceDisconnect(m_process.platform.pipes, m_process.log);
 }
 
-void DialerDialog::DisconnWrapper() {
+void DialConnection::DisconnWrapper() {
     m_process.log.LogMessage(log_level::kMain, "DisconnWrapper.\n");
     DoDisconnect();
     if (m_process.g_uStatusTimer) {
-        m_window->KillTimer(TIMER_STATUS_POLL);
+        m_view.window.KillTimer(TIMER_STATUS_POLL);
         m_process.g_uStatusTimer = false;
     }
     if (m_process.g_uRetryTimer) {
-        m_window->KillTimer(TIMER_RETRY);
+        m_view.window.KillTimer(TIMER_RETRY);
         m_process.g_uRetryTimer = false;
     }
 }
 
-void DialerDialog::DoDisconnect() {
+void DialConnection::DoDisconnect() {
     if (m_process.g_hdl) {
         ReplaceStatus("Disconnecting...\r\n  may take up to 10 seconds...");
-        m_window->EnableControl(IDC_CONNECT, false);
-        m_window->EnableControl(IDC_HANGUP, false);
+        m_view.window.EnableControl(IDC_CONNECT, false);
+        m_view.window.EnableControl(IDC_HANGUP, false);
         m_process.log.LogMessage(log_level::kMain, "Hanging up in DoDisconnect.\n");
         HangUpAndWait(m_process.g_hdl);
     }
-    SetTray(TrayState::Disconnected);
+    m_view.tray.SetTray(TrayState::Disconnected);
     ReplaceStatus("Not Connected.\r\n\r\n");
-    m_window->EnableControl(IDC_CONNECT, true);
-    m_window->EnableControl(IDC_HANGUP, false);
+    EnableConnect(true);
 }
 
-void DialerDialog::HangUpAndWait(RasConnectionHandle& connection) {
+void DialConnection::HangUpAndWait(RasConnectionHandle& connection) {
     RemoteAccess& ras = m_process.platform.remoteAccess;
     ras.HangUp(connection);
     // The remote-access manager lets a connection go a little after RasHangUp returns.
@@ -240,7 +240,7 @@ void DialerDialog::HangUpAndWait(RasConnectionHandle& connection) {
     m_process.dialUnderWay = false;
 }
 
-int DialerDialog::FindExistingConnection() {
+int DialConnection::FindExistingConnection() {
     Log& log = m_process.log;
     std::vector<RasConnection> connections;
     Win32Error rc = ras_error::kInvalidSize;
@@ -267,31 +267,31 @@ int DialerDialog::FindExistingConnection() {
     return 0;
 }
 
-int DialerDialog::LoadSavedCredentials() {
+int DialConnection::LoadSavedCredentials() {
     RasDialParams params;
     bool passwordSaved = false;
     int result = 0;
     if (m_process.platform.remoteAccess.GetEntryDialParams("", kEntryName, params, passwordSaved) == err::kSuccess) {
-        m_window->SetControlText(IDC_USER_NAME, BoxText(params.szUserName));
+        m_view.window.SetControlText(IDC_USER_NAME, BoxText(params.szUserName));
         if (passwordSaved) {
             // The box shows the mask: a control's text is within reach of other programs' messages.
             m_szPassword.Assign(params.szPassword.View().substr(0, kBoxCapacity - 1));
-            if (!m_szPassword.Empty()) m_window->SetControlText(IDC_PASSWORD, PASSWORD_MASK);
+            if (!m_szPassword.Empty()) m_view.window.SetControlText(IDC_PASSWORD, PASSWORD_MASK);
             m_bSavedPassword = true;
             result = 1;
         }
     }
-    if (m_bSavedPassword) m_window->SetChecked(IDC_SAVE_PASSWORD, true);
+    if (m_bSavedPassword) m_view.window.SetChecked(IDC_SAVE_PASSWORD, true);
     return result;
 }
 
-void DialerDialog::MaskPassword() {
+void DialConnection::MaskPassword() {
     SecretBuffer box(kBoxCapacity - 1);
-    m_window->ControlSecret(IDC_PASSWORD, kBoxCapacity, box);
+    m_view.window.ControlSecret(IDC_PASSWORD, kBoxCapacity, box);
     if (!box.Empty() && box.View() != PASSWORD_MASK) {
         m_szPassword.Assign(box.View());
-        m_window->WipeControlText(IDC_PASSWORD);  // from now on the mask's copy is the only one
-        m_window->SetControlText(IDC_PASSWORD, PASSWORD_MASK);
+        m_view.window.WipeControlText(IDC_PASSWORD);  // from now on the mask's copy is the only one
+        m_view.window.SetControlText(IDC_PASSWORD, PASSWORD_MASK);
     }
 }
 

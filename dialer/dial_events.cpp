@@ -1,6 +1,6 @@
 // Dial progress and the watch on the connection: the "RasDialEvent" routine, the completed
-// connection, the status poll and redial, the desktop check, and the tunnel's default route.
-#include "dialer/dialer_dialog.h"
+// connection and its routes, the status poll and redial.
+#include "dialer/dial_connection.h"
 #include "dialer/resource.h"
 #include "platform/text.h"
 
@@ -22,23 +22,13 @@ bool IsFatalRasError(Win32Error code) {
     }
 }
 
-void DialerDialog::OnTimer(std::uint32_t id) {
-    switch (id) {
-        case TIMER_STATUS_POLL: StatusPollTimerProc(); break;
-        case TIMER_RETRY: RetryTimerProc(); break;
-        case TIMER_INTERFACE_WATCH: m_watch.InterfaceWatch(); break;
-        case TIMER_DESKTOP_CHECK: DesktopCheckTimerProc(); break;
-        default: break;
-    }
-}
-
-void DialerDialog::OnRasDialEvent(std::uint32_t state, Win32Error error) {
+void DialConnection::OnRasDialEvent(std::uint32_t state, Win32Error error) {
     if (m_process.g_bSessionClosing) return;
     Log& log = m_process.log;
     if (error != 0) {
         std::string reason;
         m_process.platform.remoteAccess.ErrorString(error, reason);
-        std::string message = Format(IDS_DIAL_ERROR, static_cast<int>(error), static_cast<unsigned>(error), reason.c_str());
+        std::string message = m_view.texts.Format(IDS_DIAL_ERROR, static_cast<int>(error), static_cast<unsigned>(error), reason.c_str());
         log.DebugTrace("%s", message.c_str());
         log.LogMessage(log_level::kMain, "Hung up, reason=%s\n", message.c_str());
         HangUpAndWait(m_process.g_hdl);
@@ -46,16 +36,16 @@ void DialerDialog::OnRasDialEvent(std::uint32_t state, Win32Error error) {
         if (IsFatalRasError(error)) {
             message += StatusText(IDS_TRY_AGAIN);
             if (error == 741 || error == 743) message += StatusText(IDS_TRY_REBOOTING);
-            m_window->EnableControl(IDC_CONNECT, true);
-            m_window->EnableControl(IDC_HANGUP, false);
+            EnableConnect(true);
             AppendStatus(message);
-            SetTray(TrayState::Error, reason.empty() ? Format(IDS_DIAL_ERROR, static_cast<int>(error),
-                                                              static_cast<unsigned>(error), "")
-                                                     : reason);
+            const std::string tip = reason.empty() ? m_view.texts.Format(IDS_DIAL_ERROR, static_cast<int>(error),
+                                                                         static_cast<unsigned>(error), "")
+                                                   : reason;
+            m_view.tray.SetTray(TrayState::Error, tip);
             // Brought back so that the message box is seen even from the tray.
-            m_window->PlaceTopLeft(ZOrder::NotTopMost);
-            m_window->Show(ShowCommand::Restore);
-            m_window->ShowMessageBox(message, message_box::kOk);
+            m_view.window.PlaceTopLeft(ZOrder::NotTopMost);
+            m_view.window.Show(ShowCommand::Restore);
+            m_view.window.ShowMessageBox(message, message_box::kOk);
             return;
         }
         message += StatusText(IDS_WILL_REDIAL);
@@ -76,10 +66,10 @@ void DialerDialog::OnRasDialEvent(std::uint32_t state, Win32Error error) {
 
 // IP projection is done: with SecurID New PIN mode the server may hold a prompt-and-answer
 // dialogue through the tunnel first, and a failed one takes the connection down for good.
-void DialerDialog::CompleteProjection() {
+void DialConnection::CompleteProjection() {
     if (m_settings.securIdNewPinMode) {
         const std::uint32_t address = SetRoutesForProjection();
-        const int challenge = RunSecurIdChallenge(address);
+        const int challenge = m_securId.RunSecurIdChallenge({m_process.g_hdl, address, m_settings.setupIp});
         // The window ended while the SecurID dialog was open: the end has done its work (and a session
         // that closed keeps its connection), so the challenge's outcome changes nothing more.
         if (m_process.g_bExiting) return;
@@ -90,7 +80,7 @@ void DialerDialog::CompleteProjection() {
             m_process.g_hdl = RasConnectionHandle{};
             ReplaceStatus(StatusText(IDS_SECURID_FAILED) + StatusText(IDS_NOT_CONNECTED));
         } else {
-            ClearSubnetRoute(m_settings, Ipv4::FromNetworkOrderValue(address));
+            ClearSubnetRoute(m_settings, m_towardsServer, Ipv4::FromNetworkOrderValue(address));
             OnConnected(false);
         }
     } else {
@@ -99,37 +89,37 @@ void DialerDialog::CompleteProjection() {
     MaskPassword();
 }
 
-void DialerDialog::OnConnected(bool withRoutes) {
+void DialConnection::OnConnected(bool withRoutes) {
     std::string message = "CONNECTED\r\n";
     std::string client, server;
     if (m_process.platform.remoteAccess.GetIpProjection(m_process.g_hdl, client, server) != err::kSuccess) {
         AppendStatus(StatusText(IDS_CONNECTED_EXTERNALLY));
     } else {
         m_process.log.LogMessage(log_level::kMain, "Connected, LIP=%s, ServIP=%s\n", client.c_str(), server.c_str());
-        message += Format(IDS_LOCAL_IP, client.c_str());
-        message += Format(IDS_SERVER_IP, server.c_str());
+        message += m_view.texts.Format(IDS_LOCAL_IP, client.c_str());
+        message += m_view.texts.Format(IDS_SERVER_IP, server.c_str());
         if (withRoutes) {
             m_process.log.LogMessage(log_level::kMain, "setroutes to %s\n", client.c_str());
-            SetRoutes(m_settings, client);
+            SetRoutes(m_settings, m_towardsServer, client);
         }
         AppendStatus(message);
-        if (m_settings.HideAfterConnect()) HideDialer(m_window->Handle());
+        if (m_settings.HideAfterConnect()) HideDialer(m_view.window, m_process.platform.system, m_process.log);
     }
-    SetTray(TrayState::Connected, server.empty() ? m_settings.setupIp : server);
-    m_window->SetTimer(TIMER_STATUS_POLL, 2000);
+    m_view.tray.SetTray(TrayState::Connected, server.empty() ? m_settings.setupIp : server);
+    m_view.window.SetTimer(TIMER_STATUS_POLL, 2000);
     m_process.g_uStatusTimer = true;
 }
 
-std::uint32_t DialerDialog::SetRoutesForProjection() {
+std::uint32_t DialConnection::SetRoutesForProjection() {
     std::string client, server;
     if (m_process.platform.remoteAccess.GetIpProjection(m_process.g_hdl, client, server) != err::kSuccess) return 0;
     m_process.log.LogMessage(log_level::kMain, "setroutes to %s\n", client.c_str());
-    SetRoutes(m_settings, client);
+    SetRoutes(m_settings, m_towardsServer, client);
     const auto address = Ipv4::Parse(client);
     return address ? address->NetworkOrderValue() : 0xFFFFFFFFu;
 }
 
-void DialerDialog::StatusPollTimerProc() {
+void DialConnection::StatusPollTimerProc() {
     if (m_process.g_bExiting) return;
     Log& log = m_process.log;
     if (m_process.g_hdl) {
@@ -144,42 +134,14 @@ void DialerDialog::StatusPollTimerProc() {
     }
     // The link is lost.
     DisconnWrapper();
-    m_window->KillTimer(TIMER_STATUS_POLL);
+    m_view.window.KillTimer(TIMER_STATUS_POLL);
     if (!m_bUserHangUp) {
         AppendStatus(StatusText(IDS_REDIALING));
-        SetTray(TrayState::Redialling);
+        m_view.tray.SetTray(TrayState::Redialling);
         m_process.platform.clock.Sleep(kLostLinkPauseMs);
         Reconnect();
     }
     m_process.g_uStatusTimer = false;
-}
-
-// A dialer left on the log-on desktop gives way when a user's session takes the screen; the
-// connection stays up for that session.
-void DialerDialog::DesktopCheckTimerProc() {
-    if (m_process.g_bExiting) return;
-    SystemInfo& system = m_process.platform.system;
-    std::string thread, input;
-    if (system.InputDesktopName(input) != err::kSuccess) return;
-    if (system.ThreadDesktopName(thread) != err::kSuccess) thread.clear();
-    if (thread == input || !EqualsNoCase(thread, "winlogon")) return;
-    m_process.log.LogMessage(log_level::kMain, "Desktops differ...closing session, %s %s\n", thread.c_str(), input.c_str());
-    m_process.g_bSessionClosing = true;
-    m_window->Destroy();
-}
-
-void DialerDialog::DeleteTunnelDefaultRoute() {
-    std::string client, server;
-    if (m_process.platform.remoteAccess.GetIpProjection(m_process.g_hdl, client, server) != err::kSuccess) return;
-    m_process.log.LogMessage(log_level::kMain, "Delete default route to %s\n", client.c_str());
-    DeleteDefaultRoute(m_settings, client);
-}
-
-void DialerDialog::AddTunnelDefaultRoute() {
-    std::string client, server;
-    if (m_process.platform.remoteAccess.GetIpProjection(m_process.g_hdl, client, server) != err::kSuccess) return;
-    m_process.log.LogMessage(log_level::kMain, "Add default route to %s\n", client.c_str());
-    AddDefaultRoute(m_settings, client);
 }
 
 }  // namespace zelta

@@ -19,7 +19,7 @@ StartRoad DialerApp::UserContextStart() {
         settings.Load();
         ProvisionPhonebookEntry(settings);
     }
-    NotifyServiceUserStart(m_platform, m_process.log);
+    NotifyServiceUserStart(m_platform.pipes, m_process.log);
     return StartRoad::UserContext;
 }
 

@@ -1,4 +1,5 @@
-// DialerDialog: initialisation, the status pane, hiding and showing, the tray, the options, the end.
+// DialerDialog: initialisation, hiding and showing, the tray's menu, the options, the banner, the
+// messages and timers handed on, the desktop check, the end.
 #include "dialer/dialer_dialog.h"
 
 #include "common/ipsec_policy.h"
@@ -12,7 +13,6 @@
 namespace zelta {
 namespace {
 
-constexpr std::size_t kStatusPaneLimit = 8192;  // characters; more and the next append starts afresh
 constexpr std::uint32_t kRasDialEventFallback = 0xCCCD;
 
 }  // namespace
@@ -20,17 +20,9 @@ constexpr std::uint32_t kRasDialEventFallback = 0xCCCD;
 DialerDialog::DialerDialog(DialerProcess& process)
     : m_process(process),
       m_settings(process.platform, process.log),
-      m_trayIcon(IDI_TRAY_IDLE),
       m_uRasDialEventMsg(process.platform.dialogs.RegisterMessage("RasDialEvent")),
       m_uTaskbarCreatedMsg(process.platform.dialogs.RegisterMessage("TaskbarCreated")) {
     if (m_uRasDialEventMsg == 0) m_uRasDialEventMsg = kRasDialEventFallback;
-}
-
-const std::string& DialerDialog::StatusText(int id) const {
-    static const std::string kNone;
-    const int index = id - IDS_REDIALING;
-    return index >= 0 && index < static_cast<int>(m_strStatus.size()) ? m_strStatus[static_cast<std::size_t>(index)]
-                                                                       : kNone;
 }
 
 void DialerDialog::OnInitDialog(Window& window) {
@@ -44,12 +36,14 @@ void DialerDialog::OnInitDialog(Window& window) {
     log.LogMessage(log_level::kMain, "***** Program Started *****\n");
     CleanLocalIpsecPolicies(m_settings);
 
-    for (int id = IDS_REDIALING; id <= IDS_BALLOON_GAVE_UP; ++id) m_strStatus.push_back(os.resources.String(id));
+    m_texts.Load(os.resources);
     os.instance.SetSharedWindow(window.Handle());
 
-    // The program carries on without a notification area (a log-on desktop, a missing Explorer).
-    m_trayAdded = window.AddTrayIcon(m_trayIcon, WM_TRAYNOTIFY);
-    ApplyTray();
+    m_pane.emplace(window);
+    m_tray.emplace(window, m_texts, m_settings.balloons != 0);
+    m_connection.emplace(m_process, m_settings, m_watch, ConnectionView{window, *m_pane, *m_tray, m_texts});
+    DialConnection& connection = *m_connection;
+    m_tray->Add();
     // Explorer runs below the system account's integrity level: only its two messages come in.
     const std::uint32_t fromExplorer[] = {WM_TRAYNOTIFY, m_uTaskbarCreatedMsg};
     if (!window.AllowFromLowerIntegrity(fromExplorer))
@@ -62,15 +56,15 @@ void DialerDialog::OnInitDialog(Window& window) {
 
     m_process.g_strNotice = m_settings.noticeText;
 
-    if (FindExistingConnection()) {
-        LoadSavedCredentials();
-        AppendStatus(StatusText(IDS_ALREADY_CONNECTED));
-        OnConnected(true);
+    if (connection.FindExistingConnection()) {
+        connection.LoadSavedCredentials();
+        m_pane->AppendStatus(m_texts.Text(IDS_ALREADY_CONNECTED));
+        connection.OnConnected(true);
         window.EnableControl(IDC_CONNECT, false);
         window.EnableControl(IDC_HANGUP, true);
         m_bKeepHidden = true;
     } else {
-        AppendStatus(StatusText(IDS_NOT_CONNECTED));
+        m_pane->AppendStatus(m_texts.Text(IDS_NOT_CONNECTED));
         window.EnableControl(IDC_HANGUP, false);
     }
 
@@ -90,47 +84,21 @@ void DialerDialog::OnInitDialog(Window& window) {
     if (!about.empty()) window.AppendSystemMenuItem(IDM_ABOUTBOX, about);
     window.SetIcon(IDI_APPLICATION_ICON);
 
-    if (LoadSavedCredentials() == 1 && m_settings.ConnectAtLaunch()) {
-        m_bUserHangUp = false;
-        DoConnect();
-        HideDialer(window.Handle());
+    if (connection.LoadSavedCredentials() == 1 && m_settings.ConnectAtLaunch()) {
+        connection.Reconnect();
+        HideDialer();
         m_bKeepHidden = true;
     }
 
-    if (IsWinlogonDesktop()) {
+    if (IsWinlogonDesktop(os.system)) {
         log.LogMessage(log_level::kMain, "Windows is logon, setting wndBottom\n");
         window.PlaceTopLeft(ZOrder::Bottom);
     } else {
         window.PlaceTopLeft(ZOrder::NotTopMost);
     }
     if (m_settings.wiredNoWifi) window.SetTimer(TIMER_INTERFACE_WATCH, 5000);
-    if (m_bKeepHidden) HideDialer(window.Handle());
+    if (m_bKeepHidden) HideDialer();
     window.SetTimer(TIMER_DESKTOP_CHECK, 5000);
-}
-
-void DialerDialog::AppendStatus(std::string_view text) {
-    std::string pane = m_window->ControlText(IDC_STATUS);
-    if (CharacterCount(pane) > kStatusPaneLimit) pane.clear();
-    pane += text;
-    m_window->SetControlText(IDC_STATUS, pane);
-    m_window->ScrollToEnd(IDC_STATUS);
-}
-
-bool DialerDialog::IsWinlogonDesktop() {
-    std::string desktop;
-    return m_process.platform.system.ThreadDesktopName(desktop) == err::kSuccess && EqualsNoCase(desktop, "winlogon");
-}
-
-// The window goes to the bottom at the top left; on the log-on desktop, which has no notification
-// area to come back from, it is minimized instead of hidden.
-void DialerDialog::HideDialer(WindowHandle) {
-    m_window->PlaceTopLeft(ZOrder::Bottom);
-    if (IsWinlogonDesktop()) {
-        m_window->Show(ShowCommand::Minimize);
-    } else {
-        m_process.log.LogMessage(log_level::kVerbose, "Hiding window\n");
-        m_window->Show(ShowCommand::Hide);
-    }
 }
 
 void DialerDialog::OnWindowPosChanging(bool& show) {
@@ -146,7 +114,7 @@ void DialerDialog::OnLaunchVpn() {
 
 void DialerDialog::OnTrayExit() {
     m_settings.SetDisabled(true);
-    HideDialer(m_window->Handle());
+    HideDialer();
     m_window->Destroy();
 }
 
@@ -172,8 +140,8 @@ void DialerDialog::OnHideAfterConnect() { m_settings.SetHideAfterConnect(!m_sett
 
 bool DialerDialog::OnCommand(int id) {
     switch (id) {
-        case IDC_CONNECT: OnConnect(); return true;
-        case IDC_HANGUP: OnHangUp(); return true;
+        case IDC_CONNECT: m_connection->OnConnect(); return true;
+        case IDC_HANGUP: m_connection->OnHangUp(); return true;
         case IDC_NETWORK_INFO: OnNetworkInfo(); return true;
         case IDC_LAUNCH_AT_BOOT: OnLaunchAtBoot(); return true;
         case IDC_CONNECT_AT_LAUNCH: OnConnectAtLaunch(); return true;
@@ -206,7 +174,7 @@ bool DialerDialog::OnSysCommand(std::uint32_t id) {
 }
 
 bool DialerDialog::OnClose() {
-    HideDialer(m_window->Handle());
+    HideDialer();
     return true;
 }
 
@@ -223,64 +191,6 @@ bool DialerDialog::OnEndSession(bool ending, bool logoff) {
     return false;
 }
 
-namespace {
-
-// A status text as one line, for a tip or a balloon.
-std::string OneLine(std::string_view text) {
-    std::string line;
-    for (const char c : text) {
-        if (c == '\r') continue;
-        if (c == '\n') {
-            if (!line.empty() && line.back() != ' ') line += ' ';
-            continue;
-        }
-        line += c;
-    }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    return line;
-}
-
-}  // namespace
-
-std::string DialerDialog::TrayTip() const {
-    switch (m_trayState) {
-        case TrayState::Disconnected: return StatusText(IDS_TIP_DISCONNECTED);
-        case TrayState::Looking: return StatusText(IDS_TIP_LOOKING);
-        case TrayState::Connecting: return StatusText(IDS_TIP_CONNECTING);
-        case TrayState::Connected: return Format(IDS_TIP_CONNECTED, m_trayDetail.c_str());
-        case TrayState::Redialling: return StatusText(IDS_TIP_REDIALLING);
-        case TrayState::Error: return Format(IDS_TIP_ERROR, m_trayDetail.c_str());
-    }
-    return {};
-}
-
-void DialerDialog::ApplyTray() {
-    if (m_trayAdded) m_window->SetTrayTip(TrayTip());
-}
-
-void DialerDialog::SetTray(TrayState state, std::string_view detail) {
-    const bool changed = state != m_trayState;
-    const std::string line = OneLine(detail);
-    if (!changed && line == m_trayDetail) return;
-    m_trayState = state;
-    m_trayDetail = line;
-    const int shown = m_trayIcon;
-    switch (state) {
-        case TrayState::Connected: m_trayIcon = IDI_TRAY_CONNECTED; break;
-        case TrayState::Connecting: case TrayState::Redialling: m_trayIcon = IDI_TRAY_CONNECTING; break;
-        case TrayState::Error: m_trayIcon = IDI_TRAY_ERROR; break;
-        case TrayState::Disconnected: case TrayState::Looking: m_trayIcon = IDI_TRAY_IDLE; break;
-    }
-    if (m_trayAdded && m_trayIcon != shown) m_window->ModifyTrayIcon(m_trayIcon);
-    ApplyTray();
-    if (!changed || !m_trayAdded || m_settings.balloons == 0) return;
-    std::string note;
-    if (state == TrayState::Connected) note = Format(IDS_BALLOON_CONNECTED, m_trayDetail.c_str());
-    if (state == TrayState::Redialling) note = StatusText(IDS_BALLOON_REDIALLING);
-    if (state == TrayState::Error) note = Format(IDS_BALLOON_GAVE_UP, m_trayDetail.c_str());
-    if (!note.empty()) m_window->ShowTrayBalloon(StatusText(IDS_PRODUCT_NAME), note);
-}
-
 bool DialerDialog::OnRegisteredMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     if (message == m_uRasDialEventMsg) {
         // Any program can post this message: only a dial of our own has events to act on.
@@ -290,16 +200,29 @@ bool DialerDialog::OnRegisteredMessage(std::uint32_t message, std::uintptr_t wPa
             return true;
         }
         if (wParam == rascs::kConnected && lParam == 0) m_process.dialUnderWay = false;
-        OnRasDialEvent(static_cast<std::uint32_t>(wParam), static_cast<Win32Error>(lParam));
+        m_connection->OnRasDialEvent(static_cast<std::uint32_t>(wParam), static_cast<Win32Error>(lParam));
         return true;
     }
     if (message == m_uTaskbarCreatedMsg) {
-        // Explorer restarted: its notification area forgot our icon, and its tip.
-        m_trayAdded = m_window->AddTrayIcon(m_trayIcon, WM_TRAYNOTIFY);
-        ApplyTray();
+        m_tray->Add();
         return true;
     }
     return false;
+}
+
+void DialerDialog::LoadBanner() {
+    const std::string path = m_settings.installDir + "\\banner.jpg";
+    std::uint64_t size = 0;
+    if (m_process.platform.files.SizeOf(path, size) != err::kSuccess || size == 0) return;
+    m_banner = std::make_unique<BannerPicture>();
+    if (m_banner->Load(m_process.platform.files, *m_window, path)) {
+        m_process.log.DebugTrace("Loaded new banner.");
+        m_process.log.LogMessage(log_level::kMain, "Loaded new banner.\n");
+    } else {
+        m_process.log.DebugTrace("Could not load banner, using default.");
+        m_process.log.LogMessage(log_level::kMain, "Could not load banner, using default.\n");
+        m_banner.reset();
+    }
 }
 
 bool DialerDialog::OnPaint() {
@@ -309,34 +232,46 @@ bool DialerDialog::OnPaint() {
     }
     if (m_bannerPending) {
         m_bannerPending = false;
-        const std::string path = m_settings.installDir + "\\banner.jpg";
-        std::uint64_t size = 0;
-        if (m_process.platform.files.SizeOf(path, size) == err::kSuccess && size > 0) {
-            m_banner = std::make_unique<BannerPicture>();
-            if (m_banner->Load(m_process.platform, *m_window, path)) {
-                m_process.log.DebugTrace("Loaded new banner.");
-                m_process.log.LogMessage(log_level::kMain, "Loaded new banner.\n");
-            } else {
-                m_process.log.DebugTrace("Could not load banner, using default.");
-                m_process.log.LogMessage(log_level::kMain, "Could not load banner, using default.\n");
-                m_banner.reset();
-            }
-        }
+        LoadBanner();
     }
     m_window->DefaultPaint();
     if (m_banner) m_banner->Render(*m_window, IDC_BANNER);
     return true;
 }
 
+void DialerDialog::OnTimer(std::uint32_t id) {
+    switch (id) {
+        case TIMER_STATUS_POLL: m_connection->StatusPollTimerProc(); break;
+        case TIMER_RETRY: m_connection->RetryTimerProc(); break;
+        case TIMER_INTERFACE_WATCH: m_watch.InterfaceWatch(m_process.g_hdl); break;
+        case TIMER_DESKTOP_CHECK: DesktopCheckTimerProc(); break;
+        default: break;
+    }
+}
+
+// A dialer left on the log-on desktop gives way when a user's session takes the screen; the
+// connection stays up for that session.
+void DialerDialog::DesktopCheckTimerProc() {
+    if (m_process.g_bExiting) return;
+    SystemInfo& system = m_process.platform.system;
+    std::string thread, input;
+    if (system.InputDesktopName(input) != err::kSuccess) return;
+    if (system.ThreadDesktopName(thread) != err::kSuccess) thread.clear();
+    if (thread == input || !EqualsNoCase(thread, "winlogon")) return;
+    m_process.log.LogMessage(log_level::kMain, "Desktops differ...closing session, %s %s\n", thread.c_str(), input.c_str());
+    m_process.g_bSessionClosing = true;
+    m_window->Destroy();
+}
+
 void DialerDialog::OnDestroy() {
     m_process.log.LogMessage(log_level::kVerbose, "***** Program Exited *****\n");
     m_process.g_bExiting = true;
     if (!m_process.g_bSessionClosing) {
-        if (m_process.g_hdl) DisconnWrapper();
+        if (m_process.g_hdl) m_connection->DisconnWrapper();
         RemoveIpsecPolicy(m_settings);
-        NotifyServiceDisconnect(m_process.platform, m_process.log);
+        NotifyServiceDisconnect(m_process.platform.pipes, m_process.log);
     }
-    m_window->DeleteTrayIcon();
+    m_tray->Delete();
     m_process.platform.clock.Sleep(0);
     m_watch.RestoreAllWithdrawnRoutes();
     m_settings.SetRunning(false);

@@ -33,11 +33,11 @@ protected:
 TEST_F(DialerDialogTest, APaneOverItsLimitIsEmptiedByTheNextAppend) {
     sim::SimWindow& window = Open();
     EXPECT_EQ(window.ControlText(IDC_STATUS), "Not Connected.\r\n\r\n");
-    OnDialer(window, [](DialerDialog& d) { d.AppendStatus(std::string(8192 - 18, 'x')); });
+    OnDialer(window, [](DialerDialog& d) { d.pane().AppendStatus(std::string(8192 - 18, 'x')); });
     EXPECT_EQ(window.ControlText(IDC_STATUS).size(), 8192u);  // at the limit: kept
-    OnDialer(window, [](DialerDialog& d) { d.AppendStatus("a\r\n"); });
+    OnDialer(window, [](DialerDialog& d) { d.pane().AppendStatus("a\r\n"); });
     EXPECT_EQ(window.ControlText(IDC_STATUS).size(), 8195u);
-    OnDialer(window, [](DialerDialog& d) { d.AppendStatus("Connecting...\r\n"); });
+    OnDialer(window, [](DialerDialog& d) { d.pane().AppendStatus("Connecting...\r\n"); });
     EXPECT_EQ(window.ControlText(IDC_STATUS), "Connecting...\r\n");  // over it: the pane starts afresh
 }
 
@@ -46,7 +46,7 @@ TEST_F(DialerDialogTest, WithoutANotificationAreaTheDialerCarriesOnAndAddsItsIco
     sim::SimWindow& window = Open();
     EXPECT_TRUE(m.host.desktop().trayIcons.empty());
     EXPECT_TRUE(window.IsVisible());
-    OnDialer(window, [](DialerDialog& d) { d.SetTray(DialerDialog::TrayState::Connected, "10.1.0.1"); });  // nothing to modify: no harm
+    OnDialer(window, [](DialerDialog& d) { d.tray().SetTray(TrayState::Connected, "10.1.0.1"); });  // nothing to modify: no harm
 
     m.host.desktop().trayAvailable = true;
     const std::uint32_t taskbarCreated = m.host.desktop().registeredMessages.at("TaskbarCreated");

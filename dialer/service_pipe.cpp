@@ -17,10 +17,10 @@ bool OwnedBySystem(const PipeOwner& owner) {
 
 // One transaction with the helper service: what CallNamedPipe does, in its steps, with the owner
 // checked before a byte is written.
-Win32Error CallServicePipe(Platform& platform, Log& log, std::span<const std::uint8_t> request, std::uint32_t wait,
+Win32Error CallServicePipe(NamedPipe& pipes, Log& log, std::span<const std::uint8_t> request, std::uint32_t wait,
                            std::vector<std::uint8_t>& reply) {
     std::unique_ptr<PipeClientEnd> pipe;
-    if (const Win32Error rc = platform.pipes.Open(kServicePipeName, wait, pipe); rc != err::kSuccess) return rc;
+    if (const Win32Error rc = pipes.Open(kServicePipeName, wait, pipe); rc != err::kSuccess) return rc;
     PipeOwner owner;
     if (const Win32Error rc = pipe->Owner(owner); rc != err::kSuccess) return rc;
     if (!OwnedBySystem(owner)) {
@@ -31,17 +31,17 @@ Win32Error CallServicePipe(Platform& platform, Log& log, std::span<const std::ui
     return pipe->Transact(request, kReplyCapacity, reply);
 }
 
-void FireAndForget(Platform& platform, Log& log, std::uint8_t kind) {
+void FireAndForget(NamedPipe& pipes, Log& log, std::uint8_t kind) {
     const std::uint8_t request[2] = {kind, 0};
     std::vector<std::uint8_t> reply;
-    CallServicePipe(platform, log, request, pipe_wait::kNoWait, reply);
+    CallServicePipe(pipes, log, request, pipe_wait::kNoWait, reply);
 }
 
 }  // namespace
 
-void NotifyServiceUserStart(Platform& platform, Log& log) { FireAndForget(platform, log, 1); }
+void NotifyServiceUserStart(NamedPipe& pipes, Log& log) { FireAndForget(pipes, log, 1); }
 
-void NotifyServiceDisconnect(Platform& platform, Log& log) { FireAndForget(platform, log, 4); }
+void NotifyServiceDisconnect(NamedPipe& pipes, Log& log) { FireAndForget(pipes, log, 4); }
 
 int StartIpsecViaService(DialerSettings& settings) {
     Platform& platform = settings.platform();
@@ -70,7 +70,7 @@ int StartIpsecViaService(DialerSettings& settings) {
     std::vector<std::uint8_t> request{2};
     request.insert(request.end(), settings.setupIp.begin(), settings.setupIp.end());
     std::vector<std::uint8_t> reply;
-    const Win32Error rc = CallServicePipe(platform, log, request, kRequest2WaitMs, reply);
+    const Win32Error rc = CallServicePipe(platform.pipes, log, request, kRequest2WaitMs, reply);
     if (rc != err::kSuccess) {
         log.LogMessage(log_level::kMain, "CallNamedPipe failed %d\n", static_cast<int>(rc));
         log.LogSystemError(rc);

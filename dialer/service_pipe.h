@@ -11,7 +11,7 @@
 namespace zelta {
 
 // Request 1, at a start under an ordinary account: the service does the start-up work. Fire and forget.
-void NotifyServiceUserStart(Platform& platform, Log& log);
+void NotifyServiceUserStart(NamedPipe& pipes, Log& log);
 
 // What StartIpsecViaService returns when setupIp is no dotted quad the policy and the service would
 // both read alike: nothing was sent. Outside a reply byte's range.
@@ -24,6 +24,6 @@ inline constexpr int kServerAddressUnusable = -1000;
 int StartIpsecViaService(DialerSettings& settings);
 
 // Request 4, on disconnect. Fire and forget.
-void NotifyServiceDisconnect(Platform& platform, Log& log);
+void NotifyServiceDisconnect(NamedPipe& pipes, Log& log);
 
 }  // namespace zelta

@@ -95,7 +95,7 @@ TEST_F(ServicePipeTest, APipeAnybodyButTheSystemOwnsGetsNoRequest) {
     squatter.owner = "Mallory";
     squatter.replies[2] = {0x00};
     EXPECT_EQ(StartIpsecViaService(settings), -1);
-    NotifyServiceDisconnect(m.platform, m.log);
+    NotifyServiceDisconnect(m.platform.pipes, m.log);
     EXPECT_TRUE(squatter.received.empty());
     const std::string log = m.LogText();
     EXPECT_NE(log.find("Helper service pipe refused: it belongs to S-1-5-21-"), std::string::npos);
@@ -107,15 +107,15 @@ TEST_F(ServicePipeTest, APipeAnybodyButTheSystemOwnsGetsNoRequest) {
 }
 
 TEST_F(ServicePipeTest, Requests1And4AreFireAndForgetWithoutWaiting) {
-    NotifyServiceUserStart(m.platform, m.log);  // nobody listens: silently nothing
+    NotifyServiceUserStart(m.platform.pipes, m.log);  // nobody listens: silently nothing
     auto& service = m.HelperService();
     service.busyUntil = 10000;
-    NotifyServiceDisconnect(m.platform, m.log);
+    NotifyServiceDisconnect(m.platform.pipes, m.log);
     EXPECT_EQ(m.host.Now(), 0u);
     EXPECT_TRUE(service.received.empty());
     service.busyUntil = 0;
-    NotifyServiceUserStart(m.platform, m.log);
-    NotifyServiceDisconnect(m.platform, m.log);
+    NotifyServiceUserStart(m.platform.pipes, m.log);
+    NotifyServiceDisconnect(m.platform.pipes, m.log);
     EXPECT_EQ(service.received, (std::vector<Bytes>{{0x01, 0x00}, {0x04, 0x00}}));
 }
 

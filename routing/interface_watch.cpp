@@ -58,7 +58,7 @@ void DumpInterfaceRow(Log& log, const InterfaceRow& row) {
                    static_cast<int>(row.dwOutErrors), static_cast<int>(row.dwOutQLen));
 }
 
-void WirelessRouteWatch::InterfaceWatch() {
+void WirelessRouteWatch::InterfaceWatch(RasConnectionHandle tunnel) {
     const int scan = static_cast<int>(++m_scan);
     IpHelper& ipHelper = m_settings.platform().ipHelper;
     std::uint32_t needed = 0;
@@ -102,9 +102,9 @@ void WirelessRouteWatch::InterfaceWatch() {
     }
 
     if (wired >= 1) {
-        WithdrawWireless(wired);
+        WithdrawWireless(wired, tunnel);
     } else {
-        RestoreWireless();
+        RestoreWireless(tunnel);
     }
     m_log.LogMessage(log_level::kRoutes, "%d: done with GetIfTable\n", scan);
 }
@@ -120,7 +120,7 @@ SpeedClass WirelessRouteWatch::ClassOnVista(const InterfaceRow& row, bool native
     }
     for (const AdapterInfo& adapter : *adapters)
         if (adapter.Index == row.dwIndex)
-            return Supports80211(m_settings.platform(), m_log, adapter.AdapterName) ? SpeedClass::Wireless
+            return Supports80211(m_settings.platform().deviceIo, m_log, adapter.AdapterName) ? SpeedClass::Wireless
                                                                                    : SpeedClass::Wired;
     return SpeedClass::Wired;
 }
@@ -135,7 +135,13 @@ bool WirelessRouteWatch::IsWired(const InterfaceRow& row) {
     return true;
 }
 
-void WirelessRouteWatch::WithdrawWireless(int wiredCount) {
+std::optional<std::string> WirelessRouteWatch::TunnelClient(RasConnectionHandle tunnel) {
+    std::string client, server;
+    if (m_settings.platform().remoteAccess.GetIpProjection(tunnel, client, server) != err::kSuccess) return std::nullopt;
+    return client;
+}
+
+void WirelessRouteWatch::WithdrawWireless(int wiredCount, RasConnectionHandle tunnel) {
     const int scan = static_cast<int>(m_scan);
     m_log.LogMessage(log_level::kRoutes, "%d: Wired found=%d\n", scan, wiredCount);
     bool snapshotTaken = false;
@@ -156,11 +162,14 @@ void WirelessRouteWatch::WithdrawWireless(int wiredCount) {
         m_snapshot.WithdrawInterfaceRoutes(record.index);
         withdrew = true;
     }
-    if (withdrew) m_tunnel.DeleteTunnelDefaultRoute();
+    if (const auto client = withdrew ? TunnelClient(tunnel) : std::nullopt) {
+        m_log.LogMessage(log_level::kMain, "Delete default route to %s\n", client->c_str());
+        DeleteDefaultRoute(m_settings, *client);
+    }
     m_wiredPresent = true;
 }
 
-void WirelessRouteWatch::RestoreWireless() {
+void WirelessRouteWatch::RestoreWireless(RasConnectionHandle tunnel) {
     const int scan = static_cast<int>(m_scan);
     m_log.LogMessage(log_level::kRoutes, "%d: No wired devices found\n", scan);
     bool restored = false;
@@ -186,7 +195,10 @@ void WirelessRouteWatch::RestoreWireless() {
         m_snapshot.RestoreInterfaceRoutes(record.index);
         restored = true;
     }
-    if (restored) m_tunnel.AddTunnelDefaultRoute();
+    if (const auto client = restored ? TunnelClient(tunnel) : std::nullopt) {
+        m_log.LogMessage(log_level::kMain, "Add default route to %s\n", client->c_str());
+        AddDefaultRoute(m_settings, *client);
+    }
     m_snapshot.Clear();
     m_wiredPresent = false;
 }

@@ -1,8 +1,8 @@
 // WirelessRouteWatch: every 5 seconds the dialer looks at the interface table. While a wired
 // Ethernet adapter is up, the routes of every wireless adapter are taken out of the forwarding table
 // (and the default route through the tunnel with them); when no wired adapter is left they are put
-// back. Adapters are told apart by link speed; virtual-machine and dial-up bridge adapters never
-// count as wired.
+// back, and the tunnel's default route is moved off and back with them. Adapters are told apart by
+// link speed; virtual-machine and dial-up bridge adapters never count as wired.
 #pragma once
 
 #include <optional>
@@ -15,6 +15,7 @@
 #include "common/dialer_settings.h"
 #include "common/log.h"
 #include "platform/ip_helper.h"
+#include "platform/remote_access.h"
 #include "routing/route_commands.h"
 #include "routing/route_snapshot.h"
 
@@ -41,12 +42,11 @@ enum class SpeedClass { Wired, Wireless, Unknown };
 
 class WirelessRouteWatch {
 public:
-    WirelessRouteWatch(DialerSettings& settings, Log& log, TunnelDefaultRoute& tunnel)
-        : m_settings(settings), m_log(log), m_tunnel(tunnel),
-          m_snapshot(settings, log, m_scan) {}
+    WirelessRouteWatch(DialerSettings& settings, Log& log) : m_settings(settings), m_log(log), m_snapshot(settings, log, m_scan) {}
 
-    // One scan: the window timer's procedure.
-    void InterfaceWatch();
+    // One scan: the window timer's procedure. `tunnel` is the dial's connection (none when 0), whose
+    // projected address the default route is moved for.
+    void InterfaceWatch(RasConnectionHandle tunnel);
     // Whether the last scan counted a wired adapter: raised at the end of every scan that counts one,
     // lowered at the end of every scan that does not; a scan that could not read the table leaves it.
     bool wiredPresent() const { return m_wiredPresent; }
@@ -63,12 +63,13 @@ private:
     void AddWirelessDevice(std::uint32_t index, const InterfaceRow& row, std::uint32_t scan);
     void FindAdapterName(DeviceRecord& record);
     bool IsDuplicateDevice(const DeviceRecord& record) const;
-    void WithdrawWireless(int wiredCount);
-    void RestoreWireless();
+    void WithdrawWireless(int wiredCount, RasConnectionHandle tunnel);
+    void RestoreWireless(RasConnectionHandle tunnel);
+    // The tunnel's client address, when the connection has an IP projection.
+    std::optional<std::string> TunnelClient(RasConnectionHandle tunnel);
 
     DialerSettings& m_settings;
     Log& m_log;
-    TunnelDefaultRoute& m_tunnel;
     bool m_wiredPresent = false;
     std::uint32_t m_scan = 0;
     DeviceMap m_devices;

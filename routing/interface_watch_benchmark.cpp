@@ -15,11 +15,6 @@ namespace {
 constexpr std::uint32_t kInterfaces = static_cast<std::uint32_t>(kInterfaceTableCapacity) - 1;
 constexpr std::uint32_t kWiredIndex = 2;  // index 1 is the loopback row the interface table begins with
 
-struct NoTunnel final : TunnelDefaultRoute {
-    void DeleteTunnelDefaultRoute() override {}
-    void AddTunnelDefaultRoute() override {}
-};
-
 // One wired adapter and 126 wireless ones; `routes` rows spread over them. The wired adapter's rows
 // are networks, the wireless adapters' rows host routes, so that withdrawals leave the table whole
 // and every scan reads all of it.
@@ -44,14 +39,13 @@ struct Campus {
     }
     testing::SettingsMachine m;
     DialerSettings settings{m.platform, m.log};
-    NoTunnel tunnel;
 };
 
 void BM_Scan(benchmark::State& state) {
     Campus campus(static_cast<std::size_t>(state.range(0)));
-    WirelessRouteWatch watch(campus.settings, campus.m.log, campus.tunnel);
-    watch.InterfaceWatch();  // records the adapters and withdraws once; later scans are the steady state
-    for (auto _ : state) watch.InterfaceWatch();
+    WirelessRouteWatch watch(campus.settings, campus.m.log);
+    watch.InterfaceWatch(RasConnectionHandle{});  // records the adapters and withdraws once; later scans are the steady state
+    for (auto _ : state) watch.InterfaceWatch(RasConnectionHandle{});
     if (!watch.wiredPresent()) state.SkipWithError("the wired adapter was not counted");
 }
 

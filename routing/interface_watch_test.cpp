@@ -11,13 +11,6 @@ namespace {
 
 using testing::SettingsMachine;
 
-struct TunnelSteps final : TunnelDefaultRoute {
-    int deleted = 0;
-    int added = 0;
-    void DeleteTunnelDefaultRoute() override { ++deleted; }
-    void AddTunnelDefaultRoute() override { ++added; }
-};
-
 class InterfaceWatchTest : public ::testing::Test {
 protected:
     InterfaceWatchTest() {
@@ -26,6 +19,22 @@ protected:
         m.SetDword("DEBUG", 31);
         settings.Load();
         Add(3, "Campus 802.11g Adapter", 54000000, "10.1.2.34");
+        sim::SimConnection up;
+        up.handle = tunnel;
+        up.entry = "Zelta VPN";
+        up.state = rascs::kConnected;
+        up.projected = true;
+        up.client = "10.9.9.9";
+        up.server = "10.1.0.1";
+        m.host.machine().connections.push_back(up);
+    }
+    // How often the tunnel's default route was moved off (or back on) for its projected address.
+    int Moved(std::string_view how) {
+        const std::string log = m.LogText();
+        const std::string line = std::string(how) + " default route to 10.9.9.9\r\n";
+        int count = 0;
+        for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++count;
+        return count;
     }
     sim::SimAdapter& Add(std::uint32_t index, std::string description, std::uint32_t speed, std::string address = {}) {
         AdapterInfo info;
@@ -45,8 +54,8 @@ protected:
 
     SettingsMachine m;
     DialerSettings settings{m.platform, m.log};
-    TunnelSteps tunnel;
-    WirelessRouteWatch watch{settings, m.log, tunnel};
+    RasConnectionHandle tunnel{7};
+    WirelessRouteWatch watch{settings, m.log};
 };
 
 TEST_F(InterfaceWatchTest, FromWindows6OnTheDriverSaysWhatItIsWhateverItsLinkSpeed) {
@@ -57,7 +66,7 @@ TEST_F(InterfaceWatchTest, FromWindows6OnTheDriverSaysWhatItIsWhateverItsLinkSpe
     sim::SimAdapter& old = Add(5, "Older Wi-Fi Adapter", 144000000);
     old.oids[0x0D010101] = std::vector<std::uint8_t>(6, 0);  // answers OID_802_11_BSSID
     Add(6, "2.5 Gigabit Ethernet", 2500000000u, "192.168.5.10");  // no speed the old table knows
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     EXPECT_TRUE(watch.devices().contains(4));   // type 71: wireless
     EXPECT_TRUE(watch.devices().contains(5));   // an 802.11 driver of Ethernet type: wireless
     EXPECT_FALSE(watch.devices().contains(3));  // 54 Mbit/s alone says nothing any more
@@ -66,31 +75,31 @@ TEST_F(InterfaceWatchTest, FromWindows6OnTheDriverSaysWhatItIsWhateverItsLinkSpe
     // Windows XP as ever: by the speed, and the 2.5 Gbit/s adapter is unknown.
     DialerSettings xp{m.platform, m.log};
     xp.Load();
-    WirelessRouteWatch xpWatch{xp, m.log, tunnel};
-    xpWatch.InterfaceWatch();
+    WirelessRouteWatch xpWatch{xp, m.log};
+    xpWatch.InterfaceWatch(tunnel);
     EXPECT_TRUE(xpWatch.devices().contains(3));
     EXPECT_FALSE(xpWatch.devices().contains(4));
 }
 
 TEST_F(InterfaceWatchTest, AWiredAdapterWithdrawsTheWirelessRoutesUntilItGoes) {
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     EXPECT_FALSE(watch.wiredPresent());
     ASSERT_EQ(watch.devices().size(), 1u);
     EXPECT_EQ(watch.devices().at(3).adapterName, "{3}");
     sim::SimAdapter& lan = Add(2, "Fast Ethernet Adapter", 100000000, "192.168.5.10");
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     EXPECT_TRUE(watch.wiredPresent());
     EXPECT_TRUE(watch.devices().at(3).routesWithdrawn);
     EXPECT_FALSE(WirelessRouted());
-    EXPECT_EQ(tunnel.deleted, 1);
-    watch.InterfaceWatch();
-    EXPECT_EQ(tunnel.deleted, 2);  // repeated every scan while the cable stays
+    EXPECT_EQ(Moved("Delete"), 1);
+    watch.InterfaceWatch(tunnel);
+    EXPECT_EQ(Moved("Delete"), 2);  // repeated every scan while the cable stays
     lan.iface.operStatus = 2;
     std::erase_if(m.host.routes(), [](const sim::RouteRow& r) { return r.ifIndex == 2; });
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     EXPECT_FALSE(watch.wiredPresent());
     EXPECT_TRUE(WirelessRouted());
-    EXPECT_EQ(tunnel.added, 1);
+    EXPECT_EQ(Moved("Add"), 1);
     EXPECT_FALSE(watch.devices().at(3).routesWithdrawn);
     EXPECT_TRUE(watch.snapshot().EntriesOf(3).empty());
 }
@@ -101,8 +110,8 @@ TEST_F(InterfaceWatchTest, ExcludedAndUnknownAdaptersNeverCountAsWired) {
     Add(6, "Efficient Networks Enternet 300", 10000000);
     Add(7, "Efficient Networks Enterne", 10000000).iface.operStatus = 2;  // too short to match; down, unrouted
     Add(8, "Odd Speed Adapter", 48000000);
-    watch.InterfaceWatch();
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
+    watch.InterfaceWatch(tunnel);
     EXPECT_FALSE(watch.wiredPresent());
     EXPECT_TRUE(WirelessRouted());
     EXPECT_EQ(watch.devices().size(), 1u);  // only the wireless adapter is recorded
@@ -123,7 +132,7 @@ TEST_F(InterfaceWatchTest, ExcludedAndUnknownAdaptersNeverCountAsWired) {
 
 TEST_F(InterfaceWatchTest, MoreInterfacesThanTheTableHoldsChangeNothing) {
     for (std::uint32_t i = 0; i < kInterfaceTableCapacity; ++i) Add(100 + i, "Fast Ethernet " + std::to_string(i), 100000000);
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     EXPECT_FALSE(watch.wiredPresent());
     EXPECT_TRUE(WirelessRouted());
     EXPECT_TRUE(watch.devices().empty());
@@ -135,16 +144,16 @@ TEST_F(InterfaceWatchTest, MoreInterfacesThanTheTableHoldsChangeNothing) {
 }
 
 TEST_F(InterfaceWatchTest, AFailedSnapshotStopsTheWithdrawalsAndTheTunnelStep) {
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     Add(2, "Fast Ethernet Adapter", 100000000);
     m.host.faults().Inject("GetIpForwardTable", 8, "", 1);
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     EXPECT_TRUE(WirelessRouted());
-    EXPECT_EQ(tunnel.deleted, 0);
+    EXPECT_EQ(Moved("Delete"), 0);
     EXPECT_FALSE(watch.devices().at(3).routesWithdrawn);
-    watch.InterfaceWatch();  // the next scan succeeds
+    watch.InterfaceWatch(tunnel);  // the next scan succeeds
     EXPECT_FALSE(WirelessRouted());
-    EXPECT_EQ(tunnel.deleted, 1);
+    EXPECT_EQ(Moved("Delete"), 1);
 }
 
 TEST_F(InterfaceWatchTest, RowsAreDumpedWithTheAddressInTwoLittleEndianParts) {
@@ -168,58 +177,58 @@ TEST_F(InterfaceWatchTest, RowsAreDumpedWithTheAddressInTwoLittleEndianParts) {
 }
 
 TEST_F(InterfaceWatchTest, AWirelessAdapterBackUnderANewIndexIsADuplicateAndOneGoneIsRestarting) {
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     m.host.FindAdapter(3)->info.Index = 9;  // its driver restarted
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     EXPECT_FALSE(watch.devices().contains(3));
     EXPECT_TRUE(watch.devices().contains(9));
     EXPECT_NE(m.LogText().find("2: duplicate...not restarting\r\n"), std::string::npos);
     EXPECT_EQ(m.LogText().find("Restarting wireless driver"), std::string::npos);
     std::erase_if(m.host.machine().adapters, [](const sim::SimAdapter& a) { return a.info.Index == 9; });
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     EXPECT_TRUE(watch.devices().empty());
     EXPECT_NE(m.LogText().find("Restarting wireless driver dev=Campus 802.11g Adapter\r\n"), std::string::npos);
 }
 
 TEST_F(InterfaceWatchTest, WithdrawnRoutesOfAnAdapterThatLeftStayWithdrawnUntilTheExit) {
     Add(2, "Fast Ethernet Adapter", 100000000, "192.168.5.10");
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     ASSERT_FALSE(WirelessRouted());
     // Index 3 leaves the table (its adapter shows up elsewhere at a speed the watch skips); a record
     // whose routes are withdrawn is kept all the same while the cable stays.
     sim::SimAdapter* wlan = m.host.FindAdapter(3);
     wlan->iface.speed = 0;
     wlan->info.Index = 33;
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     ASSERT_TRUE(watch.devices().contains(3));
     EXPECT_TRUE(watch.devices().at(3).routesWithdrawn);
     m.host.FindAdapter(33)->info.Index = 3;  // back, so its routes can be created again
     watch.RestoreAllWithdrawnRoutes();
     EXPECT_TRUE(WirelessRouted());
     EXPECT_TRUE(watch.devices().at(3).routesWithdrawn);  // the record is left as it was
-    EXPECT_EQ(tunnel.added, 0);                          // and no default route is added at exit
+    EXPECT_EQ(Moved("Add"), 0);                          // and no default route is added at exit
 }
 
 TEST_F(InterfaceWatchTest, AFailedTableReadSkipsTheScan) {
     Add(2, "Fast Ethernet Adapter", 100000000);
     m.host.faults().Inject("GetIfTable", 31, "table", 1);
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     EXPECT_FALSE(watch.wiredPresent());
     EXPECT_TRUE(watch.devices().empty());
     EXPECT_EQ(m.LogText().find("1: done with GetIfTable"), std::string::npos);
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     EXPECT_TRUE(watch.wiredPresent());
 }
 
 TEST_F(InterfaceWatchTest, AFailedSizeQueryChangesNothingAndForgetsNoWithdrawnRoute) {
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     Add(2, "Fast Ethernet Adapter", 100000000, "192.168.5.10");
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     ASSERT_TRUE(watch.devices().at(3).routesWithdrawn);
     // The size cannot be learnt while the table itself still reads: counted as no rows, the look
     // would take the no-wired branch and drop the wireless adapter with its withdrawn routes.
     m.host.faults().Inject("GetIfTable", 31, "size", 1);
-    watch.InterfaceWatch();
+    watch.InterfaceWatch(tunnel);
     ASSERT_EQ(watch.devices().size(), 1u);
     EXPECT_TRUE(watch.devices().at(3).routesWithdrawn);
     EXPECT_FALSE(watch.snapshot().EntriesOf(3).empty());

@@ -26,7 +26,7 @@ void Route(DialerSettings& settings, const char* format, Args... args) {
     RunProcess(settings.platform(), settings.log(), "route", command);
 }
 
-bool InterfaceKnown(const DialerSettings& s) { return !s.interfaceAddress.empty() && !s.interfaceMask.empty(); }
+bool InterfaceKnown(const InterfaceAddress& local) { return !local.address.empty() && !local.mask.empty(); }
 
 }  // namespace
 
@@ -34,23 +34,20 @@ std::string SubnetOf(std::string_view address, std::string_view mask) {
     return Ipv4::FromNetworkOrderValue(InetAddr(address) & InetAddr(mask)).ToString();
 }
 
-void SetRoutes(DialerSettings& settings, std::string_view tunnelAddress) {
-    if (settings.dnetClear != 0 || !InterfaceKnown(settings)) return;
-    const std::string subnet = SubnetOf(settings.interfaceAddress, settings.interfaceMask);
+void SetRoutes(DialerSettings& settings, const InterfaceAddress& local, std::string_view tunnelAddress) {
+    if (settings.dnetClear != 0 || !InterfaceKnown(local)) return;
+    const std::string subnet = SubnetOf(local.address, local.mask);
     const std::string tunnel(tunnelAddress);
-    Route(settings, "add %s MASK %s %s", subnet.c_str(), settings.interfaceMask.c_str(), tunnel.c_str());
-    Route(settings, "delete %s MASK %s %s", subnet.c_str(), settings.interfaceMask.c_str(),
-          settings.interfaceAddress.c_str());
-    Route(settings, "add %s MASK %s %s metric 20", subnet.c_str(), settings.interfaceMask.c_str(),
-          settings.interfaceAddress.c_str());
+    Route(settings, "add %s MASK %s %s", subnet.c_str(), local.mask.c_str(), tunnel.c_str());
+    Route(settings, "delete %s MASK %s %s", subnet.c_str(), local.mask.c_str(), local.address.c_str());
+    Route(settings, "add %s MASK %s %s metric 20", subnet.c_str(), local.mask.c_str(), local.address.c_str());
 }
 
-void ClearSubnetRoute(DialerSettings& settings, Ipv4 tunnelAddress) {
-    if (settings.dnetClear == 0 || !InterfaceKnown(settings)) return;
-    const std::string subnet = SubnetOf(settings.interfaceAddress, settings.interfaceMask);
+void ClearSubnetRoute(DialerSettings& settings, const InterfaceAddress& local, Ipv4 tunnelAddress) {
+    if (settings.dnetClear == 0 || !InterfaceKnown(local)) return;
+    const std::string subnet = SubnetOf(local.address, local.mask);
     const auto& t = tunnelAddress.octets;
-    Route(settings, "delete %s MASK %s %d.%d.%d.%d", subnet.c_str(), settings.interfaceMask.c_str(), t[0], t[1], t[2],
-          t[3]);
+    Route(settings, "delete %s MASK %s %d.%d.%d.%d", subnet.c_str(), local.mask.c_str(), t[0], t[1], t[2], t[3]);
 }
 
 std::uint32_t DeleteDefaultRoute(DialerSettings& settings, std::string_view tunnelAddress) {

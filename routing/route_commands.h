@@ -11,12 +11,18 @@
 
 namespace zelta {
 
+// The address and mask of the local interface towards the server, as IP_ADDRESS_STRING texts.
+struct InterfaceAddress {
+    std::string address;
+    std::string mask;
+};
+
 // With DNETCLEAR 0 and the interface's address and mask known: adds the subnet through the tunnel,
 // deletes the direct route, adds it back at metric 20.
-void SetRoutes(DialerSettings& settings, std::string_view tunnelAddress);
+void SetRoutes(DialerSettings& settings, const InterfaceAddress& local, std::string_view tunnelAddress);
 
 // With DNETCLEAR non-zero and the interface known: deletes the subnet's route through the tunnel.
-void ClearSubnetRoute(DialerSettings& settings, Ipv4 tunnelAddress);
+void ClearSubnetRoute(DialerSettings& settings, const InterfaceAddress& local, Ipv4 tunnelAddress);
 
 // "route delete 0.0.0.0 MASK 0.0.0.0 <tunnel>"; its result.
 std::uint32_t DeleteDefaultRoute(DialerSettings& settings, std::string_view tunnelAddress);
@@ -28,13 +34,5 @@ void AddDefaultRoute(DialerSettings& settings, std::string_view tunnelAddress);
 // The subnet of an address and mask, as inet_addr would read them ("10.1.2.34" and "255.255.0.0"
 // give "10.1.0.0").
 std::string SubnetOf(std::string_view address, std::string_view mask);
-
-// What the dialer offers the interface watch: moving the tunnel's default route off and back.
-class TunnelDefaultRoute {
-public:
-    virtual ~TunnelDefaultRoute() = default;
-    virtual void DeleteTunnelDefaultRoute() = 0;
-    virtual void AddTunnelDefaultRoute() = 0;
-};
 
 }  // namespace zelta

@@ -14,8 +14,6 @@ class RouteCommandsTest : public ::testing::Test {
 protected:
     RouteCommandsTest() {
         settings.Load();
-        settings.interfaceAddress = "10.1.2.34";
-        settings.interfaceMask = "255.255.0.0";
         AdapterInfo wlan;
         wlan.AdapterName = "{WLAN}";
         wlan.Index = 3;
@@ -34,14 +32,15 @@ protected:
     }
     SettingsMachine m;
     DialerSettings settings{m.platform, m.log};
+    InterfaceAddress local{"10.1.2.34", "255.255.0.0"};
 };
 
 TEST_F(RouteCommandsTest, SetRoutesSendsTheSubnetThroughTheTunnelAndKeepsTheDirectRouteAtMetric20) {
-    SetRoutes(settings, "10.9.9.9");
+    SetRoutes(settings, local, "10.9.9.9");
     EXPECT_EQ(CommandLines(), (std::vector<std::string>{"route add 10.1.0.0 MASK 255.255.0.0 10.9.9.9",
                                                         "route delete 10.1.0.0 MASK 255.255.0.0 10.1.2.34",
                                                         "route add 10.1.0.0 MASK 255.255.0.0 10.1.2.34 metric 20"}));
-    ClearSubnetRoute(settings, Ipv4{{10, 9, 9, 9}});  // DNETCLEAR 0: nothing
+    ClearSubnetRoute(settings, local, Ipv4{{10, 9, 9, 9}});  // DNETCLEAR 0: nothing
     EXPECT_EQ(m.host.commands().size(), 3u);
     const auto& routes = m.host.routes();
     EXPECT_TRUE(std::any_of(routes.begin(), routes.end(), [](const sim::RouteRow& r) {
@@ -54,17 +53,17 @@ TEST_F(RouteCommandsTest, SetRoutesSendsTheSubnetThroughTheTunnelAndKeepsTheDire
 
 TEST_F(RouteCommandsTest, DnetClearSwapsWhichSubnetCommandRuns) {
     settings.dnetClear = 1;
-    SetRoutes(settings, "10.9.9.9");
+    SetRoutes(settings, local, "10.9.9.9");
     EXPECT_TRUE(m.host.commands().empty());
-    ClearSubnetRoute(settings, Ipv4{{10, 9, 9, 9}});
+    ClearSubnetRoute(settings, local, Ipv4{{10, 9, 9, 9}});
     EXPECT_EQ(CommandLines(), std::vector<std::string>{"route delete 10.1.0.0 MASK 255.255.0.0 10.9.9.9"});
 }
 
 TEST_F(RouteCommandsTest, WithoutTheInterfaceNothingRuns) {
-    settings.interfaceAddress.clear();
-    SetRoutes(settings, "10.9.9.9");
+    local.address.clear();
+    SetRoutes(settings, local, "10.9.9.9");
     settings.dnetClear = 1;
-    ClearSubnetRoute(settings, Ipv4{{10, 9, 9, 9}});
+    ClearSubnetRoute(settings, local, Ipv4{{10, 9, 9, 9}});
     EXPECT_TRUE(m.host.commands().empty());
     EXPECT_EQ(SubnetOf("10.1.2.34", "255.255.0.0"), "10.1.0.0");
     EXPECT_EQ(SubnetOf("bogus", "255.255.0.0"), "255.255.0.0");  // inet_addr's "none" is all ones

@@ -14,9 +14,9 @@ constexpr std::size_t kAddressTextCapacity = 16;  // an IP_ADDRESS_STRING, with 
 std::string Bounded(const std::string& text) { return text.substr(0, kAddressTextCapacity - 1); }
 
 // Link speed in units of 100 bit/s: 802.11b, 802.11g and the "turbo" 108 Mbit/s modes.
-bool HasWirelessLinkSpeed(Platform& platform, Log& log, const std::string& adapterName) {
+bool HasWirelessLinkSpeed(DeviceIo& devices, Log& log, const std::string& adapterName) {
     std::vector<std::uint8_t> speed;
-    if (QueryNdisOid(platform, log, adapterName, ndis_oid::kGenLinkSpeed, kOidBufferBytes, speed) != 0) return false;
+    if (QueryNdisOid(devices, log, adapterName, ndis_oid::kGenLinkSpeed, kOidBufferBytes, speed) != 0) return false;
     if (speed.size() < 4) return false;
     const std::uint32_t value = ReadLe32(speed, 0);
     return value == 110000 || value == 540000 || value == 1080000;
@@ -24,9 +24,9 @@ bool HasWirelessLinkSpeed(Platform& platform, Log& log, const std::string& adapt
 
 }  // namespace
 
-bool Supports80211(Platform& platform, Log& log, const std::string& adapterName) {
+bool Supports80211(DeviceIo& devices, Log& log, const std::string& adapterName) {
     std::vector<std::uint8_t> oids;
-    if (QueryNdisOid(platform, log, adapterName, ndis_oid::kGenSupportedList, kOidBufferBytes, oids) != 0) return false;
+    if (QueryNdisOid(devices, log, adapterName, ndis_oid::kGenSupportedList, kOidBufferBytes, oids) != 0) return false;
     for (std::size_t i = 0; i + 4 <= oids.size(); i += 4) {
         const std::uint32_t oid = ReadLe32(oids, i);
         if (oid >= ndis_oid::k80211First && oid <= ndis_oid::k80211Last) return true;
@@ -34,13 +34,13 @@ bool Supports80211(Platform& platform, Log& log, const std::string& adapterName)
     return false;
 }
 
-Win32Error QueryNdisOid(Platform& platform, Log& log, std::string_view adapterName, std::uint32_t oid,
+Win32Error QueryNdisOid(DeviceIo& devices, Log& log, std::string_view adapterName, std::uint32_t oid,
                         std::size_t capacity, std::vector<std::uint8_t>& out) {
     out.clear();
     const std::string path = "\\\\.\\" + std::string(adapterName);
     std::unique_ptr<Device> device;
     Win32Error rc = CharacterCount(path) > kDevicePathCapacity - 1 ? err::kFilenameTooLong
-                                                                   : platform.deviceIo.Open(path, device);
+                                                                   : devices.Open(path, device);
     if (rc != err::kSuccess) {
         log.LogMessage(log_level::kDevices, "CreateFile ndis error: 0x%x\n", static_cast<unsigned>(rc));
         return rc;
@@ -53,10 +53,10 @@ Win32Error QueryNdisOid(Platform& platform, Log& log, std::string_view adapterNa
     return rc;
 }
 
-bool IsWirelessAdapter(DialerSettings& settings, std::uint32_t interfaceIndex) {
+AdapterFinding IsWirelessAdapter(DialerSettings& settings, std::uint32_t interfaceIndex) {
     Platform& platform = settings.platform();
     std::vector<AdapterInfo> adapters;
-    if (platform.ipHelper.AdaptersInfo(adapters) != err::kSuccess) return false;
+    if (platform.ipHelper.AdaptersInfo(adapters) != err::kSuccess) return {};
     const AdapterInfo* adapter = nullptr;
     for (const AdapterInfo& candidate : adapters) {
         if (candidate.Index == interfaceIndex) {
@@ -64,48 +64,54 @@ bool IsWirelessAdapter(DialerSettings& settings, std::uint32_t interfaceIndex) {
             break;
         }
     }
-    if (!adapter) return false;
-    if (!adapter->IpAddressList.empty()) {
-        settings.interfaceAddress = Bounded(adapter->IpAddressList.front().IpAddress);
-        settings.interfaceMask = Bounded(adapter->IpAddressList.front().IpMask);
-    }
+    if (!adapter) return {};
+    AdapterFinding finding;
+    if (!adapter->IpAddressList.empty())
+        finding.address = InterfaceAddress{Bounded(adapter->IpAddressList.front().IpAddress),
+                                           Bounded(adapter->IpAddressList.front().IpMask)};
+    DeviceIo& devices = platform.deviceIo;
     switch (RoadFor(settings.osVersion)) {
         case WindowsRoad::Vista:
             // Native Wi-Fi drivers say what they are and answer none of the 802.11 queries; their
             // link speed can be anything.
-            if (adapter->Type == kIfTypeIeee80211) return true;
-            return Supports80211(platform, settings.log(), adapter->AdapterName);
-        case WindowsRoad::WindowsXp: return Supports80211(platform, settings.log(), adapter->AdapterName);
-        case WindowsRoad::Windows2000: break;
+            finding.wireless = adapter->Type == kIfTypeIeee80211 || Supports80211(devices, settings.log(), adapter->AdapterName);
+            break;
+        case WindowsRoad::WindowsXp: finding.wireless = Supports80211(devices, settings.log(), adapter->AdapterName); break;
+        case WindowsRoad::Windows2000: finding.wireless = HasWirelessLinkSpeed(devices, settings.log(), adapter->AdapterName); break;
     }
-    return HasWirelessLinkSpeed(platform, settings.log(), adapter->AdapterName);
+    return finding;
 }
 
 namespace {
 
-SwitchPath FindSwitchInterfaceFor(DialerSettings& settings, std::string_view serverText) {
+SwitchFinding FindSwitchInterfaceFor(DialerSettings& settings, std::string_view serverText) {
     Platform& platform = settings.platform();
     // inet_addr's "none" is also the broadcast address, so 255.255.255.255 has no route either.
     const auto server = Ipv4::Parse(serverText);
-    if (!server || server->NetworkOrderValue() == 0xFFFFFFFFu) return NoRoute;
+    if (!server || server->NetworkOrderValue() == 0xFFFFFFFFu) return {};
     std::uint32_t interfaceIndex = 0;
-    if (platform.ipHelper.BestInterface(*server, interfaceIndex) != err::kSuccess) return NoRoute;
+    if (platform.ipHelper.BestInterface(*server, interfaceIndex) != err::kSuccess) return {};
 
-    const bool wireless = IsWirelessAdapter(settings, interfaceIndex);
+    const AdapterFinding adapter = IsWirelessAdapter(settings, interfaceIndex);
+    SwitchFinding finding{Ready, adapter.address};
     const bool waitForWireless = settings.WaitForWireless();
-    settings.log().LogMessage(log_level::kDevices, "Found interface wlan=%d, waitwlan=%d\n", wireless ? 1 : 0,
+    settings.log().LogMessage(log_level::kDevices, "Found interface wlan=%d, waitwlan=%d\n", adapter.wireless ? 1 : 0,
                               waitForWireless ? 1 : 0);
-    if (!waitForWireless) return Ready;
-    if (!wireless) return NotWireless;
+    if (!waitForWireless) return finding;
+    if (!adapter.wireless) {
+        finding.path = NotWireless;
+        return finding;
+    }
     Ipv4 switchAddress;
-    return platform.resolver.Resolve(kSwitchHostName, switchAddress) == err::kSuccess ? Ready : SwitchNotFound;
+    if (platform.resolver.Resolve(kSwitchHostName, switchAddress) != err::kSuccess) finding.path = SwitchNotFound;
+    return finding;
 }
 
 }  // namespace
 
-SwitchPath FindSwitchInterface(DialerSettings& settings) { return FindSwitchInterfaceFor(settings, settings.setupIp); }
+SwitchFinding FindSwitchInterface(DialerSettings& settings) { return FindSwitchInterfaceFor(settings, settings.setupIp); }
 
-SwitchPath FindSwitchInterfaceNarrowed(DialerSettings& settings) {
+SwitchFinding FindSwitchInterfaceNarrowed(DialerSettings& settings) {
     constexpr std::size_t kNarrowCapacity = 32;  // bytes, with the terminator
     return FindSwitchInterfaceFor(settings, std::string_view(settings.setupIp).substr(0, kNarrowCapacity - 1));
 }

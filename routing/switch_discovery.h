@@ -1,16 +1,18 @@
 // Switch discovery: before every dial, is the VPN server (the campus's wireless switch) reachable over
-// a wireless adapter, and does the switch's host name resolve? Records the address and mask of the
-// interface towards it for the route commands.
+// a wireless adapter, and does the switch's host name resolve? Also tells the address and mask of
+// the interface towards it, which the route commands need once the tunnel is up.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/dialer_settings.h"
 #include "platform/ndis_oids.h"
+#include "routing/route_commands.h"
 
 namespace zelta {
 
@@ -29,23 +31,35 @@ enum SwitchPath : int {
 // IF_TYPE_IEEE80211: how Windows 6.0 and later type a native Wi-Fi adapter.
 inline constexpr std::uint32_t kIfTypeIeee80211 = 71;
 
-SwitchPath FindSwitchInterface(DialerSettings& settings);
+// What one look towards the server found: the way on, and the first address of the interface that
+// leads there when that interface has one (each text at most 15 characters, as IP_ADDRESS_STRING).
+struct SwitchFinding {
+    SwitchPath path = NoRoute;
+    std::optional<InterfaceAddress> towardsServer;
+};
+
+SwitchFinding FindSwitchInterface(DialerSettings& settings);
 // The custom-dial library's variant: it narrows the server address into a 32-byte buffer first, so
 // only its first 31 characters count.
-SwitchPath FindSwitchInterfaceNarrowed(DialerSettings& settings);
+SwitchFinding FindSwitchInterfaceNarrowed(DialerSettings& settings);
 
-// Finds the adapter with `interfaceIndex`, records its first address and mask in the settings, and
-// tells whether it is wireless: by the 802.11 OIDs its driver supports from Windows XP on, by the
-// link speeds of 802.11b/g (11, 54, 108 Mbit/s) before; from Windows 6.0 on also by its interface
-// type (IF_TYPE_IEEE80211).
-bool IsWirelessAdapter(DialerSettings& settings, std::uint32_t interfaceIndex);
+// The adapter with `interfaceIndex`, as switch discovery sees it.
+struct AdapterFinding {
+    bool wireless = false;
+    std::optional<InterfaceAddress> address;  // its first address and mask, when it has one
+};
+
+// Finds the adapter with `interfaceIndex` and tells whether it is wireless: by the 802.11 OIDs its
+// driver supports from Windows XP on, by the link speeds of 802.11b/g (11, 54, 108 Mbit/s) before;
+// from Windows 6.0 on also by its interface type (IF_TYPE_IEEE80211).
+AdapterFinding IsWirelessAdapter(DialerSettings& settings, std::uint32_t interfaceIndex);
 
 // Whether the driver of `adapterName` lists an 802.11 OID among those it supports.
-bool Supports80211(Platform& platform, Log& log, const std::string& adapterName);
+bool Supports80211(DeviceIo& devices, Log& log, const std::string& adapterName);
 
 // One NDIS query through "\\.\<adapter name>". `out` holds the bytes returned (never more than
 // `capacity`). Returns 0 or the Win32 error, logging either failure at level 8.
-Win32Error QueryNdisOid(Platform& platform, Log& log, std::string_view adapterName, std::uint32_t oid,
+Win32Error QueryNdisOid(DeviceIo& devices, Log& log, std::string_view adapterName, std::uint32_t oid,
                         std::size_t capacity, std::vector<std::uint8_t>& out);
 
 }  // namespace zelta

@@ -37,19 +37,22 @@ protected:
         settings = std::make_unique<DialerSettings>(m.platform, m.log);
         settings->Load();
         if (adjust) adjust(*settings);
-        return FindSwitchInterface(*settings);
+        const SwitchFinding finding = FindSwitchInterface(*settings);
+        local = finding.towardsServer.value_or(InterfaceAddress{});
+        return finding.path;
     }
     void RouteServerThrough(std::uint32_t ifIndex) {
         m.host.AddRoute(sim::RouteRow{Ipv4{{10, 1, 0, 1}}, Ipv4{{255, 255, 255, 255}}, Ipv4{{10, 1, 0, 1}}, ifIndex, 1});
     }
     SettingsMachine m;
     std::unique_ptr<DialerSettings> settings;
+    InterfaceAddress local;  // of the last look
 };
 
 TEST_F(SwitchDiscoveryTest, AWirelessRouteAndAResolvingSwitchMeanReady) {
     EXPECT_EQ(Find(), Ready);
-    EXPECT_EQ(settings->interfaceAddress, "10.1.2.34");  // the first address only
-    EXPECT_EQ(settings->interfaceMask, "255.255.0.0");
+    EXPECT_EQ(local.address, "10.1.2.34");  // the first address only
+    EXPECT_EQ(local.mask, "255.255.0.0");
 }
 
 TEST_F(SwitchDiscoveryTest, AnAddressThatIsNotADottedQuadHasNoRouteAndQueriesNothing) {
@@ -59,7 +62,7 @@ TEST_F(SwitchDiscoveryTest, AnAddressThatIsNotADottedQuadHasNoRouteAndQueriesNot
     for (const char* server : {"vpn.campus.example", "255.255.255.255", ""}) {
         m.SetString("SETUPIP", server);
         EXPECT_EQ(Find(), NoRoute) << server;
-        EXPECT_TRUE(settings->interfaceAddress.empty());
+        EXPECT_TRUE(local.address.empty());
     }
     EXPECT_EQ(m.LogText(), "<no file>");
     EXPECT_TRUE(m.host.faults().Fired().empty()) << m.host.faults().Fired().front();
@@ -69,8 +72,8 @@ TEST_F(SwitchDiscoveryTest, AWiredRouteIsNotWirelessUnlessWaitingForWirelessIsOf
     m.SetDword("DEBUG", 31);
     RouteServerThrough(2);
     EXPECT_EQ(Find(), NotWireless);
-    EXPECT_EQ(settings->interfaceAddress, "192.168.1.20");
-    EXPECT_EQ(settings->interfaceMask, "255.255.255.0");
+    EXPECT_EQ(local.address, "192.168.1.20");
+    EXPECT_EQ(local.mask, "255.255.255.0");
     EXPECT_NE(m.LogText().find("Found interface wlan=0, waitwlan=1\r\n"), std::string::npos);
 
     m.SetDword("SetupFlags", 0);

@@ -42,7 +42,7 @@ StartOutcome DialerStarter::Start(const DialerSettings& settings, DialerDesktop 
         return StartOutcome::TooSoon;
 
     std::string why;
-    const auto held = HoldTrustedProgram(m_platform, settings.installPath, why);
+    const auto held = HoldTrustedProgram(m_platform.files, m_platform.system, settings.installPath, why);
     if (!held) {
         // A program a user could have replaced would run as the system account on their desktop.
         m_log.LogMessage(log_level::kMain, "ZeltaService: %s is not started: %s\n", commandLine->c_str(),

@@ -39,8 +39,8 @@ HelperService::HelperService(Platform& platform, Log& log, bool sessionNotificat
     : m_platform(platform),
       m_log(log),
       m_starter(platform, log),
-      m_sessions(platform, sessionNotifications),
-      m_refusals(platform, log) {}
+      m_sessions(platform.system, sessionNotifications),
+      m_refusals(platform.clock, log) {}
 
 DialerSettings HelperService::LoadSettings() {
     // Read afresh for every decision: an administrator's change counts from the next request on.

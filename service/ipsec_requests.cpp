@@ -23,7 +23,7 @@ void IpsecRequests::RestartStopped(Platform& platform, Log& log) {
     StoppedServices stopped = std::move(m_stopped);
     m_stopped.clear();
     for (auto it = stopped.rbegin(); it != stopped.rend(); ++it) {
-        const int rc = StartServiceByName(platform, log, *it);
+        const int rc = StartServiceByName(platform.services, platform.clock, log, *it);
         log.LogMessage(log_level::kMain, "ZeltaService: restarting %s: %s\n", it->c_str(),
                        rc == -1 ? "failed" : "running");
     }

@@ -5,7 +5,7 @@ namespace zelta {
 
 std::uint64_t RefusalLog::CurrentMinute() {
     LocalTime now;
-    if (!m_platform.clock.Now(now)) return m_platform.clock.TickCount() / 60000u;  // a minute all the same
+    if (!m_clock.Now(now)) return m_clock.TickCount() / 60000u;  // a minute all the same
     return ((((static_cast<std::uint64_t>(now.year) * 13 + static_cast<std::uint64_t>(now.month)) * 32 +
               static_cast<std::uint64_t>(now.day)) * 24 + static_cast<std::uint64_t>(now.hour)) * 60 +
             static_cast<std::uint64_t>(now.minute)) << 1 | 1;  // never a tick count's minute

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "common/log.h"
-#include "platform/platform.h"
+#include "platform/clock.h"
 
 namespace zelta {
 
@@ -15,7 +15,7 @@ class RefusalLog {
 public:
     static constexpr std::uint32_t kPerMinute = 10;
 
-    RefusalLog(Platform& platform, Log& log) : m_platform(platform), m_log(log) {}
+    RefusalLog(Clock& clock, Log& log) : m_clock(clock), m_log(log) {}
 
     // One refusal record, unless this clock minute has had its ten.
     void Record(std::uint32_t level, const char* format, ...) ZELTA_PRINTF(3, 4);
@@ -26,7 +26,7 @@ public:
 private:
     std::uint64_t CurrentMinute();
 
-    Platform& m_platform;
+    Clock& m_clock;
     Log& m_log;
     std::uint64_t m_minute = 0;
     std::uint32_t m_written = 0;  // in m_minute

@@ -14,21 +14,21 @@ std::optional<SessionChange> SessionWatch::Look() {
     if (!logonScreen && !EqualsNoCase(desktop, "Default")) return std::nullopt;
     if (m_desktop && EqualsNoCase(*m_desktop, desktop)) return std::nullopt;
     m_desktop = desktop;
-    const std::uint32_t console = m_platform.system.ConsoleSession();
+    const std::uint32_t console = m_system.ConsoleSession();
     return SessionChange{logonScreen ? SessionChange::Kind::LogonScreen : SessionChange::Kind::UserLogon, console};
 }
 
 bool SessionWatch::ReadConsoleDesktop(std::string& desktop) {
     OsVersion version;
-    if (m_platform.system.QueryOsVersion(version) == err::kSuccess && RoadFor(version) == WindowsRoad::Vista) {
+    if (m_system.QueryOsVersion(version) == err::kSuccess && RoadFor(version) == WindowsRoad::Vista) {
         // From Vista on the service has session 0 to itself: its input desktop is nobody's. The
         // console's session says itself whether somebody is logged on there.
         std::string user;
-        if (m_platform.system.SessionUser(m_platform.system.ConsoleSession(), user) != err::kSuccess) return false;
+        if (m_system.SessionUser(m_system.ConsoleSession(), user) != err::kSuccess) return false;
         desktop = user.empty() ? "Winlogon" : "Default";
         return true;
     }
-    return m_platform.system.InputDesktopName(desktop) == err::kSuccess;
+    return m_system.InputDesktopName(desktop) == err::kSuccess;
 }
 
 std::optional<SessionChange> SessionWatch::OnControl(const ServiceControlEvent& control) {
@@ -39,7 +39,7 @@ std::optional<SessionChange> SessionWatch::OnControl(const ServiceControlEvent& 
         case ServiceControlKind::SessionLogoff:
             // The log-on screen comes back on the machine's own screen, whichever session left.
             m_desktop = "Winlogon";
-            return SessionChange{SessionChange::Kind::LogonScreen, m_platform.system.ConsoleSession()};
+            return SessionChange{SessionChange::Kind::LogonScreen, m_system.ConsoleSession()};
         case ServiceControlKind::Stop:
         case ServiceControlKind::Shutdown:
             break;

@@ -9,7 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/service_host.h"
+#include "platform/system_info.h"
 
 namespace zelta {
 
@@ -22,7 +23,7 @@ class SessionWatch {
 public:
     // `notifications`: the service gets session changes as controls; the desktop is then looked at
     // only until its first answer.
-    SessionWatch(Platform& platform, bool notifications) : m_platform(platform), m_notifications(notifications) {}
+    SessionWatch(SystemInfo& system, bool notifications) : m_system(system), m_notifications(notifications) {}
 
     // A look at the input desktop: a change since the last look, or the state at the first one.
     std::optional<SessionChange> Look();
@@ -35,7 +36,7 @@ private:
     // desktop that takes input; false when it cannot be told.
     bool ReadConsoleDesktop(std::string& desktop);
 
-    Platform& m_platform;
+    SystemInfo& m_system;
     bool m_notifications;
     std::optional<std::string> m_desktop;  // the input desktop at the last look that read one
 };

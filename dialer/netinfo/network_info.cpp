@@ -207,7 +207,7 @@ std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log, std::
         text += "  Default Gateway:\t\t " + (a.GatewayList.empty() ? std::string() : a.GatewayList.front().IpAddress) + "\r\n";
 
         std::vector<std::uint8_t> supported;
-        if (QueryNdisOid(platform, log, a.AdapterName, ndis_oid::kGenSupportedList, kBufferBytes, supported) == 0) {
+        if (QueryNdisOid(platform.deviceIo, log, a.AdapterName, ndis_oid::kGenSupportedList, kBufferBytes, supported) == 0) {
             for (std::size_t i = 0; i + 4 <= supported.size(); i += 4) {
                 const std::uint32_t id = ReadLe32(supported, i);
                 if (id == ndis_oid::kBssidList) {
@@ -219,7 +219,7 @@ std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log, std::
                                    id == ndis_oid::kConfiguration;
                 if (!known) continue;
                 std::vector<std::uint8_t> value;
-                if (QueryNdisOid(platform, log, a.AdapterName, id, kBufferBytes, value) == 0)
+                if (QueryNdisOid(platform.deviceIo, log, a.AdapterName, id, kBufferBytes, value) == 0)
                     AppendWirelessLine(text, id, value);
             }
         }
@@ -245,7 +245,7 @@ std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log, std::
 
     if (scanAdapter) {
         std::vector<std::uint8_t> list;
-        if (QueryNdisOid(platform, log, *scanAdapter, ndis_oid::kBssidList, kBufferBytes, list) == 0)
+        if (QueryNdisOid(platform.deviceIo, log, *scanAdapter, ndis_oid::kBssidList, kBufferBytes, list) == 0)
             AppendAccessPoints(text, list);
     } else if (nativeScan) {
         AppendScannedAccessPoints(text, *nativeScan);

@@ -28,9 +28,13 @@ protected:
         m.host.RunFor(ms);
         return result;
     }
-    int Open() { return OnDialer([](DialerDialog& d) { return d.OpenSecurIdListener(); }); }
+    // The challenge through the dial's connection, as projection runs it.
+    static int Exchange(DialerDialog& d, std::uint32_t tunnel) {
+        return d.connection().securId().RunSecurIdChallenge({RasConnectionHandle{}, tunnel, d.settings().setupIp});
+    }
+    int Open() { return OnDialer([](DialerDialog& d) { return d.connection().securId().OpenSecurIdListener(); }); }
     int Challenge(std::uint32_t tunnel) {
-        return OnDialer([tunnel](DialerDialog& d) { return d.RunSecurIdChallenge(tunnel); }, 6000);
+        return OnDialer([tunnel](DialerDialog& d) { return Exchange(d, tunnel); }, 6000);
     }
     void PeerConnects() {
         m.host.machine().securIdPeer.connects = true;
@@ -102,7 +106,7 @@ TEST_F(SecurIdChallengeTest, StrangersAreTurnedAwayAndTheServerStillHasItsThreeS
     m.host.AddAdapter({"{WLAN}", "Wireless LAN Adapter", {0, 1, 2, 3, 4, 5}, 3, 6, 0, {{"10.1.2.34", "255.255.0.0"}}, {}});
     sim::SecurIdPeerConnects(m.host.machine(), m.host.scheduler(), connection);
     int result = 99;
-    window->Post([&result](sim::SimWindow& w) { result = dynamic_cast<DialerDialog&>(w.controller()).RunSecurIdChallenge(kTunnel); });
+    window->Post([&result](sim::SimWindow& w) { result = Exchange(dynamic_cast<DialerDialog&>(w.controller()), kTunnel); });
     m.host.RunFor(2999);
     PeerConnects();  // the server, just in time
     m.host.RunFor(1000);
@@ -121,7 +125,7 @@ TEST_F(SecurIdChallengeTest, StrangersAreTurnedAwayAndTheServerStillHasItsThreeS
 TEST_F(SecurIdChallengeTest, NothingConnectingWithinThreeSecondsIsNoChallenge) {
     ASSERT_EQ(Open(), 0);
     int result = 99;
-    window->Post([&result](sim::SimWindow& w) { result = dynamic_cast<DialerDialog&>(w.controller()).RunSecurIdChallenge(kTunnel); });
+    window->Post([&result](sim::SimWindow& w) { result = Exchange(dynamic_cast<DialerDialog&>(w.controller()), kTunnel); });
     m.host.RunFor(2999);
     EXPECT_EQ(result, 99);  // still waiting for the server
     m.host.RunFor(1);

@@ -12,11 +12,6 @@
 namespace zelta::fuzz {
 namespace {
 
-struct NoTunnel final : TunnelDefaultRoute {
-    void DeleteTunnelDefaultRoute() override {}
-    void AddTunnelDefaultRoute() override {}
-};
-
 constexpr std::uint32_t kSpeeds[] = {10000000, 100000000, 1000000000, 11000000, 54000000, 108000000, 48000000, 0};
 
 bool SameRoute(const sim::RouteRow& a, const sim::RouteRow& b) {
@@ -93,8 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // so the reference follows the table whenever an adapter is not withdrawn.
     std::vector<sim::RouteRow> live = machine.host.routes();
 
-    NoTunnel tunnel;
-    WirelessRouteWatch watch(settings, machine.log, tunnel);
+    WirelessRouteWatch watch(settings, machine.log);
     for (std::uint32_t scan = in.Below(10) + 1; scan > 0 && !in.Empty(); --scan) {
         sim::SimAdapter& changed = *adapters[in.Below(static_cast<std::uint32_t>(adapters.size()))];
         if (in.Flag()) changed.iface.operStatus = changed.iface.operStatus == 5 ? 2 : 5;
@@ -107,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const DeviceMap before = watch.devices();
         const std::vector<sim::RouteRow> tableBefore = machine.host.routes();
         const std::size_t fired = machine.host.faults().Fired().size();
-        watch.InterfaceWatch();
+        watch.InterfaceWatch(RasConnectionHandle{});
         const auto& all = machine.host.faults().Fired();
         const bool tableUnread = std::any_of(all.begin() + static_cast<std::ptrdiff_t>(fired), all.end(),
                                              [](const std::string& f) { return f.rfind("GetIfTable", 0) == 0; });

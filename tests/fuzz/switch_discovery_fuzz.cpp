@@ -39,13 +39,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.setupFlags = in.Flag() ? 0x4 : 0;
     settings.setupIp = in.Flag() ? "10.1.0.1" : in.Text(63);
     const bool narrowed = in.Flag();
-    const SwitchPath path = narrowed ? FindSwitchInterfaceNarrowed(settings) : FindSwitchInterface(settings);
+    const SwitchFinding finding = narrowed ? FindSwitchInterfaceNarrowed(settings) : FindSwitchInterface(settings);
+    const SwitchPath path = finding.path;
 
     FUZZ_CHECK(path >= NoRoute && path <= Ready);
     const std::string looked = narrowed ? settings.setupIp.substr(0, 31) : settings.setupIp;
     const auto server = Ipv4::Parse(looked);
     if (!server || server->NetworkOrderValue() == 0xFFFFFFFFu) FUZZ_CHECK(path == NoRoute);
     if (!settings.WaitForWireless()) FUZZ_CHECK(path == NoRoute || path == Ready);
-    FUZZ_CHECK(settings.interfaceAddress.size() <= 15 && settings.interfaceMask.size() <= 15);
+    if (finding.towardsServer) FUZZ_CHECK(finding.towardsServer->address.size() <= 15 && finding.towardsServer->mask.size() <= 15);
+    if (finding.path == NoRoute) FUZZ_CHECK(!finding.towardsServer || path == NoRoute);
     return 0;
 }

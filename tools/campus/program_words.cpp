@@ -53,10 +53,10 @@ const std::map<std::string, Operation, NoCaseLess>& Operations() {
         {"ApplyIpsecPolicy", [](DialerSettings& s, const std::string&) { return ApplyIpsecPolicy(s), 0; }},
         {"RemoveIpsecPolicy", [](DialerSettings& s, const std::string&) { return RemoveIpsecPolicy(s), 0; }},
         {"PrepareIpsecService", [](DialerSettings& s, const std::string&) { return PrepareIpsecService(s); }},
-        {"FindSwitchInterface", [](DialerSettings& s, const std::string&) { return static_cast<int>(FindSwitchInterface(s)); }},
+        {"FindSwitchInterface", [](DialerSettings& s, const std::string&) { return static_cast<int>(FindSwitchInterface(s).path); }},
         {"StopServiceByName", [](DialerSettings& s, const std::string& name) { return StopServiceByName(s.platform(), name); }},
         {"StartServiceByName",
-         [](DialerSettings& s, const std::string& name) { return StartServiceByName(s.platform(), s.log(), name); }},
+         [](DialerSettings& s, const std::string& name) { return StartServiceByName(s.platform().services, s.platform().clock, s.log(), name); }},
     };
     return operations;
 }
