@@ -3,8 +3,10 @@
 
 #include <optional>
 #include <span>
+#include <type_traits>
 #include <variant>
 
+#include "common/preset_settings.h"
 #include "common/registry_values.h"
 #include "common/services.h"
 #include "platform/text.h"
@@ -15,60 +17,99 @@ namespace {
 using NumberField = std::uint32_t DialerSettings::*;
 using TextField = std::string DialerSettings::*;
 
-// One registry value and the field it fills. `capacity` (text only) counts characters with the
-// terminator. `atConstruction` is the default a new record gets; `atEachLoad` is set by every load
-// just before the value is read, so that a missing value falls back to it.
-struct Setting {
-    std::string_view name;
-    std::variant<NumberField, TextField> field;
-    std::size_t capacity = 0;
-    std::optional<std::variant<std::uint32_t, std::string_view>> atConstruction;
-    std::optional<std::uint32_t> atEachLoad;
-};
-
 using D = DialerSettings;
 
+// A setting's registry value name: a preset one (named by the package's list, with its type), or
+// one only the programs write or read.
+struct SettingName {
+    consteval SettingName(const char* plain) : text(plain) {}
+    consteval SettingName(PresetSetting setting) : text(setting.name), preset(setting.type) {}
+    std::string_view text;
+    std::optional<PresetType> preset;
+};
+
+using Default = std::optional<std::variant<std::uint32_t, std::string_view>>;
+
+// One registry value and the field it fills. `capacity` (text only) counts characters with the
+// terminator. `atConstruction` is the default a new record gets; `atEachLoad` is set by every load
+// just before the value is read, so that a missing value falls back to it. A preset setting's field
+// must be of the package's type for it, or the table does not compile.
+struct Setting {
+    template <typename Field>
+    consteval Setting(SettingName value, Field D::*into, std::size_t characters = 0, Default first = std::nullopt,
+                      std::optional<std::uint32_t> eachLoad = std::nullopt)
+        : name(value.text), field(into), capacity(characters), atConstruction(first), atEachLoad(eachLoad),
+          preset(value.preset.has_value()) {
+        const bool number = std::is_same_v<Field, std::uint32_t>;
+        if (value.preset && number != (*value.preset == PresetType::Dword)) throw "a preset setting of another type";
+    }
+    std::string_view name;
+    std::variant<NumberField, TextField> field;
+    std::size_t capacity;
+    Default atConstruction;
+    std::optional<std::uint32_t> atEachLoad;
+    bool preset;
+};
+
+using namespace preset;
+
 // The values read straight into fields, in load order, in the groups Load walks.
-const Setting kProtocolSettings[] = {
-    {"PPTP", &D::pptp, 0, 0u},           {"L2TP", &D::l2tp, 0, 1u},
-    {"PAP", &D::pap, 0, 0u},             {"CHAP", &D::chap, 0, 0u},
-    {"MSCHAP", &D::msChap, 0, 0u},       {"MSCHAPV2", &D::msChapV2, 0, 1u},
-    {"WINLOGON", &D::winlogon, 0, 1u},
+constexpr Setting kProtocolSettings[] = {
+    {PPTP, &D::pptp, 0, 0u},           {L2TP, &D::l2tp, 0, 1u},
+    {PAP, &D::pap, 0, 0u},             {CHAP, &D::chap, 0, 0u},
+    {MSCHAP, &D::msChap, 0, 0u},       {MSCHAPV2, &D::msChapV2, 0, 1u},
+    {WINLOGON, &D::winlogon, 0, 1u},
 };
-const Setting kServerSettings[] = {
-    {"IKEENC", &D::ikeEncryption, 8, "3DES"},
-    {"IKEHASH", &D::ikeHash, 8, "SHA"},
-    {"IKEPASSWD", &D::ikePresharedKey, 1024, "FQ"},
-    {"IKECA", &D::ikeCertificateAuthority, 1024, ""},
-    {"DIALER_NAME", &D::dialerName, 256, ""},
-    {"SETUPIP", &D::setupIp, 64, std::nullopt},
-    {"DNS", &D::dnsName, 64, ""},
+constexpr Setting kServerSettings[] = {
+    {IKEENC, &D::ikeEncryption, 8, "3DES"},
+    {IKEHASH, &D::ikeHash, 8, "SHA"},
+    {IKEPASSWD, &D::ikePresharedKey, 1024, "FQ"},
+    {IKECA, &D::ikeCertificateAuthority, 1024, ""},
+    {DIALER_NAME, &D::dialerName, 256, ""},
+    {SETUPIP, &D::setupIp, 64},
+    {DNS, &D::dnsName, 64, ""},
 };
-const Setting kIpsecEncryption[] = {{"IPSECENC", &D::ipsecEncryption, 32, "3DES"}};
-const Setting kIpsecAuth[] = {{"IPSECAUTH", &D::ipsecAuth, 32, std::nullopt}};
-const Setting kLifetimes[] = {
-    {"IKESECS", &D::ikeLifetimeSeconds, 0, 0u, 28800u},
-    {"IPSECSECS", &D::ipsecLifetimeSeconds, 0, 0u, 3600u},
+constexpr Setting kIpsecEncryption[] = {{IPSECENC, &D::ipsecEncryption, 32, "3DES"}};
+constexpr Setting kIpsecAuth[] = {{IPSECAUTH, &D::ipsecAuth, 32}};
+constexpr Setting kLifetimes[] = {
+    {IKESECS, &D::ikeLifetimeSeconds, 0, 0u, 28800u},
+    {IPSECSECS, &D::ipsecLifetimeSeconds, 0, 0u, 3600u},
 };
-const Setting kInstallSettings[] = {
-    {"DEBUG", &D::debugMask, 0, 0u},
-    {"CACHE-SECURID", &D::cacheSecurId, 0, std::nullopt},
-    {"DIALUPIP", &D::dialupIp, 0, std::nullopt},
-    {"ZeltaVPNPath", &D::installPath, 1024, std::nullopt},
-    {"BANNER", &D::banner, 256, std::nullopt},
-    {"COPYRIGHT", &D::noticeText, 256, std::nullopt},
-    {"Balloons", &D::balloons, 0, 1u, 1u},
+constexpr Setting kInstallSettings[] = {
+    {DEBUG, &D::debugMask, 0, 0u},
+    {CACHE_SECURID, &D::cacheSecurId},
+    {"DIALUPIP", &D::dialupIp},
+    {"ZeltaVPNPath", &D::installPath, 1024},
+    {"BANNER", &D::banner, 256},
+    {COPYRIGHT, &D::noticeText, 256},
+    {BALLOONS, &D::balloons, 0, 1u, 1u},
 };
-const Setting kOptionSettings[] = {
-    {"SetupFlags", &D::setupFlags, 0, 0u, setup_flag::kDefault},
-    {"DNETCLEAR", &D::dnetClear, 0, 0u},
-    {"WIREDNOWIFI", &D::wiredNoWifi, 0, 1u},
+constexpr Setting kOptionSettings[] = {
+    {SETUPFLAGS, &D::setupFlags, 0, 0u, setup_flag::kDefault},
+    {DNETCLEAR, &D::dnetClear, 0, 0u},
+    {WIREDNOWIFI, &D::wiredNoWifi, 0, 1u},
     {"NovellLogin", &D::novellLogin, 0, 1u},
     {"IsInstalled", &D::isInstalled, 0, 0u},
-    {"SECURID_NEWPINMODE", &D::securIdNewPinMode, 0, 0u},
+    {SECURID_NEWPINMODE, &D::securIdNewPinMode, 0, 0u},
 };
-const std::span<const Setting> kAllSettings[] = {kProtocolSettings, kServerSettings, kIpsecEncryption, kIpsecAuth,
-                                                 kLifetimes,        kInstallSettings, kOptionSettings};
+constexpr std::span<const Setting> kAllSettings[] = {kProtocolSettings, kServerSettings, kIpsecEncryption, kIpsecAuth,
+                                                     kLifetimes,        kInstallSettings, kOptionSettings};
+
+// Read on their own, as the choice of a word they begin with.
+constexpr PresetSetting kReadAsChoices[] = {IKEAUTH, IKEGROUP};
+
+// Every setting the package presets is one the dialer reads.
+consteval bool EveryPresetIsRead() {
+    for (const PresetSetting& wanted : preset::kAll) {
+        bool found = false;
+        for (const PresetSetting& choice : kReadAsChoices) found = found || choice.name == wanted.name;
+        for (const auto group : kAllSettings)
+            for (const Setting& setting : group) found = found || (setting.preset && setting.name == wanted.name);
+        if (!found) return false;
+    }
+    return true;
+}
+static_assert(EveryPresetIsRead(), "installer/settings.list presets a setting the settings table does not read");
 
 constexpr std::size_t kScratchCapacity = 1024;
 
@@ -120,7 +161,7 @@ DialerSettings::DialerSettings(Platform& platform, Log& log, ExtranetProbe probe
     if (platform.system.QueryOsVersion(osVersion) != err::kSuccess) osVersion = OsVersion{0, 0, 0, 0, {}};
     rasEntrySize = RasEntryFormFor(osVersion);
     if (probe == ExtranetProbe::Probe)
-        extranetAccessPresent = static_cast<std::uint32_t>(ServiceExists(platform, "ExtranetAccess"));
+        extranetAccessPresent = static_cast<std::uint32_t>(ServiceExists(platform.services, "ExtranetAccess"));
 }
 
 int DialerSettings::Load() {
@@ -129,14 +170,14 @@ int DialerSettings::Load() {
         return -1;
 
     ReadSettings(*this, *key, kProtocolSettings);
-    ikeAuthByCertificate = PrefixMatches(ReadScratch(*key, "IKEAUTH"), "RSA-SIG", 6) ? 1 : 0;
+    ikeAuthByCertificate = PrefixMatches(ReadScratch(*key, preset::IKEAUTH.name), "RSA-SIG", 6) ? 1 : 0;
     ReadSettings(*this, *key, kServerSettings);
     ReadSettings(*this, *key, kIpsecEncryption);
     ipsecEncryption = PrefixMatches(ipsecEncryption, "ESP-DES", 7) ? "DES" : "3DES";
     ReadSettings(*this, *key, kIpsecAuth);
     ipsecAuth = PrefixMatches(ipsecAuth, "ESP-MD5-HMAC", 12) ? "MD5" : "SHA";
     ReadSettings(*this, *key, kLifetimes);
-    ikeDhGroup = PrefixMatches(ReadScratch(*key, "IKEGROUP"), "ONE", 3) ? 1 : 2;
+    ikeDhGroup = PrefixMatches(ReadScratch(*key, preset::IKEGROUP.name), "ONE", 3) ? 1 : 2;
     ReadSettings(*this, *key, kInstallSettings);
 
     const auto slash = installPath.rfind('\\');
@@ -181,7 +222,7 @@ void DialerSettings::WriteMarker(std::string_view name, std::uint32_t value) {
         WriteNumberValue(*key, name, value);
 }
 
-void DialerSettings::SaveSetupFlags() { WriteMarker("SetupFlags", setupFlags); }
+void DialerSettings::SaveSetupFlags() { WriteMarker(preset::SETUPFLAGS.name, setupFlags); }
 
 void DialerSettings::SetRunning(bool running) {
     isRunning = running ? 1 : 0;
