@@ -12,6 +12,10 @@
 #include "platform/text.h"
 
 namespace zelta {
+
+// Never defined, and not constexpr: a settings table entry that calls it does not compile.
+void PresetReadAsAnotherType();
+
 namespace {
 
 using NumberField = std::uint32_t DialerSettings::*;
@@ -41,7 +45,7 @@ struct Setting {
         : name(value.text), field(into), capacity(characters), atConstruction(first), atEachLoad(eachLoad),
           preset(value.preset.has_value()) {
         const bool number = std::is_same_v<Field, std::uint32_t>;
-        if (value.preset && number != (*value.preset == PresetType::Dword)) throw "a preset setting of another type";
+        if (value.preset && number != (*value.preset == PresetType::Dword)) PresetReadAsAnotherType();
     }
     std::string_view name;
     std::variant<NumberField, TextField> field;

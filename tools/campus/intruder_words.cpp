@@ -7,6 +7,7 @@
 #include "platform/sim/instance.h"
 #include "tools/campus/runner.h"
 #include "tools/campus/ui_words.h"
+#include "tools/campus/who.h"
 
 namespace zelta::campus {
 namespace {
@@ -29,14 +30,14 @@ sim::SimWindow& TheDialerWindow(Runner& r) {
     return *window;
 }
 
+// Another program of the machine: its name, and whose it is.
 struct Intruder {
     std::string name;
-    std::string account;
-    std::uint32_t session = 0;
+    Who owner;
 };
 
 // `program NAME [as ACCOUNT] [session N] writes shared+OFFSET bytes BYTES...`
-Action WritesShared(Args& a, const Intruder& who) {
+Action WritesShared(Args& a, const Intruder& program) {
     const std::string where = a.Next("shared+OFFSET");
     const auto offset = SharedOffset(a, where);
     if (!offset) a.Fail("expected shared+OFFSET, found '" + where + "'");
@@ -47,13 +48,13 @@ Action WritesShared(Args& a, const Intruder& who) {
     return [=](Runner& r) {
         auto& section = r.host().machine().sharedSections[kDialerImage].bytes;
         std::copy(bytes.begin(), bytes.end(), section.begin() + static_cast<std::ptrdiff_t>(*offset));
-        r.Print("intruder", who.name + " as " + who.account + " writes " + sim::HexBytes(bytes.data(), bytes.size()) +
+        r.Print("intruder", program.name + " as " + program.owner.account + " writes " + sim::HexBytes(bytes.data(), bytes.size()) +
                                 " at shared+" + std::to_string(*offset));
     };
 }
 
 // `... sends WM_INITDIALOG to the window lparam ADDRESS|shared+OFFSET`
-Action SendsInitDialog(Args& a, const Intruder& who) {
+Action SendsInitDialog(Args& a, const Intruder& program) {
     a.Require("to");
     a.Require("the");
     a.Require("window");
@@ -75,34 +76,34 @@ Action SendsInitDialog(Args& a, const Intruder& who) {
             std::snprintf(shown, sizeof shown, "0x%llx", static_cast<unsigned long long>(address));
         }
         const std::string lParam = shown;
-        const std::string from = who.name;
+        const std::string from = program.name;
         Act(r, TheDialerWindow(r), [from, lParam](sim::SimWindow& w) { w.ForeignInitDialog(from, lParam); });
     };
 }
 
 // `... plants its window in the shared section`: a dialog of its own, its handle where the dialer
 // keeps its window's.
-Action PlantsWindow(Args& a, const Intruder& who) {
+Action PlantsWindow(Args& a, const Intruder& program) {
     for (const char* word : {"its", "window", "in", "the", "shared", "section"}) a.Require(word);
     a.RequireDone();
     return [=](Runner& r) {
         sim::Desktop& desktop = r.host().desktop();
         const std::uint32_t handle = desktop.nextHandle++;
         sim::ForeignWindow window;
-        window.label = who.name;
-        window.owner = WindowOwner{true, "C:\\Users\\" + who.account + "\\" + who.name, false, false};
-        window.account = who.account;
-        window.session = who.session;
+        window.label = program.name;
+        window.owner = WindowOwner{true, "C:\\Users\\" + program.owner.account + "\\" + program.name, false, false};
+        window.account = program.owner.account;
+        window.session = program.owner.session;
         desktop.foreignWindows[handle] = std::move(window);
         r.host().machine().sharedSections[kDialerImage].SetWindow(WindowHandle{handle});
         char text[96];
         std::snprintf(text, sizeof text, " plants its window 0x%x in the shared section", handle);
-        r.Print("intruder", who.name + text);
+        r.Print("intruder", program.name + text);
     };
 }
 
 // `... reads|unmasks|copies control CONTROL`: what it gets is kept for `expect program NAME read`.
-Action AsksControl(Args& a, const Intruder& who, sim::SimWindow::ForeignAsk ask) {
+Action AsksControl(Args& a, const Intruder& program, sim::SimWindow::ForeignAsk ask) {
     a.Require("control");
     const std::string control = a.Next("a control");
     a.RequireDone();
@@ -110,14 +111,14 @@ Action AsksControl(Args& a, const Intruder& who, sim::SimWindow::ForeignAsk ask)
         sim::SimWindow& window = TopWindow(r);
         const int id = ControlId(r, window, control);
         std::string answer;
-        Act(r, window, [&answer, id, ask, who](sim::SimWindow& w) { answer = w.AnswerForeign(id, ask, who.name); });
-        r.foreignReads[who.name] = answer;
-        r.Print("intruder", who.name + " got " + ShowText(answer) + " from " + control);
+        Act(r, window, [&answer, id, ask, program](sim::SimWindow& w) { answer = w.AnswerForeign(id, ask, program.name); });
+        r.foreignReads[program.name] = answer;
+        r.Print("intruder", program.name + " got " + ShowText(answer) + " from " + control);
     };
 }
 
 // `... posts RasDialEvent STATE to the window`
-Action PostsDialEvent(Args& a, const Intruder& who) {
+Action PostsDialEvent(Args& a, const Intruder& program) {
     a.Require("RasDialEvent");
     const std::uint32_t state = a.Unsigned("a connection state");
     for (const char* word : {"to", "the", "window"}) a.Require(word);
@@ -128,33 +129,25 @@ Action PostsDialEvent(Args& a, const Intruder& who) {
         if (message == registered.end())
             throw ScenarioError(r.current().Where() + ": no program registered \"RasDialEvent\" yet");
         const std::uint32_t id = message->second;
-        r.Print("intruder", who.name + " posts RasDialEvent " + std::to_string(state));
+        r.Print("intruder", program.name + " posts RasDialEvent " + std::to_string(state));
         Act(r, TheDialerWindow(r), [id, state](sim::SimWindow& w) { w.controller().OnRegisteredMessage(id, state, 0); });
     };
 }
 
 // `program NAME [as ACCOUNT] [session N] ...`: another program of the machine, a user's by default.
 Action Program(Args& a) {
-    Intruder who{a.Next("a program name"), "Mallory", 0};
-    for (;;) {
-        if (a.Accept("as")) {
-            who.account = a.Next("an account");
-        } else if (a.Accept("session")) {
-            who.session = a.Unsigned("a session number");
-        } else {
-            break;
-        }
-    }
-    if (a.Accept("writes")) return WritesShared(a, who);
+    const std::string name = a.Next("a program name");
+    const Intruder program{name, TakeWho(a, "Mallory", {.named = false})};
+    if (a.Accept("writes")) return WritesShared(a, program);
     if (a.Accept("sends")) {
         a.Require("WM_INITDIALOG");
-        return SendsInitDialog(a, who);
+        return SendsInitDialog(a, program);
     }
-    if (a.Accept("plants")) return PlantsWindow(a, who);
-    if (a.Accept("reads")) return AsksControl(a, who, sim::SimWindow::ForeignAsk::Read);
-    if (a.Accept("unmasks")) return AsksControl(a, who, sim::SimWindow::ForeignAsk::Unmask);
-    if (a.Accept("copies")) return AsksControl(a, who, sim::SimWindow::ForeignAsk::Copy);
-    if (a.Accept("posts")) return PostsDialEvent(a, who);
+    if (a.Accept("plants")) return PlantsWindow(a, program);
+    if (a.Accept("reads")) return AsksControl(a, program, sim::SimWindow::ForeignAsk::Read);
+    if (a.Accept("unmasks")) return AsksControl(a, program, sim::SimWindow::ForeignAsk::Unmask);
+    if (a.Accept("copies")) return AsksControl(a, program, sim::SimWindow::ForeignAsk::Copy);
+    if (a.Accept("posts")) return PostsDialEvent(a, program);
     a.Fail("expected writes, sends, plants, reads, unmasks, copies or posts, found '" + a.Peek() + "'");
 }
 

@@ -9,41 +9,17 @@
 #include "service/service_main.h"
 #include "tools/campus/names.h"
 #include "tools/campus/runner.h"
+#include "tools/campus/who.h"
 
 namespace zelta::campus {
 namespace {
 
 constexpr std::uint32_t kClientWaitMs = 5000;  // what the dialer's own request 2 waits for a busy pipe
 
-struct Who {
-    std::string account;
-    std::uint32_t session = 0;
-    std::string label;
-    bool network = false;
-};
-
-// The words `as ACCOUNT`, `session N`, `named LABEL` (and `from-network` where allowed), in any order.
-Who TakeWho(Args& a, std::string account, bool networkAllowed) {
-    Who who{std::move(account), 0, {}, false};
-    for (;;) {
-        if (a.Accept("as")) {
-            who.account = a.Next("an account");
-        } else if (a.Accept("session")) {
-            who.session = a.Unsigned("a session number");
-        } else if (a.Accept("named")) {
-            who.label = a.Next("a label");
-        } else if (networkAllowed && a.Accept("from-network")) {
-            who.network = true;
-        } else {
-            return who;
-        }
-    }
-}
-
 // `run COMMAND-LINE [as ACCOUNT] [session N] [named LABEL]`: a program started from a command prompt.
 Action Run(Args& a) {
     const std::string commandLine = a.Next("a command line");
-    const Who who = TakeWho(a, "Administrator", false);
+    const Who who = TakeWho(a, "Administrator");
     a.RequireDone();
     const std::vector<std::string> words = sim::SplitCommandLine(commandLine);
     if (words.empty()) a.Fail("an empty command line");
@@ -68,7 +44,7 @@ Action Sc(Args& a) {
     if (!EqualsNoCase(verb, "start") && !EqualsNoCase(verb, "stop") && !EqualsNoCase(verb, "delete"))
         a.Fail("expected start, stop or delete, found '" + verb + "'");
     const std::string name = a.Next("a service name");
-    const Who who = TakeWho(a, "Administrator", false);
+    const Who who = TakeWho(a, "Administrator");
     a.RequireDone();
     return [=](Runner& r) {
         sim::SimProcess& p = r.host().NewProcess("sc.exe", who.account, "Default");
@@ -129,7 +105,7 @@ Action Account(Args& a) {
 // among the bytes, `text TEXT` stands for the bytes of TEXT.
 Action PipeClient(Args& a) {
     const std::string pipe = a.Next("a pipe name");
-    const Who who = TakeWho(a, "User", true);
+    const Who who = TakeWho(a, "User", {.named = true, .fromNetwork = true});
     const bool holds = a.Accept("holds");
     if (!holds) a.Require("sends");
     std::uint64_t duration = 0;
@@ -184,7 +160,7 @@ Action PipeClient(Args& a) {
 // answers every request with 00.
 Action Squatter(Args& a) {
     const std::string pipe = a.Next("a pipe name");
-    const Who who = TakeWho(a, "Mallory", false);
+    const Who who = TakeWho(a, "Mallory");
     a.RequireDone();
     return [=](Runner& r) {
         const std::string label = who.label.empty() ? r.NewLabel("squatter.exe") : who.label;

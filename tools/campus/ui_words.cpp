@@ -1,4 +1,5 @@
-// The scripted user (type, click, keys, tray, menus, answers, session end) and the screen checks.
+// The scenario words of the scripted user (type, click, keys, menus, answers, session end) and the
+// screen checks.
 #include "tools/campus/ui_words.h"
 
 #include "dialer/resource.h"
@@ -6,18 +7,7 @@
 
 namespace zelta::campus {
 
-std::string WithoutAmpersands(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        if (c != '&') out += c;
-    return out;
-}
-
-bool SameCaption(const std::string& caption, const std::string& name) {
-    return EqualsNoCase(caption, name) || EqualsNoCase(WithoutAmpersands(caption), name);
-}
-
-void Settle(Runner& r) { r.host().RunFor(0); }
+void Settle(Runner& r) { sim::User(r.host()).Settle(); }
 
 namespace {
 
@@ -32,18 +22,8 @@ Action Type(Args& a) {
     return [=](Runner& r) {
         sim::SimWindow& window = TopWindow(r);
         const int id = ControlId(r, window, control);
-        Act(r, window, [id, text](sim::SimWindow& w) {
-            if (sim::SimControl* c = w.FindControl(id)) c->Type(text);
-        });
+        sim::User(r.host()).Type(window, id, text);
     };
-}
-
-// A click on a control: a check box toggles itself, then its command goes to the dialog.
-void Click(sim::SimWindow& w, int id) {
-    sim::SimControl* c = w.FindControl(id);
-    if (c && (!c->enabled || !c->visible)) return;  // a disabled or hidden control takes no clicks
-    if (c && c->IsCheckBox()) c->checked = !c->checked;
-    w.Command(id);
 }
 
 Action ClickWord(Args& a) {
@@ -52,7 +32,7 @@ Action ClickWord(Args& a) {
     return [=](Runner& r) {
         sim::SimWindow& window = TopWindow(r);
         const int id = ControlId(r, window, control);
-        Act(r, window, [id](sim::SimWindow& w) { Click(w, id); });
+        sim::User(r.host()).Click(window, id);
     };
 }
 
@@ -62,9 +42,7 @@ Action CheckWord(Args& a, bool wanted) {
     return [=](Runner& r) {
         sim::SimWindow& window = TopWindow(r);
         const int id = ControlId(r, window, control);
-        Act(r, window, [id, wanted](sim::SimWindow& w) {
-            if (w.IsChecked(id) != wanted) Click(w, id);
-        });
+        sim::User(r.host()).SetChecked(window, id, wanted);
     };
 }
 
@@ -74,26 +52,20 @@ Action Key(Args& a) {
     const bool escape = EqualsNoCase(key, "Escape");
     if (!escape && !EqualsNoCase(key, "Enter")) a.Fail("expected Escape or Enter, found '" + key + "'");
     return [=](Runner& r) {
-        Act(r, TopWindow(r), [escape](sim::SimWindow& w) { w.Command(escape ? dialog_result::kCancel : dialog_result::kOk); });
+        sim::User(r.host()).PressKey(TopWindow(r), escape);
     };
 }
 
 Action CloseBox(Args& a) {
     a.RequireDone();
-    return [](Runner& r) { Act(r, TopWindow(r), [](sim::SimWindow& w) { w.Close(); }); };
+    return [](Runner& r) { sim::User(r.host()).CloseBox(TopWindow(r)); };
 }
 
 Action SystemMenu(Args& a) {
     const std::string item = a.Next("a system menu item");
     a.RequireDone();
     return [=](Runner& r) {
-        sim::SimWindow& window = TopWindow(r);
-        for (const auto& [id, text] : window.systemMenu()) {
-            if (id != 0 && SameCaption(text, item)) {
-                const std::uint32_t command = id;
-                return Act(r, window, [command](sim::SimWindow& w) { w.controller().OnSysCommand(command); });
-            }
-        }
+        if (sim::User(r.host()).ChooseSystemMenu(TopWindow(r), item)) return;
         throw ScenarioError(r.current().Where() + ": the system menu has no item '" + item + "'");
     };
 }
@@ -102,12 +74,8 @@ Action Answer(Args& a) {
     if (a.Accept("message-box")) {
         a.RequireDone();
         return [](Runner& r) {
-            auto& desktop = r.host().desktop();
-            if (!desktop.messageBox) throw ScenarioError(r.current().Where() + ": no message box is open");
-            r.host().scheduler().Post(desktop.messageBox->program, 0, [&desktop] {
-                if (desktop.messageBox) desktop.messageBox->answered = true;
-            });
-            Settle(r);
+            if (!sim::User(r.host()).AnswerMessageBox())
+                throw ScenarioError(r.current().Where() + ": no message box is open");
         };
     }
     a.Require("dialog");
@@ -116,7 +84,7 @@ Action Answer(Args& a) {
     return [=](Runner& r) {
         sim::SimWindow& window = TopWindow(r);
         const int id = ControlId(r, window, button);
-        Act(r, window, [id](sim::SimWindow& w) { Click(w, id); });
+        sim::User(r.host()).Click(window, id);
     };
 }
 
@@ -417,16 +385,12 @@ Action Painted(Args& a, bool banner) {
 }  // namespace
 
 sim::SimWindow& TopWindow(Runner& r) {
-    sim::SimWindow* window = r.host().desktop().Top();
+    sim::SimWindow* window = sim::User(r.host()).Top();
     if (!window) throw ScenarioError(r.current().Where() + ": no window is open");
     return *window;
 }
 
-sim::SimWindow* DialerWindow(Runner& r) {
-    for (const auto& [handle, window] : r.host().desktop().windows)
-        if (window->dialog().id == kDialerDialog && !window->ended()) return window;
-    return nullptr;
-}
+sim::SimWindow* DialerWindow(Runner& r) { return sim::User(r.host()).WindowOf(kDialerDialog); }
 
 int ControlId(Runner& r, sim::SimWindow& window, const std::string& name) {
     if (const auto number = ParseNumber(name)) {
@@ -441,14 +405,12 @@ int ControlId(Runner& r, sim::SimWindow& window, const std::string& name) {
                                                  {"user name", 1001}, {"password", 1002}};
     for (const auto& [role, id] : roles)
         if (EqualsNoCase(name, role) && window.FindControl(id)) return id;
-    for (const auto& [id, control] : window.controls())
-        if (SameCaption(control.text, name)) return id;
+    if (const auto id = sim::User(r.host()).ControlByCaption(window, name)) return *id;
     throw ScenarioError(r.current().Where() + ": the window \"" + window.Title() + "\" has no control '" + name + "'");
 }
 
 void Act(Runner& r, sim::SimWindow& window, std::function<void(sim::SimWindow&)> action) {
-    window.Post(std::move(action));
-    Settle(r);
+    sim::User(r.host()).Act(window, std::move(action));
 }
 
 void AddUserWords(std::vector<Word>& words) {

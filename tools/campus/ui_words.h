@@ -1,9 +1,10 @@
-// The scripted user and what it looks at: finding windows and controls by what a user sees.
+// The scenario words of the scripted user (sim::User) and of what the screen shows.
 #pragma once
 
 #include <string>
 
 #include "platform/sim/ui.h"
+#include "platform/sim/user.h"
 #include "tools/campus/runner.h"
 
 namespace zelta::campus {
@@ -19,8 +20,7 @@ int ControlId(Runner& r, sim::SimWindow& window, const std::string& name);
 void Act(Runner& r, sim::SimWindow& window, std::function<void(sim::SimWindow&)> action);
 // Lets the machine run whatever is due now.
 void Settle(Runner& r);
-// A menu or button caption against what the scenario wrote: any case, with or without its '&'.
-bool SameCaption(const std::string& caption, const std::string& name);
+using sim::SameCaption;
 
 void AddUserWords(std::vector<Word>& words);
 void AddScreenExpectWords(std::vector<Word>& words);
