@@ -53,14 +53,14 @@ LocalTime SimClock::FromEpochMs(std::int64_t ms) {
 
 bool SimClock::Now(LocalTime& out) {
     if (m_faults.Check("GetLocalTime")) return false;
-    if (!m_machine.wallClockAtStart)
+    if (!m_system.wallClockAtStart)
         throw SimSetupError("Clock::Now: the machine has no wall clock; set it with SimHost::SetWallClock");
-    out = FromEpochMs(ToEpochMs(*m_machine.wallClockAtStart) + static_cast<std::int64_t>(m_scheduler.Now()));
+    out = FromEpochMs(ToEpochMs(*m_system.wallClockAtStart) + static_cast<std::int64_t>(m_scheduler.Now()));
     return true;
 }
 
 std::uint32_t SimClock::TickCount() {
-    return static_cast<std::uint32_t>(m_machine.tickCountAtStart + m_scheduler.Now());
+    return static_cast<std::uint32_t>(m_system.tickCountAtStart + m_scheduler.Now());
 }
 
 void SimClock::Sleep(std::uint32_t milliseconds) { m_scheduler.Sleep(milliseconds); }

@@ -10,8 +10,8 @@ namespace zelta::sim {
 
 class SimClock final : public Clock {
 public:
-    SimClock(Scheduler& scheduler, Machine& machine, Faults& faults)
-        : m_scheduler(scheduler), m_machine(machine), m_faults(faults) {}
+    SimClock(Scheduler& scheduler, SystemFacts& system, Faults& faults)
+        : m_scheduler(scheduler), m_system(system), m_faults(faults) {}
     bool Now(LocalTime& out) override;
     std::uint32_t TickCount() override;
     void Sleep(std::uint32_t milliseconds) override;
@@ -22,7 +22,7 @@ public:
 
 private:
     Scheduler& m_scheduler;
-    Machine& m_machine;
+    SystemFacts& m_system;
     Faults& m_faults;
 };
 

@@ -11,8 +11,8 @@ namespace {
 
 class NdisDevice final : public Device {
 public:
-    NdisDevice(Machine& machine, std::string adapterName, Faults& faults)
-        : m_machine(machine), m_adapterName(std::move(adapterName)), m_faults(faults) {}
+    NdisDevice(Network& network, std::string adapterName, Faults& faults)
+        : m_network(network), m_adapterName(std::move(adapterName)), m_faults(faults) {}
 
     Win32Error QueryOid(std::uint32_t oid, std::size_t capacity, std::vector<std::uint8_t>& out) override {
         if (auto fault = m_faults.Check("DeviceIoControl", m_adapterName)) return *fault;
@@ -40,12 +40,12 @@ public:
 
 private:
     const SimAdapter* Find() const {
-        for (const SimAdapter& adapter : m_machine.adapters)
+        for (const SimAdapter& adapter : m_network.adapters)
             if (EqualsNoCase(adapter.info.AdapterName, m_adapterName)) return &adapter;
         return nullptr;
     }
 
-    Machine& m_machine;
+    Network& m_network;
     std::string m_adapterName;
     Faults& m_faults;
 };
@@ -57,9 +57,9 @@ Win32Error SimDeviceIo::Open(std::string_view path, std::unique_ptr<Device>& out
     constexpr std::string_view kPrefix = "\\\\.\\";
     if (path.substr(0, kPrefix.size()) != kPrefix) return err::kFileNotFound;
     const std::string_view name = path.substr(kPrefix.size());
-    for (const SimAdapter& adapter : m_machine.adapters) {
+    for (const SimAdapter& adapter : m_network.adapters) {
         if (EqualsNoCase(adapter.info.AdapterName, name)) {
-            out = std::make_unique<NdisDevice>(m_machine, adapter.info.AdapterName, m_faults);
+            out = std::make_unique<NdisDevice>(m_network, adapter.info.AdapterName, m_faults);
             return err::kSuccess;
         }
     }

@@ -9,11 +9,11 @@ namespace zelta::sim {
 
 class SimDeviceIo final : public DeviceIo {
 public:
-    SimDeviceIo(Machine& machine, Faults& faults) : m_machine(machine), m_faults(faults) {}
+    SimDeviceIo(Network& network, Faults& faults) : m_network(network), m_faults(faults) {}
     Win32Error Open(std::string_view path, std::unique_ptr<Device>& out) override;
 
 private:
-    Machine& m_machine;
+    Network& m_network;
     Faults& m_faults;
 };
 

@@ -4,7 +4,7 @@
 namespace zelta::sim {
 
 // The texts Windows gives for the codes the product meets, line end included as FormatMessage has it.
-std::map<Win32Error, std::string> Machine::DefaultErrorTexts() {
+std::map<Win32Error, std::string> SystemFacts::DefaultErrorTexts() {
     return {
         {0, "The operation completed successfully.\r\n"},
         {2, "The system cannot find the file specified.\r\n"},
@@ -21,7 +21,7 @@ std::map<Win32Error, std::string> Machine::DefaultErrorTexts() {
 
 // RasGetErrorString's English texts (Windows XP) for every code the dialer handles by name (the
 // fatal ones, the common redialled ones, the hang-up and sizing codes) and a few more a dial meets.
-std::map<Win32Error, std::string> Machine::DefaultRasErrorTexts() {
+std::map<Win32Error, std::string> RemoteAccessWorld::DefaultRasErrorTexts() {
     return {
         {600, "An operation is pending."},
         {603, "The buffer is too small."},

@@ -283,52 +283,80 @@ struct DebugLine {
     std::string text;
 };
 
-struct Machine {
+// The system's own facts: its version, clocks, code page and message texts, what programs wrote to
+// the debugger and the console, the commands run, the IPsec store, and the journal of it all.
+struct SystemFacts {
     std::optional<OsVersion> osVersion;
     std::optional<LocalTime> wallClockAtStart;  // local time when virtual time was 0
     std::uint32_t tickCountAtStart = 0;
-    std::optional<std::string> inputDesktop;
     std::uint32_t ansiCodePage = 1252;  // Windows-1252, or 932 (sim/code_page.h)
-    std::map<std::string, std::vector<Ipv4>, NoCaseLess> hosts;  // the name service's addresses, in its order
-    std::map<std::string, ServiceRecord, NoCaseLess> services;
     std::map<Win32Error, std::string> errorTexts = DefaultErrorTexts();
-    std::map<Win32Error, std::string> rasErrorTexts = DefaultRasErrorTexts();  // RasGetErrorString
     std::vector<DebugLine> debugOutput;
+    std::vector<DebugLine> standardOutput;
+    std::vector<CommandRun> commands;
+    std::map<std::string, IpsecPolicy, NoCaseLess> ipsecPolicies;
+    std::uint32_t ipsecObjects = 0;  // how many store objects the IPsec tools made: their GUIDs
+    Journal journal;
+
+    static std::map<Win32Error, std::string> DefaultErrorTexts();
+};
+
+// The network as the machine sees it: the name service, the adapters, the forwarding table and the
+// TCP ports programs listen on.
+struct Network {
+    std::map<std::string, std::vector<Ipv4>, NoCaseLess> hosts;  // the name service's addresses, in its order
+    std::vector<RouteRow> routes;
+    std::deque<SimAdapter> adapters;      // a deque: references stay valid as adapters are added
+    std::vector<std::string> dnsServers;
+    std::map<std::uint16_t, std::deque<std::shared_ptr<TcpLink>>> listeners;  // port -> connections to accept
+};
+
+// Remote access: the phonebooks, the VPN server at the far end, and the connections to it.
+struct RemoteAccessWorld {
+    std::map<Win32Error, std::string> rasErrorTexts = DefaultRasErrorTexts();  // RasGetErrorString
     Phonebook phonebook;
     std::map<std::string, Phonebook, NoCaseLess> otherPhonebooks;  // by path: a user's own, say
     VpnServer vpnServer;
     std::deque<SimConnection> connections;
     std::uint64_t nextConnection = 0x5A00;
-    std::vector<RouteRow> routes;
-    std::deque<SimAdapter> adapters;
-    std::vector<std::string> dnsServers;  // a deque: references stay valid as adapters are added
-    std::map<std::string, IpsecPolicy, NoCaseLess> ipsecPolicies;
-    std::uint32_t ipsecObjects = 0;  // how many store objects the IPsec tools made: their GUIDs
-    std::vector<CommandRun> commands;
-    std::vector<DebugLine> standardOutput;
-    Journal journal;
-    std::map<std::string, PipeServer, NoCaseLess> pipes;
-    std::map<std::string, ServedPipe, NoCaseLess> servedPipes;
-    std::map<std::string, std::vector<std::vector<std::uint8_t>>, NoCaseLess> servedRequests;  // by pipe name
-    std::set<std::string, NoCaseLess> administrators = {"Administrator"};  // SYSTEM is one anyway
-    std::uint32_t consoleSession = 0;
     bool machineCertificate = false;  // the machine's store has a certificate the VPN server trusts
-    std::set<std::uint32_t> sessions = {0};  // every session a process has run in
-    std::map<std::uint32_t, std::string> sessionUsers;  // who logged on in each session (log-on, log-off)
-    std::vector<EventRecord> eventLog;
-    std::map<std::string, MutexHolder, NoCaseLess> mutexHolders;  // by mutex name
-    // The ".shr" section of each program image (by image name), which every process running the
-    // image shares: the window handle at offset 0, little-endian.
-    std::map<std::string, SharedSection, NoCaseLess> sharedSections;
-    std::map<std::uint16_t, std::deque<std::shared_ptr<TcpLink>>> listeners;  // port -> connections to accept
-    SecurIdPeer securIdPeer;
-    std::vector<SecurIdIntruder> securIdIntruders;
 
-    static std::map<Win32Error, std::string> DefaultErrorTexts();
     static std::map<Win32Error, std::string> DefaultRasErrorTexts();
 
     // The phonebook at `path` as a remote-access call names it ("" for the default one).
     Phonebook& PhonebookAt(std::string_view path) { return path.empty() ? phonebook : otherPhonebooks[std::string(path)]; }
 };
+
+// The services, the named pipes and the event log.
+struct ServiceWorld {
+    std::map<std::string, ServiceRecord, NoCaseLess> services;
+    std::map<std::string, PipeServer, NoCaseLess> pipes;
+    std::map<std::string, ServedPipe, NoCaseLess> servedPipes;
+    std::map<std::string, std::vector<std::vector<std::uint8_t>>, NoCaseLess> servedRequests;  // by pipe name
+    std::vector<EventRecord> eventLog;
+};
+
+// Who is logged on where: the desktops, the sessions and their users, the administrators, and what
+// processes share (named mutexes, the programs' shared sections).
+struct Sessions {
+    std::optional<std::string> inputDesktop;
+    std::uint32_t consoleSession = 0;
+    std::set<std::uint32_t> sessions = {0};             // every session a process has run in
+    std::map<std::uint32_t, std::string> sessionUsers;  // who logged on in each session (log-on, log-off)
+    std::set<std::string, NoCaseLess> administrators = {"Administrator"};  // SYSTEM is one anyway
+    std::map<std::string, MutexHolder, NoCaseLess> mutexHolders;  // by mutex name
+    // The ".shr" section of each program image (by image name), which every process running the
+    // image shares: the window handle at offset 0, little-endian.
+    std::map<std::string, SharedSection, NoCaseLess> sharedSections;
+};
+
+// The SecurID server's dialogue through the tunnel, and the others who try port 2868.
+struct SecurIdParties {
+    SecurIdPeer securIdPeer;
+    std::vector<SecurIdIntruder> securIdIntruders;
+};
+
+// The whole machine, in those parts; a seam that needs only one part takes only that.
+struct Machine : SystemFacts, Network, RemoteAccessWorld, ServiceWorld, Sessions, SecurIdParties {};
 
 }  // namespace zelta::sim
