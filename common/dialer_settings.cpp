@@ -151,6 +151,14 @@ std::string ReadScratch(RegistryKey& key, std::string_view name) {
 
 }  // namespace
 
+std::vector<std::string_view> DialerSettings::ValueNames() {
+    std::vector<std::string_view> names;
+    for (const auto group : kAllSettings)
+        for (const Setting& setting : group) names.push_back(setting.name);
+    for (const PresetSetting& choice : kReadAsChoices) names.push_back(choice.name);
+    return names;
+}
+
 RasEntryForm RasEntryFormFor(const OsVersion& version) {
     // Vista and later take the XP record, the first with dwfOptions2.
     return RoadFor(version) == WindowsRoad::Windows2000 ? RasEntryForm::Windows2000 : RasEntryForm::WindowsXp;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+#include <string_view>
 
 #include "common/log.h"
 #include "platform/platform.h"
@@ -41,6 +43,8 @@ public:
     // Reads the settings key and switches the log on. Returns 0, or -1 when the key cannot be opened
     // for reading (then nothing changes and the log stays as it was). May run more than once.
     int Load();
+    // The name of every value Load reads.
+    static std::vector<std::string_view> ValueNames();
 
     bool LaunchAtBoot() const { return (setupFlags & setup_flag::kLaunchAtBoot) != 0; }
     bool ConnectAtLaunch() const { return (setupFlags & setup_flag::kConnectAtLaunch) != 0; }

@@ -8,11 +8,6 @@
 namespace zelta::fuzz {
 namespace {
 
-constexpr const char* kNames[] = {
-    "PPTP",     "L2TP",      "PAP",     "CHAP",      "MSCHAP",      "MSCHAPV2",     "WINLOGON",  "IKEAUTH",
-    "IKEENC",   "IKEHASH",   "IKEPASSWD", "IKECA",   "DIALER_NAME", "SETUPIP",      "DNS",       "IPSECENC",
-    "IPSECAUTH", "IKESECS",  "IPSECSECS", "IKEGROUP", "DEBUG",      "CACHE-SECURID", "DIALUPIP", "ZeltaVPNPath",
-    "BANNER",   "COPYRIGHT", "SetupFlags", "DNETCLEAR", "WIREDNOWIFI", "NovellLogin", "IsInstalled", "SECURID_NEWPINMODE"};
 
 bool Within(const std::string& text, std::size_t capacity) { return CharacterCount(text) <= capacity - 1; }
 
@@ -25,8 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzInput in(data, size);
     SimMachine machine;
     sim::RegistryStore& registry = machine.host.registry();
+    static const std::vector<std::string_view> names = DialerSettings::ValueNames();
     for (std::uint32_t n = in.Below(12); n > 0; --n) {
-        const char* name = kNames[in.Below(std::size(kNames))];
+        const std::string_view name = names[in.Below(static_cast<std::uint32_t>(names.size()))];
         const RegType types[] = {RegType::None, RegType::String, RegType::ExpandString, RegType::Binary, RegType::Dword,
                                  RegType::MultiString};
         const RegType type = types[in.Below(std::size(types))];
