@@ -70,11 +70,23 @@ void DialConnection::Reconnect() {
 }
 
 void DialConnection::DoConnect() {
-    Platform& os = m_process.platform;
-    Log& log = m_process.log;
+    if (!OnTheWayToTheSwitch()) return;
+    m_process.log.LogMessage(log_level::kDevices, m_settings.l2tp ? "Setting ipsec entry l2tp" : "Setting pptp entry");
+    if (FindExistingConnection()) {
+        AppendStatus(StatusText(IDS_ALREADY_CONNECTED));
+        OnConnected(true);
+        EnableConnect(false);
+        return;
+    }
     RasDialParams params;
-    params.szEntryName = std::string(kEntryName);
+    const bool haveCredentials = ReadDialParams(params);
+    if (!PrepareIpsecAndEntry()) return;
+    StoreDialParams(params, haveCredentials);
+    if (!HandTheKey()) return;
+    StartDial(params);
+}
 
+bool DialConnection::OnTheWayToTheSwitch() {
     const SwitchFinding found = FindSwitchInterface(m_settings);
     if (found.towardsServer) m_towardsServer = *found.towardsServer;
     const SwitchPath path = found.path;
@@ -83,23 +95,18 @@ void DialConnection::DoConnect() {
     if (path == NotWireless) retryText = IDS_NOT_WIRELESS;
     if (path == SwitchNotFound) retryText = IDS_NO_SWITCH;
     if (path == Ready && m_settings.WaitForWireless() && m_watch.wiredPresent()) retryText = IDS_WIRED;
-    if (retryText != 0) {
-        AppendStatus(StatusText(retryText));
-        m_view.tray.SetTray(TrayState::Looking);
-        StartRetryTimer();
-        return;
-    }
+    if (retryText == 0) return true;
+    AppendStatus(StatusText(retryText));
+    m_view.tray.SetTray(TrayState::Looking);
+    StartRetryTimer();
+    return false;
+}
 
-    log.LogMessage(log_level::kDevices, m_settings.l2tp ? "Setting ipsec entry l2tp" : "Setting pptp entry");
-    if (FindExistingConnection()) {
-        AppendStatus(StatusText(IDS_ALREADY_CONNECTED));
-        OnConnected(true);
-        EnableConnect(false);
-        return;
-    }
-
+bool DialConnection::ReadDialParams(RasDialParams& params) {
+    Log& log = m_process.log;
+    params.szEntryName = std::string(kEntryName);
     bool passwordSaved = false;
-    const Win32Error read = os.remoteAccess.GetEntryDialParams("", kEntryName, params, passwordSaved);
+    const Win32Error read = m_process.platform.remoteAccess.GetEntryDialParams("", kEntryName, params, passwordSaved);
     if (read != err::kSuccess) {
         log.DebugTrace("RasGetEntryDialParams failed %d\r\n", static_cast<int>(read));
     } else {
@@ -107,35 +114,35 @@ void DialConnection::DoConnect() {
     }
     params.szEntryName = std::string(kEntryName);
 
-    bool haveCredentials = false;
     const std::string user = BoxText(m_view.window.ControlText(IDC_USER_NAME));
-    if (!user.empty()) {
-        if (user != params.szUserName) params.szUserName = user;
-        SecretBuffer password(kBoxCapacity - 1);
-        m_view.window.ControlSecret(IDC_PASSWORD, kBoxCapacity, password);
-        if (!password.Empty()) {
-            if (password.View() == PASSWORD_MASK) {
-                params.szPassword = m_szPassword.Clone();  // the box stands for the known password
-            } else {
-                m_szPassword.Clear();  // a new password: the one behind the mask is no longer needed
-                if (password.View() != params.szPassword.View()) params.szPassword.Assign(password.View());
-            }
-            haveCredentials = true;
-        }
+    if (user.empty()) return false;
+    if (user != params.szUserName) params.szUserName = user;
+    SecretBuffer password(kBoxCapacity - 1);
+    m_view.window.ControlSecret(IDC_PASSWORD, kBoxCapacity, password);
+    if (password.Empty()) return false;
+    if (password.View() == PASSWORD_MASK) {
+        params.szPassword = m_szPassword.Clone();  // the box stands for the known password
+    } else {
+        m_szPassword.Clear();  // a new password: the one behind the mask is no longer needed
+        if (password.View() != params.szPassword.View()) params.szPassword.Assign(password.View());
     }
+    return true;
+}
 
+bool DialConnection::PrepareIpsecAndEntry() {
+    Log& log = m_process.log;
     AppendStatus(StatusText(IDS_STARTING_IPSEC));
     const int prepared = StartIpsecViaService(m_settings);
     if (prepared == kServerAddressUnusable) {
         StopConnect(m_view.texts.Format(IDS_SERVER_ADDRESS_UNUSABLE, LogSafe(m_settings.setupIp).c_str()));
-        return;
+        return false;
     }
     if (prepared < 0) {
         log.LogMessage(log_level::kMain, "Unable to start IPSEC service!!!\n");
         AppendStatus(StatusText(IDS_IPSEC_FAILED));
         m_view.tray.SetTray(TrayState::Error, StatusText(IDS_IPSEC_FAILED));
         EnableConnect(false);
-        return;
+        return false;
     }
     ApplyIpsecPolicy(m_settings);
     if (!ProvisionPhonebookEntry(m_settings)) {
@@ -144,27 +151,36 @@ void DialConnection::DoConnect() {
                        "reinstalling.\n");
         AppendStatus(StatusText(IDS_ENTRY_FAILED));
         m_view.tray.SetTray(TrayState::Error, StatusText(IDS_ENTRY_FAILED));
-        return;
+        return false;
     }
     log.LogMessage(log_level::kVerbose, "Started IPSEC POL and dial entry\n");
+    return true;
+}
 
+void DialConnection::StoreDialParams(const RasDialParams& params, bool haveCredentials) {
+    RemoteAccess& ras = m_process.platform.remoteAccess;
     if (m_view.window.IsChecked(IDC_SAVE_PASSWORD)) {
-        if (haveCredentials) os.remoteAccess.SetEntryDialParams("", params, false);
+        if (haveCredentials) ras.SetEntryDialParams("", params, false);
     } else {
-        os.remoteAccess.SetEntryDialParams("", params, true);
+        ras.SetEntryDialParams("", params, true);
     }
-    log.LogMessage(log_level::kVerbose, "Set entry dial params\n");
+    m_process.log.LogMessage(log_level::kVerbose, "Set entry dial params\n");
+}
 
-    if (const Win32Error keyed = HandPresharedKey(m_settings); keyed != err::kSuccess) {
-        // Windows would negotiate with no key, or an old one: the dial could only fail, and later.
-        log.LogMessage(log_level::kMain, "RasSetCredentials for the IPsec pre-shared key returned error %d\n",
-                       static_cast<int>(keyed));
-        StopConnect(m_view.texts.Format(IDS_PRESHARED_KEY_FAILED, static_cast<int>(keyed)));
-        return;
-    }
+bool DialConnection::HandTheKey() {
+    const Win32Error keyed = HandPresharedKey(m_settings);
+    if (keyed == err::kSuccess) return true;
+    // Windows would negotiate with no key, or an old one: the dial could only fail, and later.
+    m_process.log.LogMessage(log_level::kMain, "RasSetCredentials for the IPsec pre-shared key returned error %d\n",
+                             static_cast<int>(keyed));
+    StopConnect(m_view.texts.Format(IDS_PRESHARED_KEY_FAILED, static_cast<int>(keyed)));
+    return false;
+}
 
+void DialConnection::StartDial(const RasDialParams& params) {
+    Log& log = m_process.log;
     m_process.dialUnderWay = true;  // its events may come as soon as RasDial has them
-    const Win32Error rc = os.remoteAccess.Dial(params, true, m_view.window.Handle(), m_process.g_hdl);
+    const Win32Error rc = m_process.platform.remoteAccess.Dial(params, true, m_view.window.Handle(), m_process.g_hdl);
     log.LogMessage(log_level::kMain, "RasDial connecting to VPN server\n");
     if (rc != err::kSuccess) {
         m_process.dialUnderWay = false;

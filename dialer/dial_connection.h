@@ -67,6 +67,13 @@ private:
     // Connect enabled and HangUp disabled, or the other way round.
     void EnableConnect(bool connect);
     void StartRetryTimer();
+    // Connect's steps, in order; each false stops it, having said why.
+    bool OnTheWayToTheSwitch();                 // switch discovery, or the retry
+    bool ReadDialParams(RasDialParams& params);  // true when the boxes gave a user name and password
+    bool PrepareIpsecAndEntry();
+    void StoreDialParams(const RasDialParams& params, bool haveCredentials);
+    bool HandTheKey();
+    void StartDial(const RasDialParams& params);
     void CompleteProjection();
     // A dial that cannot go on because of `why`: said in the pane and the tray, Connect enabled again.
     void StopConnect(const std::string& why);

@@ -48,11 +48,7 @@ void DialerDialog::OnInitDialog(Window& window) {
     const std::uint32_t fromExplorer[] = {WM_TRAYNOTIFY, m_uTaskbarCreatedMsg};
     if (!window.AllowFromLowerIntegrity(fromExplorer))
         log.LogMessage(log_level::kMain, "The tray's messages cannot be let in past the integrity check\n");
-
-    const std::string title = window.Title();
-    log.DebugTrace("%s", title.c_str());
-    if (!m_settings.dialerName.empty())
-        window.SetTitle(title + " - " + m_settings.dialerName + (m_settings.debugMask ? " (DEBUG)" : ""));
+    ShowTitle();
 
     m_process.g_strNotice = m_settings.noticeText;
 
@@ -68,17 +64,7 @@ void DialerDialog::OnInitDialog(Window& window) {
         window.EnableControl(IDC_HANGUP, false);
     }
 
-    if (m_settings.cacheSecurId) {
-        window.SetChecked(IDC_SAVE_PASSWORD, true);
-        window.ShowControl(IDC_SAVE_PASSWORD, false);
-    }
-    if (m_settings.LaunchAtBoot()) window.SetChecked(IDC_LAUNCH_AT_BOOT, true);
-    if (m_settings.ConnectAtLaunch()) {
-        window.SetChecked(IDC_CONNECT_AT_LAUNCH, true);
-        window.SetChecked(IDC_SAVE_PASSWORD, true);
-    }
-    if (m_settings.WaitForWireless()) window.SetChecked(IDC_WAIT_FOR_WIRELESS, true);
-    if (m_settings.HideAfterConnect()) window.SetChecked(IDC_HIDE_AFTER_CONNECT, true);
+    ShowOptions();
 
     const std::string about = os.resources.String(IDS_ABOUTBOX);
     if (!about.empty()) window.AppendSystemMenuItem(IDM_ABOUTBOX, about);
@@ -99,6 +85,28 @@ void DialerDialog::OnInitDialog(Window& window) {
     if (m_settings.wiredNoWifi) window.SetTimer(TIMER_INTERFACE_WATCH, 5000);
     if (m_bKeepHidden) HideDialer();
     window.SetTimer(TIMER_DESKTOP_CHECK, 5000);
+}
+
+void DialerDialog::ShowTitle() {
+    const std::string title = m_window->Title();
+    m_process.log.DebugTrace("%s", title.c_str());
+    if (!m_settings.dialerName.empty())
+        m_window->SetTitle(title + " - " + m_settings.dialerName + (m_settings.debugMask ? " (DEBUG)" : ""));
+}
+
+void DialerDialog::ShowOptions() {
+    Window& window = *m_window;
+    if (m_settings.cacheSecurId) {
+        window.SetChecked(IDC_SAVE_PASSWORD, true);
+        window.ShowControl(IDC_SAVE_PASSWORD, false);
+    }
+    if (m_settings.LaunchAtBoot()) window.SetChecked(IDC_LAUNCH_AT_BOOT, true);
+    if (m_settings.ConnectAtLaunch()) {
+        window.SetChecked(IDC_CONNECT_AT_LAUNCH, true);
+        window.SetChecked(IDC_SAVE_PASSWORD, true);
+    }
+    if (m_settings.WaitForWireless()) window.SetChecked(IDC_WAIT_FOR_WIRELESS, true);
+    if (m_settings.HideAfterConnect()) window.SetChecked(IDC_HIDE_AFTER_CONNECT, true);
 }
 
 void DialerDialog::OnWindowPosChanging(bool& show) {

@@ -58,6 +58,10 @@ public:
 
 private:
     void HideDialer() { zelta::HideDialer(*m_window, m_process.platform.system, m_process.log); }
+    // The title with the dialer's name from the settings (and " (DEBUG)" while logging).
+    void ShowTitle();
+    // The option check boxes as the settings have them.
+    void ShowOptions();
     // The banner picture, looked for once, at the first paint not minimized.
     void LoadBanner();
 
