@@ -120,90 +120,97 @@ std::optional<std::uint32_t> StateNamed(const std::string& word) {
     return std::nullopt;
 }
 
-Action Server(Args& a) {
-    const std::string what =
-        a.Next("accepts, refuses, states, step, projection, drops-link, hangup-polls, rasdial-fails, late-event, ipsec or statistics");
-    if (EqualsNoCase(what, "statistics")) {
-        // `server statistics FIELD N`: what RasGetConnectionStatistics counts on a connection.
-        const std::string field = a.Next("bytes-sent, bytes-received, frames-sent, frames-received, errors, "
-                                         "compression-in or compression-out");
-        const std::uint32_t value = a.Unsigned("a count");
-        a.RequireDone();
-        std::uint32_t RasStatistics::*member = nullptr;
-        const std::pair<const char*, std::uint32_t RasStatistics::*> fields[] = {
-            {"bytes-sent", &RasStatistics::bytesSent},         {"bytes-received", &RasStatistics::bytesReceived},
-            {"frames-sent", &RasStatistics::framesSent},       {"frames-received", &RasStatistics::framesReceived},
-            {"errors", &RasStatistics::crcErrors},             {"compression-in", &RasStatistics::compressionRatioIn},
-            {"compression-out", &RasStatistics::compressionRatioOut}};
-        for (const auto& [name, pointer] : fields)
-            if (EqualsNoCase(field, name)) member = pointer;
-        if (!member) a.Fail("unknown statistics field '" + field + "'");
-        return [=](Runner& r) { r.host().machine().vpnServer.statistics.*member = value; };
+Action ServerStatistics(Args& a) {
+    // `server statistics FIELD N`: what RasGetConnectionStatistics counts on a connection.
+    const std::string field = a.Next("bytes-sent, bytes-received, frames-sent, frames-received, errors, "
+                                     "compression-in or compression-out");
+    const std::uint32_t value = a.Unsigned("a count");
+    a.RequireDone();
+    std::uint32_t RasStatistics::*member = nullptr;
+    const std::pair<const char*, std::uint32_t RasStatistics::*> fields[] = {
+        {"bytes-sent", &RasStatistics::bytesSent},         {"bytes-received", &RasStatistics::bytesReceived},
+        {"frames-sent", &RasStatistics::framesSent},       {"frames-received", &RasStatistics::framesReceived},
+        {"errors", &RasStatistics::crcErrors},             {"compression-in", &RasStatistics::compressionRatioIn},
+        {"compression-out", &RasStatistics::compressionRatioOut}};
+    for (const auto& [name, pointer] : fields)
+        if (EqualsNoCase(field, name)) member = pointer;
+    if (!member) a.Fail("unknown statistics field '" + field + "'");
+    return [=](Runner& r) { r.host().machine().vpnServer.statistics.*member = value; };
+}
+
+Action ServerIpsec(Args& a) {
+    // `server ipsec preshared-key TEXT` | `server ipsec certificate`: what an L2TP dial's IPsec must agree on.
+    sim::ServerIpsec ipsec;
+    if (a.Accept("certificate")) {
+        ipsec.certificate = true;
+    } else {
+        a.Require("preshared-key");
+        ipsec.presharedKey = a.Next("the pre-shared key");
     }
-    if (EqualsNoCase(what, "ipsec")) {
-        // `server ipsec preshared-key TEXT` | `server ipsec certificate`: what an L2TP dial's IPsec must agree on.
-        sim::ServerIpsec ipsec;
-        if (a.Accept("certificate")) {
-            ipsec.certificate = true;
-        } else {
-            a.Require("preshared-key");
-            ipsec.presharedKey = a.Next("the pre-shared key");
-        }
-        a.RequireDone();
-        return [=](Runner& r) { r.host().machine().vpnServer.ipsec = ipsec; };
+    a.RequireDone();
+    return [=](Runner& r) { r.host().machine().vpnServer.ipsec = ipsec; };
+}
+
+Action ServerRasdialFails(Args& a) {
+    const std::uint32_t code = a.Unsigned("a remote-access error code");
+    if (code == 0) a.Fail("RasDial failing with 0 has not failed: give an error code");
+    a.RequireDone();
+    return [=](Runner& r) { r.host().machine().vpnServer.failAfterHandle = code; };
+}
+
+Action ServerLateEvent(Args& a) {
+    a.RequireDone();
+    return [](Runner& r) { r.host().machine().vpnServer.lateEvent = true; };
+}
+
+Action ServerAccepts(Args& a) {
+    const std::string user = a.Next("a user name");
+    const std::string password = a.Next("a password");
+    a.RequireDone();
+    return [=](Runner& r) { r.host().machine().vpnServer.accepts[user] = password; };
+}
+
+Action ServerRefuses(Args& a) {
+    a.Require("attempt");
+    const std::uint32_t attempt = a.Unsigned("an attempt number");
+    a.Require("with");
+    const std::uint32_t code = a.Unsigned("an error code");
+    a.RequireDone();
+    return [=](Runner& r) { r.host().machine().vpnServer.refusals[static_cast<int>(attempt)] = code; };
+}
+
+Action ServerStates(Args& a) {
+    std::vector<std::uint32_t> states;
+    while (!a.Done()) {
+        const std::string word = a.Next("a state");
+        const auto state = StateNamed(word);
+        if (!state) a.Fail("unknown dial state '" + word + "'");
+        states.push_back(*state);
     }
-    if (EqualsNoCase(what, "rasdial-fails")) {
-        const std::uint32_t code = a.Unsigned("a remote-access error code");
-        if (code == 0) a.Fail("RasDial failing with 0 has not failed: give an error code");
-        a.RequireDone();
-        return [=](Runner& r) { r.host().machine().vpnServer.failAfterHandle = code; };
-    }
-    if (EqualsNoCase(what, "late-event")) {
-        a.RequireDone();
-        return [](Runner& r) { r.host().machine().vpnServer.lateEvent = true; };
-    }
-    if (EqualsNoCase(what, "accepts")) {
-        const std::string user = a.Next("a user name");
-        const std::string password = a.Next("a password");
-        a.RequireDone();
-        return [=](Runner& r) { r.host().machine().vpnServer.accepts[user] = password; };
-    }
-    if (EqualsNoCase(what, "refuses")) {
-        a.Require("attempt");
-        const std::uint32_t attempt = a.Unsigned("an attempt number");
-        a.Require("with");
-        const std::uint32_t code = a.Unsigned("an error code");
-        a.RequireDone();
-        return [=](Runner& r) { r.host().machine().vpnServer.refusals[static_cast<int>(attempt)] = code; };
-    }
-    if (EqualsNoCase(what, "states")) {
-        std::vector<std::uint32_t> states;
-        while (!a.Done()) {
-            const std::string word = a.Next("a state");
-            const auto state = StateNamed(word);
-            if (!state) a.Fail("unknown dial state '" + word + "'");
-            states.push_back(*state);
-        }
-        if (states.empty()) a.Fail("expected the dial states");
-        return [=](Runner& r) { r.host().machine().vpnServer.states = states; };
-    }
-    if (EqualsNoCase(what, "step")) {
-        const std::uint64_t step = a.Duration();
-        a.RequireDone();
-        return [=](Runner& r) { r.host().machine().vpnServer.step = step; };
-    }
-    if (EqualsNoCase(what, "projection")) {
-        const std::string client = a.Address("the client address").ToString();
-        const std::string server = a.Address("the server address").ToString();
-        a.RequireDone();
-        return [=](Runner& r) { r.host().machine().vpnServer.projection = std::make_pair(client, server); };
-    }
-    if (EqualsNoCase(what, "hangup-polls")) {
-        const std::uint32_t polls = a.Unsigned("a number of polls");
-        a.RequireDone();
-        return [=](Runner& r) { r.host().machine().vpnServer.hangupPolls = static_cast<int>(polls); };
-    }
-    if (!EqualsNoCase(what, "drops-link")) a.Fail("unknown server statement '" + what + "'");
+    if (states.empty()) a.Fail("expected the dial states");
+    return [=](Runner& r) { r.host().machine().vpnServer.states = states; };
+}
+
+Action ServerStep(Args& a) {
+    const std::uint64_t step = a.Duration();
+    a.RequireDone();
+    return [=](Runner& r) { r.host().machine().vpnServer.step = step; };
+}
+
+Action ServerProjection(Args& a) {
+    const std::string client = a.Address("the client address").ToString();
+    const std::string server = a.Address("the server address").ToString();
+    a.RequireDone();
+    return [=](Runner& r) { r.host().machine().vpnServer.projection = std::make_pair(client, server); };
+}
+
+Action ServerHangupPolls(Args& a) {
+    const std::uint32_t polls = a.Unsigned("a number of polls");
+    a.RequireDone();
+    return [=](Runner& r) { r.host().machine().vpnServer.hangupPolls = static_cast<int>(polls); };
+}
+
+Action ServerDropsLink(Args& a) {
     a.RequireDone();
     return [](Runner& r) {
         // The campus server's link: connections of "Zelta VPN" go down, any other stays up.
@@ -215,6 +222,27 @@ Action Server(Args& a) {
             r.host().journal().Note("dial", "the server dropped \"" + c.entry + "\"");
         }
     };
+}
+
+Action Server(Args& a) {
+    const std::string what =
+        a.Next("accepts, refuses, states, step, projection, drops-link, hangup-polls, rasdial-fails, late-event, ipsec or statistics");
+    const std::pair<const char*, Action (*)(Args&)> statements[] = {
+        {"statistics", ServerStatistics},
+        {"ipsec", ServerIpsec},
+        {"rasdial-fails", ServerRasdialFails},
+        {"late-event", ServerLateEvent},
+        {"accepts", ServerAccepts},
+        {"refuses", ServerRefuses},
+        {"states", ServerStates},
+        {"step", ServerStep},
+        {"projection", ServerProjection},
+        {"hangup-polls", ServerHangupPolls},
+        {"drops-link", ServerDropsLink},
+    };
+    for (const auto& [name, compile] : statements)
+        if (EqualsNoCase(what, name)) return compile(a);
+    a.Fail("unknown server statement '" + what + "'");
 }
 
 // `ras-record-sizes connection|entry SIZE...`: the record sizes the system takes from now on.
