@@ -60,65 +60,88 @@ Win32Error HandPresharedKey(DialerSettings& settings) {
     return settings.platform().remoteAccess.SetPresharedKey(kEntryName, key);
 }
 
-bool ProvisionPhonebookEntry(DialerSettings& settings) {
-    RemoteAccess& ras = settings.platform().remoteAccess;
-    Log& log = settings.log();
+namespace {
 
-    RasEntryForm form = settings.rasEntrySize;
-    RasEntry existing;
+// The entry as it stands (`exists` false when there is none), read in the settings' record form or,
+// when Windows 2000 refuses that, in its own. False when neither form is taken.
+bool ReadExistingEntry(DialerSettings& settings, RasEntryForm& form, RasEntry& existing, bool& exists) {
+    RemoteAccess& ras = settings.platform().remoteAccess;
+    form = settings.rasEntrySize;
     Win32Error rc = ras.GetEntryProperties(kEntryName, form, existing);
     if (rc == ras_error::kInvalidSize) {
         form = RasEntryForm::Windows2000;  // Windows 2000 refuses the XP record
         rc = ras.GetEntryProperties(kEntryName, form, existing);
         if (rc == ras_error::kInvalidSize) {
-            log.LogMessage(log_level::kMain, "Unable to detect windows version for RasGetEntryProperties\n");
+            settings.log().LogMessage(log_level::kMain, "Unable to detect windows version for RasGetEntryProperties\n");
             return false;
         }
     }
-    const bool exists = rc == err::kSuccess;
+    exists = rc == err::kSuccess;
+    return true;
+}
 
+// The VPN device the entry dials through.
+std::optional<RasDevice> FindVpnDevice(DialerSettings& settings) {
+    Log& log = settings.log();
     std::vector<RasDevice> devices;
     std::uint32_t deviceCount = 0;
-    rc = ras.EnumDevices(kDeviceCapacity, devices, deviceCount);
+    const Win32Error rc = settings.platform().remoteAccess.EnumDevices(kDeviceCapacity, devices, deviceCount);
     if (rc != err::kSuccess) {
         log.DebugTrace("RasEnumDevices returned %d\n", static_cast<int>(rc));
         log.LogMessage(log_level::kMain, "Too many RAS devices present = %d.\n", static_cast<int>(deviceCount));
-        return false;
+        return std::nullopt;
     }
     log.DebugTrace("RasEnumDevices succeeded, numdevs=%d\n", static_cast<int>(deviceCount));
-    const std::optional<RasDevice> device = ChooseDevice(settings, devices);
-    if (!device) {
-        log.LogMessage(log_level::kMain, "Could not find a VPN device.\n");
-        return false;
-    }
+    std::optional<RasDevice> device = ChooseDevice(settings, devices);
+    if (!device) log.LogMessage(log_level::kMain, "Could not find a VPN device.\n");
+    return device;
+}
 
-    // Everything the entry had that we do not set stays as it was, its identifier included.
-    RasEntry entry = exists ? existing : RasEntry{};
-    entry.dwSize = exists ? existing.dwSize : form;
+// The entry as the settings want it. Everything the entry had that we do not set stays as it was,
+// its identifier included. Nothing when the library's path would not fit.
+std::optional<RasEntry> WantedEntry(DialerSettings& settings, RasEntryForm form, const RasEntry* existing,
+                                    const RasDevice& device) {
+    RasEntry entry = existing ? *existing : RasEntry{};
+    entry.dwSize = existing ? existing->dwSize : form;
     entry.szCustomDialDll = settings.installDir + "\\zeltavpn.dll";
     if (CharacterCount(entry.szCustomDialDll) > rasentry::kCustomDialDllCapacity - 1) {
         // A cut path would name a library that is not there, and every dial of the entry would fail.
-        log.LogMessage(log_level::kMain, "Custom dial library path too long: %s\n", entry.szCustomDialDll.c_str());
-        return false;
+        settings.log().LogMessage(log_level::kMain, "Custom dial library path too long: %s\n", entry.szCustomDialDll.c_str());
+        return std::nullopt;
     }
-    entry.dwfOptions = EntryOptions(settings, exists ? existing.dwfOptions : 0);
+    entry.dwfOptions = EntryOptions(settings, existing ? existing->dwfOptions : 0);
     entry.dwfNetProtocols = rasentry::kNetProtocolIp;
-    entry.szDeviceType = device->szDeviceType;
-    entry.szDeviceName = device->szDeviceName;
+    entry.szDeviceType = device.szDeviceType;
+    entry.szDeviceName = device.szDeviceName;
     entry.szLocalPhoneNumber = settings.setupIp;
     entry.dwIdleDisconnectSeconds = rasentry::kIdleDisabled;
     entry.dwType = rasentry::kTypeVpn;
     entry.dwEncryptionType = rasentry::kEncryptionRequireMax;
     entry.dwVpnStrategy = settings.l2tp ? rasentry::kVpnL2tpOnly : rasentry::kVpnPptpOnly;
     if (entry.dwSize == RasEntryForm::WindowsXp) entry.dwfOptions2 = EntryOptions2(settings, entry.dwfOptions2);
+    if (existing) entry.guidId = existing->guidId;
+    return entry;
+}
+
+}  // namespace
+
+bool ProvisionPhonebookEntry(DialerSettings& settings) {
+    Log& log = settings.log();
+    RasEntryForm form = settings.rasEntrySize;
+    RasEntry existing;
+    bool exists = false;
+    if (!ReadExistingEntry(settings, form, existing, exists)) return false;
+    const std::optional<RasDevice> device = FindVpnDevice(settings);
+    if (!device) return false;
+    const std::optional<RasEntry> entry = WantedEntry(settings, form, exists ? &existing : nullptr, *device);
+    if (!entry) return false;
 
     if (exists) {
-        entry.guidId = existing.guidId;
         log.LogMessage(log_level::kDevices, "custom dial orig=%s, new=%s\n", existing.szCustomDialDll.c_str(),
-                       entry.szCustomDialDll.c_str());
+                       entry->szCustomDialDll.c_str());
         // Texts compare as texts, so bytes an old record keeps behind a terminator cannot force a
         // rewrite; the platform leaves such bytes alone when it writes an unchanged text.
-        if (entry == existing) {
+        if (*entry == existing) {
             log.LogMessage(log_level::kDevices, "Not overwriting original ras entries, size=%d\n",
                            static_cast<int>(existing.dwSize));
             return true;
@@ -126,10 +149,9 @@ bool ProvisionPhonebookEntry(DialerSettings& settings) {
     }
 
     log.LogMessage(log_level::kDevices, "Overwriting original ras entries, size=%d, %d, %d\n",
-                   static_cast<int>(settings.rasEntrySize), static_cast<int>(entry.dwSize),
+                   static_cast<int>(settings.rasEntrySize), static_cast<int>(entry->dwSize),
                    static_cast<int>(RasEntryForm::WindowsXp));
-    rc = ras.SetEntryProperties(kEntryName, entry);
-    if (rc != err::kSuccess) {
+    if (const Win32Error rc = settings.platform().remoteAccess.SetEntryProperties(kEntryName, *entry); rc != err::kSuccess) {
         log.LogMessage(log_level::kMain, "RasSetEntryProperties returned error %d\n", static_cast<int>(rc));
         return false;
     }
