@@ -138,14 +138,14 @@ void AppendScannedAccessPoints(std::string& text, const std::vector<WlanBss>& sc
 }
 
 // The connection's block: the tunnel's two ends and what has gone through it, in the adapters' style.
-void AppendConnection(std::string& text, Platform& platform, RasConnectionHandle connection) {
+void AppendConnection(std::string& text, RemoteAccess& ras, RasConnectionHandle connection) {
     RasStatistics stats;
-    if (platform.remoteAccess.ConnectionStatistics(connection, stats) != err::kSuccess) return;
+    if (ras.ConnectionStatistics(connection, stats) != err::kSuccess) return;
     text += "Zelta VPN:\r\n";
     const std::uint32_t seconds = stats.connectDurationMs / 1000;
     Append(text, "  Duration:\t\t %u:%02u:%02u\r\n", seconds / 3600, seconds / 60 % 60, seconds % 60);
     std::string client, server;
-    if (platform.remoteAccess.GetIpProjection(connection, client, server) == err::kSuccess) {
+    if (ras.GetIpProjection(connection, client, server) == err::kSuccess) {
         text += "  Client IP Address:\t\t " + LogSafe(client) + "\r\n";
         text += "  Server IP Address:\t\t " + LogSafe(server) + "\r\n";
     }
@@ -186,6 +186,53 @@ std::string CleanSsid(std::array<std::uint8_t, 32> bytes) {
     return text;
 }
 
+namespace {
+
+// The adapter's addresses, in ipconfig's manner.
+void AppendAddresses(std::string& text, const AdapterInfo& a) {
+    Append(text, "%s:\r\n", a.Description.c_str());
+    std::vector<std::uint8_t> mac = a.Address;
+    mac.resize(std::max<std::size_t>(mac.size(), 6));
+    text += "  Physical Address:\t\t " + Mac(mac, 0) + "\r\n";
+    Append(text, "  DHCP Enabled:\t\t %s\r\n", a.DhcpEnabled ? "YES" : "NO");
+    for (const AdapterAddress& address : a.IpAddressList) {
+        text += "  IP Address:\t\t " + address.IpAddress + "\r\n";
+        text += "  Subnet Mask:\t\t " + address.IpMask + "\r\n";
+    }
+    text += "  Default Gateway:\t\t " + (a.GatewayList.empty() ? std::string() : a.GatewayList.front().IpAddress) + "\r\n";
+}
+
+// The 802.11 lines the adapter's driver answers. An adapter that can list the access points it
+// scanned becomes `scanAdapter`.
+void AppendDriverWirelessLines(std::string& text, DeviceIo& devices, Log& log, const AdapterInfo& a,
+                               std::optional<std::string>& scanAdapter) {
+    std::vector<std::uint8_t> supported;
+    if (QueryNdisOid(devices, log, a.AdapterName, ndis_oid::kGenSupportedList, kBufferBytes, supported) != 0) return;
+    for (std::size_t i = 0; i + 4 <= supported.size(); i += 4) {
+        const std::uint32_t id = ReadLe32(supported, i);
+        if (id == ndis_oid::kBssidList) {
+            scanAdapter = a.AdapterName;
+            continue;
+        }
+        const bool known = id == ndis_oid::kBssid || id == ndis_oid::kSsid || id == ndis_oid::kAuthenticationMode ||
+                           id == ndis_oid::kBssidListScan || id == ndis_oid::kWepStatus || id == ndis_oid::kRssi ||
+                           id == ndis_oid::kConfiguration;
+        if (!known) continue;
+        std::vector<std::uint8_t> value;
+        if (QueryNdisOid(devices, log, a.AdapterName, id, kBufferBytes, value) == 0) AppendWirelessLine(text, id, value);
+    }
+}
+
+void AppendDnsServers(std::string& text, IpHelper& ipHelper) {
+    std::vector<std::string> dns;
+    if (ipHelper.NetworkParams(dns) != err::kSuccess) return;
+    text += "DNS Servers:\t\t ";
+    for (std::size_t i = 0; i < dns.size(); ++i) text += (i ? ", " : "") + dns[i];
+    text += "\r\n\r\n";
+}
+
+}  // namespace
+
 std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log, std::optional<RasConnectionHandle> connection) {
     std::vector<AdapterInfo> adapters;
     if (platform.ipHelper.AdaptersInfo(adapters) != err::kSuccess) return std::nullopt;
@@ -195,34 +242,8 @@ std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log, std::
     OsVersion version;
     const bool vista = platform.system.QueryOsVersion(version) == err::kSuccess && RoadFor(version) == WindowsRoad::Vista;
     for (const AdapterInfo& a : adapters) {
-        Append(text, "%s:\r\n", a.Description.c_str());
-        std::vector<std::uint8_t> mac = a.Address;
-        mac.resize(std::max<std::size_t>(mac.size(), 6));
-        text += "  Physical Address:\t\t " + Mac(mac, 0) + "\r\n";
-        Append(text, "  DHCP Enabled:\t\t %s\r\n", a.DhcpEnabled ? "YES" : "NO");
-        for (const AdapterAddress& address : a.IpAddressList) {
-            text += "  IP Address:\t\t " + address.IpAddress + "\r\n";
-            text += "  Subnet Mask:\t\t " + address.IpMask + "\r\n";
-        }
-        text += "  Default Gateway:\t\t " + (a.GatewayList.empty() ? std::string() : a.GatewayList.front().IpAddress) + "\r\n";
-
-        std::vector<std::uint8_t> supported;
-        if (QueryNdisOid(platform.deviceIo, log, a.AdapterName, ndis_oid::kGenSupportedList, kBufferBytes, supported) == 0) {
-            for (std::size_t i = 0; i + 4 <= supported.size(); i += 4) {
-                const std::uint32_t id = ReadLe32(supported, i);
-                if (id == ndis_oid::kBssidList) {
-                    scanAdapter = a.AdapterName;
-                    continue;
-                }
-                const bool known = id == ndis_oid::kBssid || id == ndis_oid::kSsid || id == ndis_oid::kAuthenticationMode ||
-                                   id == ndis_oid::kBssidListScan || id == ndis_oid::kWepStatus || id == ndis_oid::kRssi ||
-                                   id == ndis_oid::kConfiguration;
-                if (!known) continue;
-                std::vector<std::uint8_t> value;
-                if (QueryNdisOid(platform.deviceIo, log, a.AdapterName, id, kBufferBytes, value) == 0)
-                    AppendWirelessLine(text, id, value);
-            }
-        }
+        AppendAddresses(text, a);
+        AppendDriverWirelessLines(text, platform.deviceIo, log, a, scanAdapter);
         // A native Wi-Fi adapter (Vista and later) answers no 802.11 query: the Wireless LAN API does.
         WlanLink link;
         if (vista && a.Type == kIfTypeIeee80211 && platform.wlan.CurrentLink(a.AdapterName, link) == err::kSuccess) {
@@ -234,14 +255,8 @@ std::optional<std::string> NetworkInfoReport(Platform& platform, Log& log, std::
         text += "\r\n";
     }
 
-    if (connection) AppendConnection(text, platform, *connection);
-
-    std::vector<std::string> dns;
-    if (platform.ipHelper.NetworkParams(dns) == err::kSuccess) {
-        text += "DNS Servers:\t\t ";
-        for (std::size_t i = 0; i < dns.size(); ++i) text += (i ? ", " : "") + dns[i];
-        text += "\r\n\r\n";
-    }
+    if (connection) AppendConnection(text, platform.remoteAccess, *connection);
+    AppendDnsServers(text, platform.ipHelper);
 
     if (scanAdapter) {
         std::vector<std::uint8_t> list;
