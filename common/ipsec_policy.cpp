@@ -57,7 +57,7 @@ void RunTool(DialerSettings& settings, const std::optional<std::string>& tool, c
                                   LogSafe(why).c_str());
         return;
     }
-    RunProcessFile(settings.platform(), settings.log(), file, *tool, *args);
+    RunProcessFile(settings.platform().processes, settings.platform().system, settings.log(), file, *tool, *args);
 }
 
 }  // namespace

@@ -5,7 +5,8 @@
 #include <string_view>
 
 #include "common/log.h"
-#include "platform/platform.h"
+#include "platform/processes.h"
+#include "platform/system_info.h"
 
 namespace zelta {
 
@@ -16,11 +17,13 @@ namespace zelta {
 // be started: a caller cannot tell a missing program (2) from an exit code of 2, and the callers here
 // do not try. A program that could not be started is logged, at the main level, with the system's
 // reason: the caller goes on as before, but never silently.
-std::uint32_t RunProcess(Platform& platform, Log& log, std::string_view program, std::string_view arguments);
+std::uint32_t RunProcess(Processes& processes, SystemInfo& system, Log& log, std::string_view program,
+                         std::string_view arguments);
 
 // As RunProcess, with `application` the program file run (the one checked and held by the caller);
 // the command line is the same.
-std::uint32_t RunProcessFile(Platform& platform, Log& log, std::string_view application, std::string_view program,
+std::uint32_t RunProcessFile(Processes& processes, SystemInfo& system, Log& log, std::string_view application,
+                             std::string_view program,
                              std::string_view arguments);
 
 }  // namespace zelta

@@ -23,7 +23,7 @@ void Route(DialerSettings& settings, const char* format, Args... args) {
     char command[kCommandCapacity];
     const int length = std::snprintf(command, sizeof command, format, args...);
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof command) return;  // never run a cut command
-    RunProcess(settings.platform(), settings.log(), "route", command);
+    RunProcess(settings.platform().processes, settings.platform().system, settings.log(), "route", command);
 }
 
 bool InterfaceKnown(const InterfaceAddress& local) { return !local.address.empty() && !local.mask.empty(); }
@@ -55,7 +55,7 @@ std::uint32_t DeleteDefaultRoute(DialerSettings& settings, std::string_view tunn
     const std::string tunnel(tunnelAddress);
     const int length = std::snprintf(command, sizeof command, "delete 0.0.0.0 MASK 0.0.0.0 %s", tunnel.c_str());
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof command) return err::kInvalidParameter;
-    return RunProcess(settings.platform(), settings.log(), "route", command);
+    return RunProcess(settings.platform().processes, settings.platform().system, settings.log(), "route", command);
 }
 
 void AddDefaultRoute(DialerSettings& settings, std::string_view tunnelAddress) {

@@ -94,7 +94,7 @@ int RouteSnapshot::RestoreInterfaceRoutes(std::uint32_t ifIndex) {
         std::snprintf(command, sizeof command, "add %d.%d.%d.%d MASK %d.%d.%d.%d %d.%d.%d.%d", d[0], d[1], d[2], d[3],
                       m[0], m[1], m[2], m[3], h[0], h[1], h[2], h[3]);
         m_log.LogMessage(log_level::kMain, "CMD: %s\n", command);
-        RunProcess(m_settings.platform(), m_log, "route", command);
+        RunProcess(m_settings.platform().processes, m_settings.platform().system, m_log, "route", command);
     }
     return 0;
 }
