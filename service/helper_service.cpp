@@ -197,7 +197,7 @@ std::uint8_t HelperService::Answer(const ServiceRequest& request, const PipeClie
         case request_kind::kRestartServices:
             m_log.LogMessage(log_level::kMain, "ZeltaService: request 4 from %s (session %u): %u service(s) to start again\n",
                              who, client.session, static_cast<unsigned>(m_ipsec.stopped().size()));
-            m_ipsec.RestartStopped(m_platform, m_log);
+            m_ipsec.RestartStopped(m_platform.services, m_platform.clock, m_log);
             return kReplyDone;
         default:
             return kReplyFailed;  // ParseRequest lets no other kind through

@@ -19,11 +19,11 @@ int IpsecRequests::Prepare(DialerSettings& settings) {
     return rc;
 }
 
-void IpsecRequests::RestartStopped(Platform& platform, Log& log) {
+void IpsecRequests::RestartStopped(ServiceManager& services, Clock& clock, Log& log) {
     StoppedServices stopped = std::move(m_stopped);
     m_stopped.clear();
     for (auto it = stopped.rbegin(); it != stopped.rend(); ++it) {
-        const int rc = StartServiceByName(platform.services, platform.clock, log, *it);
+        const int rc = StartServiceByName(services, clock, log, *it);
         log.LogMessage(log_level::kMain, "ZeltaService: restarting %s: %s\n", it->c_str(),
                        rc == -1 ? "failed" : "running");
     }

@@ -15,7 +15,7 @@ public:
 
     // Request 4: starts again what the preparations since the last call stopped, the service that
     // was stopped last first (a service before the dependants stopped ahead of it), then forgets it.
-    void RestartStopped(Platform& platform, Log& log);
+    void RestartStopped(ServiceManager& services, Clock& clock, Log& log);
 
     const StoppedServices& stopped() const { return m_stopped; }
 
