@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dialer/dialer_dialog.h"
+#include "dialer/securid/securid_exchange.h"
 #include "tests/support/dialer_machine.h"
 #include "platform/sim/sockets.h"
 
