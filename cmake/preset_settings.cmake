@@ -35,10 +35,4 @@ ${all}};
 
 }  // namespace zelta::preset
 ")
-# Written only when it changes, so that a reconfigure rebuilds nothing.
-if(EXISTS "${OUT}")
-    file(READ "${OUT}" old)
-endif()
-if(NOT old STREQUAL text)
-    file(WRITE "${OUT}" "${text}")
-endif()
+file(WRITE "${OUT}" "${text}")

@@ -129,5 +129,46 @@ TEST_F(ConnectWorkflowTest, WithoutAUserNameNothingIsStoredAndTheStoredOnesAreUs
     EXPECT_EQ(m.host.phonebook().dialParams["Zelta VPN"].password, "s3cret");
 }
 
+TEST_F(ConnectWorkflowTest, TheSubnetRoutesUseTheLastAddressFoundTowardsTheServer) {
+    const auto subnetCommands = [this] {
+        std::vector<std::string> lines;
+        for (const auto& run : m.host.commands())
+            if (run.commandLine.find("MASK 255.255.0.0") != std::string::npos) lines.push_back(run.commandLine);
+        m.host.machine().commands.clear();
+        return lines;
+    };
+    const std::vector<std::string> wanted = {"route add 10.1.0.0 MASK 255.255.0.0 10.9.9.9",
+                                             "route delete 10.1.0.0 MASK 255.255.0.0 10.1.2.34",
+                                             "route add 10.1.0.0 MASK 255.255.0.0 10.1.2.34 metric 20"};
+    sim::SimWindow& w = Open();
+    Type(w, IDC_USER_NAME, "alice");
+    Type(w, IDC_PASSWORD, "s3cret");
+    Click(w, IDC_CONNECT);
+    m.host.RunFor(3000);
+    ASSERT_TRUE(Connected());
+    EXPECT_EQ(subnetCommands(), wanted);
+    Click(w, IDC_HANGUP);
+
+    // The adapter lists no address for the next look (its lease is being renewed, say): the one found
+    // before still names the subnet.
+    m.host.FindAdapter(3)->info.IpAddressList.clear();
+    Click(w, IDC_CONNECT);
+    m.host.RunFor(3000);
+    ASSERT_TRUE(Connected());
+    EXPECT_EQ(subnetCommands(), wanted);
+    Click(w, IDC_HANGUP);
+
+    // A new address replaces it. (The direct route went with the old address: it comes back with the
+    // new one.)
+    m.host.FindAdapter(3)->info.IpAddressList = {{"10.1.7.8", "255.255.0.0"}};
+    m.host.AddRoute(sim::RouteRow{Ipv4{{10, 1, 0, 0}}, Ipv4{{255, 255, 0, 0}}, Ipv4{{10, 1, 7, 8}}, 3, 20});
+    Click(w, IDC_CONNECT);
+    m.host.RunFor(3000);
+    ASSERT_TRUE(Connected());
+    EXPECT_EQ(subnetCommands(), (std::vector<std::string>{"route add 10.1.0.0 MASK 255.255.0.0 10.9.9.9",
+                                                          "route delete 10.1.0.0 MASK 255.255.0.0 10.1.7.8",
+                                                          "route add 10.1.0.0 MASK 255.255.0.0 10.1.7.8 metric 20"}));
+}
+
 }  // namespace
 }  // namespace zelta

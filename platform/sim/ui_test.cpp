@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sim/sim_host.h"
+#include "platform/sim/user.h"
 
 namespace zelta::sim {
 namespace {
@@ -26,6 +27,7 @@ ResourceSet TestResources() {
 class Recorder final : public DialogController {
 public:
     std::function<void(Window&)> init;
+    std::function<void(int)> heard;  // each command, as it arrives
     std::vector<std::string> seen;
     Window* window = nullptr;
     bool keepHidden = false;
@@ -35,11 +37,16 @@ public:
     }
     bool OnCommand(int id) override {
         seen.push_back("command " + std::to_string(id));
+        if (heard) heard(id);
         return id == 100;
     }
     void OnTimer(std::uint32_t id) override { seen.push_back("timer " + std::to_string(id)); }
     void OnWindowPosChanging(bool& show) override {
         if (keepHidden) show = false;
+    }
+    bool OnSysCommand(std::uint32_t id) override {
+        seen.push_back("system menu " + std::to_string(id));
+        return true;
     }
     void OnDestroy() override { seen.push_back("destroy"); }
 };
@@ -143,6 +150,70 @@ TEST_F(SimUiTest, MessageBoxesAndMenusAreModalYetTimersKeepComing) {
     EXPECT_EQ(recorder.seen, (std::vector<std::string>{"command 101"}));
 }
 
+TEST_F(SimUiTest, TheScriptedUserClicksOnlyWhatItCanAndACheckBoxTogglesBeforeTheDialogHearsIt) {
+    Recorder recorder;
+    bool checkedWhenHeard = false;
+    recorder.init = [](Window& w) { w.EnableControl(10, false); };
+    recorder.heard = [&recorder, &checkedWhenHeard](int id) {
+        if (id == 10) checkedWhenHeard = recorder.window->IsChecked(10);
+    };
+    Run(recorder);
+    SimWindow& w = *host.desktop().Top();
+    User user(host);
+    user.Click(w, 10);  // disabled: nothing
+    EXPECT_FALSE(w.IsChecked(10));
+    EXPECT_TRUE(recorder.seen.empty());
+
+    w.Post([](SimWindow& win) { win.EnableControl(10, true); });
+    user.Settle();
+    user.Click(w, 10);
+    EXPECT_TRUE(checkedWhenHeard);
+    EXPECT_EQ(recorder.seen, (std::vector<std::string>{"command 10"}));
+    user.SetChecked(w, 10, true);  // already so: no click
+    EXPECT_EQ(recorder.seen.size(), 1u);
+    user.SetChecked(w, 10, false);
+    EXPECT_FALSE(w.IsChecked(10));
+    EXPECT_EQ(recorder.seen.back(), "command 10");
+
+    w.Post([](SimWindow& win) { win.ShowControl(10, false); });
+    user.Click(w, 10);  // hidden: nothing
+    EXPECT_EQ(recorder.seen.size(), 2u);
+}
+
+TEST_F(SimUiTest, TheScriptedUserFindsCaptionsAsWrittenAndSaysWhatIsNotThere) {
+    Recorder recorder;
+    recorder.init = [](Window& w) { w.AppendSystemMenuItem(0x10, "&About..."); };
+    Run(recorder);
+    SimWindow& w = *host.desktop().Top();
+    User user(host);
+    EXPECT_EQ(user.Top(), &w);
+    EXPECT_EQ(user.WindowOf(7), &w);
+    EXPECT_EQ(user.WindowOf(8), nullptr);
+    EXPECT_EQ(user.ControlByCaption(w, "box"), 10);
+    EXPECT_EQ(user.ControlByCaption(w, "Bo"), std::nullopt);
+    EXPECT_TRUE(SameCaption("E&xit", "exit"));
+    EXPECT_TRUE(SameCaption("E&xit", "E&XIT"));
+    EXPECT_FALSE(SameCaption("E&xit", "ex"));
+
+    EXPECT_FALSE(user.ChooseSystemMenu(w, "Settings"));
+    EXPECT_TRUE(user.ChooseSystemMenu(w, "about..."));
+    EXPECT_EQ(recorder.seen, (std::vector<std::string>{"system menu 16"}));
+
+    EXPECT_FALSE(user.AnswerMessageBox());  // none open
+    int answer = 0;
+    w.Post([&answer](SimWindow& win) { answer = win.ShowMessageBox("Error=691", 0); });
+    user.Settle();
+    EXPECT_TRUE(user.AnswerMessageBox());
+    EXPECT_EQ(answer, dialog_result::kOk);
+
+    user.Type(w, 12, "alice");
+    user.Type(w, 11, "not into a read-only box");
+    EXPECT_EQ(w.ControlText(12), "alice");
+    EXPECT_EQ(w.ControlText(11), "");
+    user.PressKey(w, true);  // Escape: the dialog's Cancel, which ends it
+    EXPECT_EQ(recorder.seen, (std::vector<std::string>{"system menu 16", "command 2", "destroy"}));
+}
+
 TEST_F(SimUiTest, DestroyEndsTheWindowAtOnceWithTheBoxesAndDialogsOfItsProgram) {
     Recorder recorder;
     Run(recorder);
@@ -185,6 +256,10 @@ public:
         seen.push_back(std::string(ending ? "ending" : "cancelled") + (logoff ? " log-off" : " shutdown"));
         if (ending) window->Destroy();
         return false;
+    }
+    bool OnSysCommand(std::uint32_t id) override {
+        seen.push_back("system menu " + std::to_string(id));
+        return true;
     }
     void OnDestroy() override { seen.push_back("destroy"); }
 };
