@@ -104,6 +104,16 @@ TEST_F(InterfaceWatchTest, AWiredAdapterWithdrawsTheWirelessRoutesUntilItGoes) {
     EXPECT_TRUE(watch.snapshot().EntriesOf(3).empty());
 }
 
+TEST_F(InterfaceWatchTest, WithoutAProjectedTunnelOnlyTheWirelessRoutesMove) {
+    Add(2, "Fast Ethernet Adapter", 100000000, "192.168.5.10");
+    watch.InterfaceWatch(RasConnectionHandle{});  // no dial
+    EXPECT_FALSE(WirelessRouted());
+    m.host.machine().connections.front().projected = false;  // dialling, not yet projected
+    watch.InterfaceWatch(tunnel);
+    EXPECT_EQ(Moved("Delete"), 0);
+    EXPECT_EQ(m.host.commands().size(), 0u);  // the route program never ran
+}
+
 TEST_F(InterfaceWatchTest, ExcludedAndUnknownAdaptersNeverCountAsWired) {
     Add(4, "VMware Virtual Ethernet Adapter", 100000000).info.Address = {0x00, 0x50, 0x56, 0xC0, 0x00, 0x08};
     Add(5, "NOC EXTRANET ACCESS ADAPTER", 100000000);
